@@ -1,0 +1,30 @@
+#include "version.h"
+
+#include <qwt_global.h>
+
+QString programVersionText()
+{
+    return QStringLiteral("Version 3.00 beta 1");
+}
+
+QString qtVersionText()
+{
+    return QString::fromLatin1(qVersion());
+}
+
+QString qwtVersionText()
+{
+    return QStringLiteral(QWT_VERSION_STR);
+}
+
+QString aboutNotice()
+{
+    return QStringLiteral("Quelvane, suivi de la ligne DSL de la Livebox");
+}
+
+void initResources()
+{
+    // The icons live in the static core library, whose resources are not
+    // registered unless something asks for them.
+    Q_INIT_RESOURCE(icons);
+}

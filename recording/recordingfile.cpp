@@ -1,0 +1,5 @@
+#include "app/mainwindow.h"
+
+void MainWindow::CreateCSV() {}
+void MainWindow::AppendCSV() {}
+void MainWindow::ReadCSV() {}

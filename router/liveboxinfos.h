@@ -1,0 +1,86 @@
+#ifndef LIVEBOXINFOS_H
+#define LIVEBOXINFOS_H
+
+#include <QDateTime>
+#include <QString>
+
+// Everything one poll learns about the gateway and its line, in the
+// gateway's own units (rates in Kb/s, margins and attenuations in tenths of
+// a dB, raw counters). Consumers convert for display.
+struct LiveBoxInfos
+{
+    QString SSID = QStringLiteral("inconnu");
+    QString DateTime = QStringLiteral("inconnu");
+    QString RebootDateTime = QStringLiteral("inconnu");
+    QString SynchroDateTime = QStringLiteral("inconnu");
+    QString PppDateTime = QStringLiteral("inconnu");
+    QString IPAddress = QStringLiteral("inconnu");
+    QString SoftwareVersion = QStringLiteral("inconnu");
+    QString HardwareVersion = QStringLiteral("inconnu");
+    double NumberOfReboots = 0;
+    double LastChange = 0;
+    double LastChangeTime = 0;
+    double DownstreamAttenuation = 0;
+    double DownstreamLineAttenuation = 0;
+    double DownstreamCurrRate = 0;
+    double DownstreamMaxRate = 0;
+    double DownstreamNoiseMargin = 0;
+    double DownstreamPower = 0;
+    double UpstreamAttenuation = 0;
+    double UpstreamLineAttenuation = 0;
+    double UpstreamCurrRate = 0;
+    double UpstreamMaxRate = 0;
+    double UpstreamNoiseMargin = 0;
+    double UpstreamPower = 0;
+    QString ModulationType;
+    QString ModulationHint;
+    double ErroredSecs = 0;
+    double SeverelyErroredSecs = 0;
+    double ATUCCRCErrors = 0;
+    double CRCErrors = 0;
+    double ATUCFECErrors = 0;
+    double FECErrors = 0;
+    double ATUCHECErrors = 0;
+    double HECErrors = 0;
+    double CellDelin = 0;
+    double InitErrors = 0;
+    double InitTimeouts = 0;
+    double LinkRetrain = 0;
+    double LossOfFraming = 0;
+    double ReceiveBlocks = 0;
+    double TransmitBlocks = 0;
+    double PppLastChange = 0;
+    double PppLastChangeTime = 0;
+    QString DNSServer1 = QStringLiteral("inconnu");
+    QString DNSServer2 = QStringLiteral("inconnu");
+    QString Protocol = QStringLiteral("inconnu");
+    double MTU = 0;
+};
+
+// The one date-time form of records, files and fields.
+inline const QString &dateTimeFormat()
+{
+    static const QString format = QStringLiteral("dd/MM/yyyy hh:mm:ss");
+    return format;
+}
+
+QString formatDateTime(const QDateTime &dateTime);
+QDateTime parseDateTime(const QString &text);
+
+// `now` moved back by `secondsAgo`, truncated toward zero to whole seconds
+// (10.9 s back is 10 s back). Values that are not finite or lie beyond any
+// calendar leave `now` unchanged rather than overflowing.
+QDateTime secondsBefore(const QDateTime &now, double secondsAgo);
+
+using Clock = QDateTime (*)();
+
+// Fills DateTime, RebootDateTime, SynchroDateTime and PppDateTime from the
+// clock and the record's up-time counters; each reads the clock anew.
+void deriveDateTimes(LiveBoxInfos *infos, Clock clock = &QDateTime::currentDateTime);
+
+// The gateway gives its DNS servers as one comma-separated text. The first
+// part always replaces DNSServer1; DNSServer2 changes only when there is a
+// second part, so a gateway that reports one server keeps the earlier second.
+void splitDnsServers(const QString &servers, LiveBoxInfos *infos);
+
+#endif

@@ -1,0 +1,4 @@
+#include "app/mainwindow.h"
+
+void MainWindow::LiveBoxGetInfos(LiveBoxInfos *) {}
+void MainWindow::LiveBox4GetInfos(LiveBoxInfos *) {}

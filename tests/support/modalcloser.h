@@ -1,0 +1,61 @@
+#ifndef MODALCLOSER_H
+#define MODALCLOSER_H
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+// Closes every modal box that opens while it lives, recording its title and
+// text, so that no test can hang on a box nobody sees. Question boxes get
+// the chosen answer; other boxes are accepted.
+class ModalCloser : public QObject
+{
+public:
+    explicit ModalCloser(QMessageBox::StandardButton answer = QMessageBox::Yes)
+        : m_answer(answer)
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { closeActive(); });
+        m_timer.start();
+    }
+
+    QStringList titles;
+    QStringList texts;
+    int count() const { return titles.size(); }
+
+private:
+    void closeActive()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_handled)
+            return;
+        m_handled = modal;
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            titles << box->windowTitle();
+            texts << box->text();
+            QAbstractButton *button = box->button(m_answer);
+            if (!button)
+                button = box->button(QMessageBox::Ok);
+            if (button)
+                button->click();
+            else
+                box->reject();
+        } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
+            titles << dialog->windowTitle();
+            texts << QString();
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+    }
+
+    QMessageBox::StandardButton m_answer;
+    QTimer m_timer;
+    QPointer<QWidget> m_handled;
+};
+
+#endif

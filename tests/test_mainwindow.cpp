@@ -1,0 +1,209 @@
+#include <QtTest>
+
+#include <QLabel>
+#include <QStatusBar>
+
+#include "app/accueil.h"
+#include "app/mainwindow.h"
+#include "app/version.h"
+#include "charts/graph.h"
+#include "support/inifile.h"
+#include "support/modalcloser.h"
+#include "support/scratchdir.h"
+#include "ui_mainwindow.h"
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startWithoutSettingsWarnsAndOpensParametres()
+    {
+        ScratchDir dir;
+        ModalCloser closer;
+        auto *window = new MainWindow;
+
+        QCOMPARE(closer.count(), 1);
+        QCOMPARE(closer.titles.first(), QStringLiteral("Quelvane"));
+        QCOMPARE(closer.texts.first(),
+                 QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."));
+        QVERIFY(!window->connected);
+        QCOMPARE(window->ui->tabWidget->currentIndex(), 3);
+        QVERIFY(!window->accueil->isVisible());
+        QVERIFY(window->graph && !window->graph->isVisible());
+
+        // Defaults of an absent file.
+        QVERIFY(window->ui->radioLB23->isChecked());
+        QVERIFY(!window->algoType);
+        QVERIFY(window->ui->editPass->text().isEmpty());
+        QCOMPARE(window->ui->timeEditCycle->time(), QTime(0, 2, 0));
+        QCOMPARE(window->cycleMs, 120000);
+        QCOMPARE(window->ui->timeEditArret->time(), QTime(0, 5, 0));
+        QCOMPARE(window->graph->tempsArret, 300.0);
+        QCOMPARE(window->ui->timeEditDiapo->time(), QTime(0, 0, 5));
+        QCOMPARE(window->graph->diapoInterval, 5000);
+        QCOMPARE(window->graph->exportFormat, QStringLiteral("pdf"));
+        for (QCheckBox *box : {window->ui->checkDiapoCourbes, window->ui->checkDiapoErreurs,
+                               window->ui->checkAffDate, window->ui->checkAffHeure, window->ui->checkReloadCSV,
+                               window->ui->checkSaveAuto, window->ui->checkRazAuto, window->ui->checkPdfAuto})
+            QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
+        QVERIFY(!window->graph->diapoCourbes);
+        QVERIFY(!window->graph->diapoErreurs);
+        QVERIFY(window->ui->checkPortrait->isChecked());
+        QCOMPARE(window->graph->rapPageOrient, 0);
+
+        // Command panel at rest; the restart button is never offered.
+        QVERIFY(window->ui->BtnActualiser->isEnabled());
+        QVERIFY(window->ui->BtnStartAcquisition->isEnabled());
+        QVERIFY(!window->ui->BtnStopAcquisition->isEnabled());
+        QVERIFY(window->ui->BtnQuitter->isEnabled());
+        window->show();
+        QVERIFY(!window->ui->btnReboot->isVisible());
+
+        window->close();
+        QVERIFY(!window->graph);
+        delete window;
+
+        const QMap<QString, QString> ini = readIniText(dir.file("livebox.ini"));
+        const QStringList written = {"LIVEBOX/SSID", "LIVEBOX/Pass", "GUI/Width", "GUI/Height", "GUI/X", "GUI/Y",
+                                     "MONITOR/Cycle", "MONITOR/Arret", "MONITOR/Diapo", "MONITOR/ExportFormat",
+                                     "MONITOR/ReloadCSV", "MONITOR/SaveAuto", "MONITOR/RazAuto",
+                                     "MONITOR/PdfAuto", "LIVEBOX/AlgoType"};
+        for (const QString &key : written)
+            QVERIFY2(ini.contains(key), qPrintable(key));
+        QCOMPARE(ini.value("MONITOR/Cycle"), QStringLiteral("00:02:00"));
+        QCOMPARE(ini.value("MONITOR/Arret"), QStringLiteral("00:05:00"));
+        QCOMPARE(ini.value("MONITOR/Diapo"), QStringLiteral("00:00:05"));
+        QCOMPARE(ini.value("MONITOR/ExportFormat"), QStringLiteral("0"));
+        QCOMPARE(ini.value("MONITOR/ReloadCSV"), QStringLiteral("false"));
+        QCOMPARE(ini.value("LIVEBOX/AlgoType"), QStringLiteral("0"));
+        QVERIFY(!ini.contains("LIVEBOX/LiveBox"));
+        QVERIFY(!ini.contains("LIVEBOX/User"));
+    }
+
+    void settingsRoundTripKeepsHandWrittenKeys()
+    {
+        ScratchDir dir;
+        dir.write("livebox.ini",
+                  "[LIVEBOX]\nLiveBox=127.0.0.1:9\nUser=admin\nPass=secret\nSSID=maison\nAlgoType=1\n"
+                  "[GUI]\nX=30\nY=40\nWidth=700\nHeight=650\n"
+                  "[MONITOR]\nCycle=00:01:00\nArret=00:10:00\nDiapo=00:05:00\nExportFormat=6\n"
+                  "ReloadCSV=true\nSaveAuto=true\nRazAuto=false\nPdfAuto=true\n"
+                  "[COURBES]\nDiapoCourbes=true\nDiapoErreurs=false\n"
+                  "[FORMAT]\nEchDate=true\nEchHeure=false\nRapPageOrient=1\n");
+        ModalCloser closer;
+        auto *window = new MainWindow;
+
+        QCOMPARE(window->livebox, QStringLiteral("127.0.0.1:9"));
+        QCOMPARE(window->user, QStringLiteral("admin"));
+        QCOMPARE(window->password, QStringLiteral("secret"));
+        QCOMPARE(window->ui->editPass->text(), QStringLiteral("secret"));
+        QCOMPARE(window->ssid, QStringLiteral("maison"));
+        QVERIFY(window->algoType);
+        QVERIFY(window->ui->radioLB34->isChecked());
+        QCOMPARE(window->geometry(), QRect(30, 40, 700, 650));
+        QCOMPARE(window->cycleMs, 60000);
+        QCOMPARE(window->graph->tempsArret, 600.0);
+        // The slideshow editor stops at two minutes.
+        QCOMPARE(window->ui->timeEditDiapo->time(), QTime(0, 2, 0));
+        QCOMPARE(window->diapoMs, 120000);
+        QCOMPARE(window->graph->diapoInterval, 120000);
+        QCOMPARE(window->ui->comboExportFormat->currentText(), QStringLiteral("tif"));
+        QCOMPARE(window->graph->exportFormat, QStringLiteral("tif"));
+        QVERIFY(window->ui->checkReloadCSV->isChecked());
+        QVERIFY(window->ui->checkSaveAuto->isChecked());
+        QVERIFY(!window->ui->checkRazAuto->isChecked());
+        QVERIFY(window->ui->checkPdfAuto->isChecked());
+        QVERIFY(window->graph->diapoCourbes);
+        QVERIFY(!window->graph->diapoErreurs);
+        QVERIFY(window->ui->checkPaysage->isChecked());
+        QCOMPARE(window->graph->rapPageOrient, 1);
+
+        window->ui->editPass->setText(QStringLiteral("changed"));
+        window->ui->timeEditCycle->setTime(QTime(0, 0, 30));
+        window->close();
+        delete window;
+
+        const QMap<QString, QString> ini = readIniText(dir.file("livebox.ini"));
+        QCOMPARE(ini.value("LIVEBOX/LiveBox"), QStringLiteral("127.0.0.1:9"));
+        QCOMPARE(ini.value("LIVEBOX/User"), QStringLiteral("admin"));
+        QCOMPARE(ini.value("LIVEBOX/Pass"), QStringLiteral("changed"));
+        // No poll of this run named the network: the recording keeps its name.
+        QCOMPARE(ini.value("LIVEBOX/SSID"), QStringLiteral("maison"));
+        QCOMPARE(ini.value("LIVEBOX/AlgoType"), QStringLiteral("1"));
+        QCOMPARE(ini.value("MONITOR/Cycle"), QStringLiteral("00:00:30"));
+        QCOMPARE(ini.value("MONITOR/Arret"), QStringLiteral("00:10:00"));
+        QCOMPARE(ini.value("MONITOR/Diapo"), QStringLiteral("00:02:00"));
+        QCOMPARE(ini.value("MONITOR/ExportFormat"), QStringLiteral("6"));
+        QCOMPARE(ini.value("MONITOR/SaveAuto"), QStringLiteral("true"));
+        QCOMPARE(ini.value("MONITOR/RazAuto"), QStringLiteral("false"));
+        QCOMPARE(ini.value("GUI/Width"), QStringLiteral("700"));
+        QCOMPARE(ini.value("GUI/X"), QStringLiteral("30"));
+        QCOMPARE(QFile::permissions(dir.file("livebox.ini")) & 0x0077, // group and other bits
+                 QFileDevice::Permissions());
+    }
+
+    void modelChoiceIsSavedFromTheButtons()
+    {
+        ScratchDir dir;
+        dir.write("livebox.ini", "[LIVEBOX]\nAlgoType=1\n");
+        ModalCloser closer;
+        auto *window = new MainWindow;
+        window->ui->radioLB23->setChecked(true);
+        QVERIFY(window->algoType); // polls keep the model read at start-up
+        window->close();
+        delete window;
+        QCOMPARE(readIniText(dir.file("livebox.ini")).value("LIVEBOX/AlgoType"), QStringLiteral("0"));
+    }
+
+    void unreadableValuesFallBack()
+    {
+        ScratchDir dir;
+        dir.write("livebox.ini", "[MONITOR]\nCycle=soon\nArret=25:00:00\nExportFormat=12\n"
+                                 "[FORMAT]\nRapPageOrient=7\n[GUI]\nWidth=wide\n");
+        ModalCloser closer;
+        auto *window = new MainWindow;
+        QCOMPARE(window->ui->timeEditCycle->time(), QTime(0, 2, 0));
+        QCOMPARE(window->ui->timeEditArret->time(), QTime(0, 5, 0));
+        QCOMPARE(window->ui->comboExportFormat->currentIndex(), 0);
+        QCOMPARE(window->graph->exportFormat, QStringLiteral("pdf"));
+        QVERIFY(window->ui->checkPaysage->isChecked()); // neither 0 nor 1: the form's choice
+        delete window;
+    }
+
+    void statusBarNamesTheLibrariesInUse()
+    {
+        ScratchDir dir;
+        ModalCloser closer;
+        MainWindow window;
+        QLabel *about = nullptr;
+        for (QLabel *label : window.statusBar()->findChildren<QLabel *>()) {
+            if (label->text().startsWith(QStringLiteral("Version 3.00 beta 1")))
+                about = label;
+        }
+        QVERIFY(about);
+        QCOMPARE(about->textFormat(), Qt::RichText);
+        QVERIFY(about->text().contains(QStringLiteral("Qt.%1 / Qwt.%2").arg(qtVersionText(), qwtVersionText())));
+        QVERIFY(about->text().contains(QStringLiteral(":/icons/QtCreator")));
+        QVERIFY(window.ui->labelAbout->text().contains(qtVersionText()));
+    }
+
+    void quitClosesTheChartWindowFirst()
+    {
+        ScratchDir dir;
+        ModalCloser closer;
+        auto *window = new MainWindow;
+        window->show();
+        QTest::mouseClick(window->ui->BtnGraphiques, Qt::LeftButton);
+        QPointer<Graph> graph = window->graph;
+        QVERIFY(graph->isVisible());
+        QTest::mouseClick(window->ui->BtnQuitter, Qt::LeftButton);
+        QVERIFY(!window->isVisible());
+        QVERIFY(graph.isNull());
+        delete window;
+        QVERIFY(QFile::exists(dir.file("livebox.ini")));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
