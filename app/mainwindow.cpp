@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "accueil.h"
+#include "router/gateway.h"
 #include "charts/graph.h"
 #include "settings.h"
 #include "ui_mainwindow.h"
@@ -18,6 +19,9 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui_MainWindow)
 {
     initResources();
+    // Every header the gateway gets is set by hand; a cookie jar would add
+    // the older gateways' cookies to requests that must not carry them.
+    manager.setCookieJar(new DiscardingCookieJar(&manager));
     ui->setupUi(this);
     // Both exist before any setting is read: setting a control from the file
     // runs its slot, and several slots write into the chart window.
@@ -120,6 +124,16 @@ MainWindow::~MainWindow()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Closing while the gateway is awaited would pull the chart window from
+    // under the poll: end the wait now and close once the poll has unwound.
+    if (gatewayBusy()) {
+        closeDeferred = true;
+        gatewayExchange->abort();
+        event->ignore();
+        return;
+    }
+    cycleTimer->stop();
+    acquisitionRunning = false;
     if (graph) {
         graph->close();
         delete graph;
@@ -136,4 +150,12 @@ void MainWindow::on_BtnGraphiques_clicked()
 void MainWindow::on_BtnQuitter_clicked()
 {
     close();
+}
+
+void MainWindow::finishDeferredClose()
+{
+    if (closeDeferred) {
+        closeDeferred = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
 }

@@ -6,10 +6,12 @@
 #include <QNetworkAccessManager>
 #include <QStringList>
 
+#include "router/gateway.h"
 #include "router/liveboxinfos.h"
 
 class Accueil;
 class Graph;
+class QNetworkRequest;
 class QSettings;
 class QTimer;
 class Ui_MainWindow;
@@ -50,6 +52,10 @@ public:
     QStringList restPaths;
     QList<QByteArray> restBodies;
 
+    // A request that stays silent or trickles ends as a failure after this.
+    int requestDeadlineMs = 30000;
+    static constexpr qint64 maxReplyBytes = 8 * 1024 * 1024;
+
 public slots:
     void RebootLiveBox();
     void LiveBoxGetInfos(LiveBoxInfos *LBinfos);
@@ -87,6 +93,28 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // One gateway operation at a time: a poll, the start-up poll or the
+    // restart. Another one asked for while it waits is ignored.
+    class GatewayOperation
+    {
+    public:
+        explicit GatewayOperation(MainWindow *window);
+        ~GatewayOperation();
+        GatewayExchange &exchange() { return m_exchange; }
+
+    private:
+        MainWindow *m_window;
+        GatewayExchange m_exchange;
+    };
+
+    bool gatewayBusy() const;
+    bool wsLogin(GatewayExchange &exchange, QByteArray *contextId, QByteArray *cookie);
+    QNetworkRequest wsSessionRequest(const QByteArray &contentType, const QByteArray &contextId,
+                                     const QByteArray &cookie) const;
+    void finishDeferredClose();
+
+    GatewayExchange *gatewayExchange = nullptr;
+    bool closeDeferred = false;
     bool acquisitionRunning = false;
     bool acquisitionWarningOpen = false;
 

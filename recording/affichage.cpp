@@ -5,6 +5,8 @@
 
 void MainWindow::UpDateAffichage()
 {
+    if (gatewayBusy())
+        return;
     setCursor(Qt::WaitCursor);
     OldLBInfos = LBInfos;
     if (algoType)

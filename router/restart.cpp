@@ -1,6 +1,34 @@
-#include "app/mainwindow.h"
+#include <QDebug>
+#include <QMessageBox>
+#include <QNetworkRequest>
 
-void MainWindow::RebootLiveBox() {}
+#include "app/mainwindow.h"
+#include "gateway.h"
+
+void MainWindow::RebootLiveBox()
+{
+    if (gatewayBusy())
+        return;
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(this, QStringLiteral("Reboot LiveBox"),
+                              QStringLiteral("Voulez-vous vraiement redémarrer votre LiveBox ?"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    if (answer == QMessageBox::No)
+        return;
+
+    GatewayOperation operation(this);
+    QByteArray contextId;
+    QByteArray cookie;
+    if (!wsLogin(operation.exchange(), &contextId, &cookie))
+        return;
+
+    // The newer gateways' service call form, within the session just opened.
+    const QNetworkRequest request = wsSessionRequest("application/json", contextId, cookie);
+    const GatewayExchange::Reply reply =
+        operation.exchange().post(request, QByteArrayLiteral(R"({"service":"NMC","method":"reboot","parameters":{}})"));
+    if (!reply.ok)
+        qDebug().noquote() << "Failure REBOOT" << reply.error;
+}
 
 void MainWindow::on_btnReboot_clicked()
 {

@@ -1,0 +1,94 @@
+#ifndef GATEWAY_H
+#define GATEWAY_H
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+#include <QUrl>
+
+#include <QNetworkCookieJar>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QNetworkRequest;
+
+// Building requests and reading replies of the gateway's "sysbus" service.
+
+// Login body of the newer gateways. User name and password are written as
+// JSON strings with everything outside printable ASCII as \u escapes, so the
+// body is plain ASCII whatever the password holds; letters and digits come
+// out exactly as typed.
+QByteArray wsLoginBody(const QString &user, const QString &password);
+QByteArray jsonQuoted(const QString &text);
+
+// Login URL of the older gateways, credentials percent-encoded as query
+// values so that "&", "#", "+" or "=" in a password cannot break the query.
+QUrl restLoginUrl(const QString &livebox, const QString &user, const QString &password);
+
+QUrl gatewayUrl(const QString &livebox, const QString &path);
+
+// The newer gateways want the login's cookie back along with the context.
+QByteArray sessionCookie(const QByteArray &setCookie, const QByteArray &contextId);
+
+// A reply is read as UTF-8 up to the first NUL; anything that does not parse
+// is an empty document, whose look-ups all give the defaults below.
+QJsonDocument parseReply(const QByteArray &bytes);
+
+// Follows a dotted member path; a missing or non-object step gives an
+// empty object.
+QJsonObject objectAt(const QJsonObject &root, const QString &path);
+
+// A member that is missing or of another JSON type gives 0 or the empty
+// text: the gateway's digits in quotes are not a number.
+double jsonNumber(const QJsonObject &object, const QString &key);
+QString jsonText(const QJsonObject &object, const QString &key);
+
+// Element `index` of the array member `key`, as an object.
+QJsonObject arrayElement(const QJsonObject &object, const QString &key, int index);
+
+// Error text of a reply with the URL's query removed: the older gateways
+// take the password in the login URL, and Qt repeats the URL in its errors.
+QString redactedErrorText(QNetworkReply *reply);
+
+// Keeps no cookie: the program sends the session cookie itself.
+class DiscardingCookieJar : public QNetworkCookieJar
+{
+public:
+    using QNetworkCookieJar::QNetworkCookieJar;
+    bool setCookiesFromUrl(const QList<QNetworkCookie> &, const QUrl &) override { return false; }
+};
+
+// One operation's exchanges with the gateway: each request is sent, then
+// awaited in a local event loop that ends on that request's own reply, on
+// its deadline, or when the reply grows past the size limit.
+class GatewayExchange
+{
+public:
+    struct Reply
+    {
+        bool ok = false;
+        QString error;      // failure text, query redacted
+        QByteArray body;    // raw reply bytes
+        QJsonDocument json; // parsed body (empty when it does not parse)
+        QByteArray setCookie;
+    };
+
+    GatewayExchange(QNetworkAccessManager &manager, int deadlineMs, qint64 maxReplyBytes);
+
+    Reply post(const QNetworkRequest &request, const QByteArray &body);
+    Reply get(const QNetworkRequest &request);
+
+    // Ends the wait in progress, if any, as a failed request.
+    void abort();
+
+private:
+    Reply await(QNetworkReply *reply);
+
+    QNetworkAccessManager &m_manager;
+    int m_deadlineMs;
+    qint64 m_maxReplyBytes;
+    QNetworkReply *m_pending = nullptr;
+};
+
+#endif

@@ -1,0 +1,82 @@
+#include <QDebug>
+#include <QFile>
+#include <QNetworkRequest>
+#include <QTextStream>
+
+#include "app/appdir.h"
+#include "app/mainwindow.h"
+#include "gateway.h"
+#include "recordfill.h"
+
+namespace {
+struct DataCall
+{
+    QByteArray body;
+    const char *marker;
+    const char *name; // "Failure <name>" in the debug output, "failure <name>" in the trace
+};
+
+const DataCall dataCalls[] = {
+    {R"({"service":"NeMo.Intf.data","method":"getMIBs","parameters":{}})", "\n--GetMIBS--", "GetMIBS"},
+    {R"({"service":"NeMo.Intf.dsl0","method":"getDSLStats","parameters":{}})", "\n--DSLstat--", "DSLstat"},
+    {R"({"service":"NeMo.Intf.lan","method":"getMIBs","parameters":{"mibs":"wlanvap || wlanradio"}})",
+     "\n--WIFI--", "WIFI"},
+    {R"({"service":"NMC","method":"getWANStatus","parameters":{}})", "\n--WANstatus--", "WANstatus"},
+    {R"({"service":"DeviceInfo","method":"get","parameters":{}})", "\n--DeviceInfo--", "DeviceInfo"},
+};
+}
+
+void MainWindow::LiveBox4GetInfos(LiveBoxInfos *LBinfos)
+{
+    if (gatewayBusy())
+        return;
+
+    QFile traceFile(AppDir::filePath(QStringLiteral("debug.txt")));
+    if (!traceFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return;
+    QTextStream trace(&traceFile);
+    trace.setCodec("UTF-8");
+    trace << "Version LB4 02/06/19 - 19h40\n\n";
+
+    GatewayOperation operation(this);
+    QByteArray contextId;
+    QByteArray cookie;
+    if (!wsLogin(operation.exchange(), &contextId, &cookie))
+        return;
+
+    const QNetworkRequest request = wsSessionRequest("application/x-sah-ws-4-call+json", contextId, cookie);
+    QJsonObject replies[5];
+    for (int i = 0; i < 5; ++i) {
+        const GatewayExchange::Reply reply = operation.exchange().post(request, dataCalls[i].body);
+        if (!reply.ok) {
+            qDebug().noquote() << (QByteArrayLiteral("Failure ") + dataCalls[i].name).constData() << reply.error;
+            trace << "failure " << dataCalls[i].name << reply.error << "\n";
+            return;
+        }
+        replies[i] = reply.json.object();
+        trace << dataCalls[i].marker << "\n" << QString::fromUtf8(reply.body) << "\n";
+    }
+
+    const QJsonObject line = objectAt(replies[0], QStringLiteral("status.dsl.dsl0"));
+    const QJsonObject atm = objectAt(replies[0], QStringLiteral("status.netdev.atm_multi"));
+    const QJsonObject stats = objectAt(replies[1], QStringLiteral("status"));
+    const QJsonObject wifi = objectAt(replies[2], QStringLiteral("status.wlanvap.wl0"));
+    const QJsonObject wan = objectAt(replies[3], QStringLiteral("data"));
+    const QJsonObject device = objectAt(replies[4], QStringLiteral("status"));
+
+    trace << "\nEXTRACTION DES INFOS\n\n";
+    fillLine(LBinfos, line);
+    fillStatistics(LBinfos, stats);
+    LBinfos->SSID = jsonText(wifi, QStringLiteral("SSID"));
+    splitDnsServers(jsonText(wan, QStringLiteral("DNSServers")), LBinfos);
+    LBinfos->Protocol = jsonText(wan, QStringLiteral("Protocol"));
+    LBinfos->MTU = jsonNumber(atm, QStringLiteral("MTU"));
+    deriveDateTimes(LBinfos);
+    LBinfos->NumberOfReboots = jsonNumber(device, QStringLiteral("NumberOfReboots"));
+    LBinfos->SoftwareVersion = jsonText(device, QStringLiteral("SoftwareVersion"));
+    LBinfos->HardwareVersion = jsonText(device, QStringLiteral("HardwareVersion"));
+    LBinfos->IPAddress = jsonText(wan, QStringLiteral("IPAddress"));
+
+    trace << "hardware version = " << LBinfos->HardwareVersion << "\n";
+    trace << "LastChange = " << QString::number(LBinfos->LastChange, 'g', 6) << "\n";
+}
