@@ -2,6 +2,7 @@
 #define MAINWINDOW_H
 
 #include <QByteArray>
+#include <QHash>
 #include <QMainWindow>
 #include <QNetworkAccessManager>
 #include <QStringList>
@@ -11,6 +12,7 @@
 
 class Accueil;
 class Graph;
+class QLineEdit;
 class QNetworkRequest;
 class QSettings;
 class QTimer;
@@ -113,6 +115,7 @@ private:
                                      const QByteArray &cookie) const;
     void finishDeferredClose();
 
+    QHash<QString, QLineEdit *> displayFields; // by object name, filled at the first poll
     GatewayExchange *gatewayExchange = nullptr;
     bool closeDeferred = false;
     bool acquisitionRunning = false;

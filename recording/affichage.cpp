@@ -1,7 +1,9 @@
 #include <QCursor>
+#include <QLineEdit>
 
 #include "app/mainwindow.h"
 #include "charts/graph.h"
+#include "display.h"
 
 void MainWindow::UpDateAffichage()
 {
@@ -13,9 +15,20 @@ void MainWindow::UpDateAffichage()
         LiveBox4GetInfos(&LBInfos);
     else
         LiveBoxGetInfos(&LBInfos);
+
     graph->ssid = LBInfos.SSID;
     graph->liveboxType = LBInfos.HardwareVersion;
     graph->liveboxSoftware = LBInfos.SoftwareVersion;
+
+    if (displayFields.isEmpty()) {
+        for (QLineEdit *edit : findChildren<QLineEdit *>())
+            displayFields.insert(edit->objectName(), edit);
+    }
+    for (const auto &field : displayTexts(LBInfos, OldLBInfos)) {
+        if (QLineEdit *edit = displayFields.value(field.first))
+            edit->setText(field.second);
+    }
+
     AppendCSV();
     graph->UpDateCurves(&LBInfos, &OldLBInfos);
     setCursor(Qt::ArrowCursor);

@@ -1,0 +1,99 @@
+#ifndef GATEWAY_H
+#define GATEWAY_H
+
+#include "linemodel.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <httplib.h>
+
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+struct Fault {
+    std::string target;
+    std::string kind;
+    long long param = 0; // 0: the kind's default
+    int remaining = 0;   // 0: forever
+};
+
+// "TARGET:KIND[:PARAM]" or a control-request object; nullopt when invalid.
+std::optional<Fault> parseFault(const std::string &text, std::string *error);
+std::optional<Fault> parseFault(const QJsonObject &object, std::string *error);
+
+class Gateway
+{
+public:
+    struct Options {
+        LineModel::Options model;
+        std::string user = "admin";
+        std::string password = "secret";
+        std::vector<Fault> faults;
+    };
+
+    explicit Gateway(const Options &options);
+
+    // Binds 127.0.0.1 only; returns the port, or -1.
+    int bind(int port);
+    void run();
+    void stop(); // safe from any thread
+
+    LineModel &model() { return m_model; }
+
+private:
+    struct Reply {
+        int status = 200;
+        std::string body;
+        std::string contentType = "application/json";
+        httplib::Headers headers;
+    };
+    struct Call {
+        std::string target;
+        QJsonObject body;
+    };
+    struct WsSession {
+        std::string cookieName; // empty when the login sent no cookie
+        std::string cookieValue;
+    };
+
+    void serve(const httplib::Request &req, httplib::Response &res);
+    void control(const httplib::Request &req, httplib::Response &res);
+    Call classify(const httplib::Request &req) const;
+    void record(const httplib::Request &req);
+    std::optional<Fault> takeFault(const std::string &target);
+    bool hang(const httplib::Request &req);
+    void pause(long long ms);
+    void send(httplib::Response &res, const Reply &reply, const std::string &kind, long long param);
+
+    Reply respond(const httplib::Request &req, const Call &call, bool noCookie, bool shortDevice);
+    Reply wsLogin(const httplib::Request &req, const Call &call, bool noCookie);
+    Reply restLogin(const httplib::Request &req);
+    bool wsSessionValid(const httplib::Request &req) const;
+    bool restSessionValid(const httplib::Request &req) const;
+    std::string token(int bytes);
+    void dropSessions();
+
+    Options m_options;
+    httplib::Server m_server;
+    int m_port = -1;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopping = false;
+    unsigned m_faultGeneration = 0;
+    std::vector<Fault> m_faults;
+    LineModel m_model;
+    std::mt19937_64 m_tokens;
+    std::map<std::string, WsSession> m_wsSessions;
+    std::set<std::string> m_restSessions;
+    QJsonArray m_log;
+};
+
+#endif
