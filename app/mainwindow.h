@@ -114,6 +114,9 @@ private:
     QNetworkRequest wsSessionRequest(const QByteArray &contentType, const QByteArray &contextId,
                                      const QByteArray &cookie) const;
     void finishDeferredClose();
+    bool copyRecording(const QString &target);
+    void handleChangeOfDay();
+    void logSynchronisation();
 
     QHash<QString, QLineEdit *> displayFields; // by object name, filled at the first poll
     GatewayExchange *gatewayExchange = nullptr;

@@ -23,3 +23,5 @@ void Graph::SetZoom3H() {}
 void Graph::SetZoomPlage(double) {}
 void Graph::RapportGraphique(const QString &, const QString &) {}
 void Graph::UpDateSynchronisations() {}
+void Graph::beginReload() {}
+void Graph::endReload() {}

@@ -29,6 +29,12 @@ public:
     QString ssid;
     QString liveboxType;
     QString liveboxSoftware;
+    double plageHeure = 3.0;
+
+    // A reload hands every recorded row to UpDateCurves; the plots are
+    // drawn once, at its end.
+    void beginReload();
+    void endReload();
 
 public slots:
     void UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox);

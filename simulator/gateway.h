@@ -49,7 +49,8 @@ public:
 
 private:
     struct Reply {
-        int status = 200;
+        Reply(int status = 200, std::string body = {}) : status(status), body(std::move(body)) {}
+        int status;
         std::string body;
         std::string contentType = "application/json";
         httplib::Headers headers;
@@ -69,7 +70,7 @@ private:
     void record(const httplib::Request &req);
     std::optional<Fault> takeFault(const std::string &target);
     bool hang(const httplib::Request &req);
-    void pause(long long ms);
+    bool pause(long long ms); // false when the simulator is stopping
     void send(httplib::Response &res, const Reply &reply, const std::string &kind, long long param);
 
     Reply respond(const httplib::Request &req, const Call &call, bool noCookie, bool shortDevice);
@@ -87,6 +88,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stopping = false;
+    bool m_listening = false;
     unsigned m_faultGeneration = 0;
     std::vector<Fault> m_faults;
     LineModel m_model;

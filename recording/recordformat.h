@@ -1,0 +1,41 @@
+#ifndef RECORDFORMAT_H
+#define RECORDFORMAT_H
+
+#include <QDateTime>
+#include <QString>
+#include <QStringRef>
+#include <QVector>
+
+struct LiveBoxInfos;
+
+// The recording file: a header line, then one row of 33 values per poll.
+QString csvHeader();
+// The row of a record, each value followed by ';', no line end.
+QString csvRow(const LiveBoxInfos &infos);
+// Loads one data line into the record. Lines with fewer than 29 fields (a
+// line cut short by a crash) are refused and leave the record untouched;
+// fields 29 to 32 are taken only when the line has them.
+bool applyCsvRow(const QStringRef &line, LiveBoxInfos *infos);
+
+// The synchronisation log: header and one five-column row per event.
+QString synchroLogHeader();
+QString synchroLogRow(const LiveBoxInfos &infos, const QString &startTime);
+
+// A change of day is a change of calendar date between two readings; a
+// reading that does not parse (the initial placeholder) never is one.
+bool isNewDay(const QString &previousReading, const QString &reading);
+
+// The Wi-Fi name as a file name: characters that are not allowed in file
+// names or that separate paths become '_', as does a name made only of dots,
+// so that a network name can never point outside the application folder.
+QString safeFileName(const QString &ssid);
+
+// Files named after the network, in the application folder.
+QString recordingFilePath(const QString &ssid);
+QString synchroLogFilePath(const QString &ssid);
+QString fileStamp(const QDateTime &dateTime); // "_yyyyMMdd_HHmmss"
+QString manualArchivePath(const QString &ssid, const QDateTime &now);
+QString autoArchivePath(const QString &ssid, const QDateTime &previousReading);
+QString autoReportPath(const QString &ssid, const QDateTime &previousReading);
+
+#endif

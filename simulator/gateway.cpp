@@ -1,0 +1,699 @@
+#include "gateway.h"
+#include "sockets.h"
+
+#include <QByteArray>
+#include <QJsonDocument>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <thread>
+
+namespace {
+
+const std::set<std::string> kTargets = {
+    "ws-login", "ws-getMIBs", "ws-DSLStats", "ws-WIFI", "ws-WANStatus", "ws-DeviceInfo", "ws-reboot",
+    "rest-login", "rest-dsl", "rest-ppp", "rest-DSLStats", "rest-WIFI", "rest-WANStatus",
+    "rest-DeviceInfo", "rest-reboot", "any",
+};
+const std::set<std::string> kKinds = {
+    "reset", "hang", "slow", "trickle", "http401", "http500", "close", "notjson",
+    "strings", "missing", "short-device", "huge", "nocookie",
+};
+
+const char kDenied[] = R"({"status":null,"errors":[{"error":13,"description":"Permission denied","info":""}]})";
+const char kBadLogin[] =
+    R"({"status":null,"errors":[{"error":13,"description":"Permission denied","info":"Invalid username or password"}]})";
+
+const char *const kLine[] = {
+    "LastChange", "LastChangeTime", "LinkStatus", "DataPath", "InterleaveDepth", "ModulationType",
+    "ModulationHint", "StandardUsed", "FirmwareVersion", "DownstreamAttenuation", "DownstreamLineAttenuation",
+    "DownstreamCurrRate", "DownstreamMaxRate", "DownstreamNoiseMargin", "DownstreamPower",
+    "UpstreamAttenuation", "UpstreamLineAttenuation", "UpstreamCurrRate", "UpstreamMaxRate",
+    "UpstreamNoiseMargin", "UpstreamPower",
+};
+const char *const kStats[] = {
+    "ErroredSecs", "SeverelyErroredSecs", "ATUCCRCErrors", "CRCErrors", "ATUCFECErrors",
+    "FECErrors", "ATUCHECErrors", "HECErrors", "CellDelin", "InitErrors",
+    "InitTimeouts", "LinkRetrain", "LossOfFraming", "ReceiveBlocks", "TransmitBlocks",
+};
+const char *const kWan[] = {
+    "LinkType", "LinkState", "MACAddress", "Protocol", "ConnectionState", "LastConnectionError",
+    "IPAddress", "RemoteGateway", "DNSServers", "IPv6Address",
+};
+using Member = std::pair<const char *, const char *>; // reply name, model name
+const Member kPpp[] = {
+    {"LastChange", "PppLastChange"}, {"LastChangeTime", "PppLastChangeTime"},
+    {"TransportType", "TransportType"}, {"MaxMRUSize", "MaxMRUSize"},
+    {"ConnectionStatus", "PppConnectionStatus"}, {"Username", "PppUsername"},
+    {"LocalIPAddress", "IPAddress"}, {"RemoteIPAddress", "RemoteGateway"}, {"DNSServers", "DNSServers"},
+};
+// The REST device reply is read by position: HardwareVersion at 6,
+// SoftwareVersion at 7 and NumberOfReboots at 23 must stay where they are.
+const Member kDevice[] = {
+    {"Manufacturer", "Manufacturer"}, {"ManufacturerOUI", "ManufacturerOUI"}, {"ModelName", "ModelName"},
+    {"Description", "Description"}, {"ProductClass", "ProductClass"}, {"SerialNumber", "SerialNumber"},
+    {"HardwareVersion", "HardwareVersion"}, {"SoftwareVersion", "SoftwareVersion"},
+    {"RescueVersion", "RescueVersion"}, {"ModemFirmwareVersion", "ModemFirmwareVersion"},
+    {"EnabledOptions", nullptr}, {"AdditionalHardwareVersion", nullptr}, {"AdditionalSoftwareVersion", nullptr},
+    {"SpecVersion", nullptr}, {"ProvisioningCode", nullptr}, {"UpTime", "UpTime"},
+    {"FirstUseDate", "FirstUseDate"}, {"DeviceLog", nullptr}, {"VendorConfigFileNumberOfEntries", nullptr},
+    {"ManufacturerURL", nullptr}, {"Country", "Country"}, {"ExternalIPAddress", "IPAddress"},
+    {"DeviceStatus", "DeviceStatus"}, {"NumberOfReboots", "NumberOfReboots"},
+    {"UpgradeOccurred", nullptr}, {"ResetOccurred", nullptr}, {"RestoreOccurred", nullptr},
+};
+
+QJsonValue memberValue(const QJsonObject &v, const Member &m)
+{
+    if (m.second)
+        return v.value(QLatin1String(m.second));
+    const QString name = QLatin1String(m.first);
+    if (name == "SpecVersion")
+        return QStringLiteral("1.1");
+    if (name == "VendorConfigFileNumberOfEntries")
+        return 1;
+    if (name == "ManufacturerURL")
+        return QStringLiteral("http://www.sagemcom.com/");
+    if (name.endsWith("Occurred"))
+        return false;
+    return QString();
+}
+
+template <std::size_t N> QJsonObject pick(const QJsonObject &v, const char *const (&names)[N])
+{
+    QJsonObject o;
+    for (const char *name : names)
+        o.insert(QLatin1String(name), v.value(QLatin1String(name)));
+    return o;
+}
+
+template <std::size_t N> QJsonObject pick(const QJsonObject &v, const Member (&members)[N])
+{
+    QJsonObject o;
+    for (const Member &m : members)
+        o.insert(QLatin1String(m.first), memberValue(v, m));
+    return o;
+}
+
+QJsonObject restDevice(const QJsonObject &v, bool shortList)
+{
+    QJsonArray parameters;
+    for (const Member &m : kDevice) {
+        if (shortList && parameters.size() == 5)
+            break;
+        const QJsonValue value = memberValue(v, m);
+        const char *type = value.isString() ? "string" : value.isBool() ? "bool" : "unsignedInt";
+        if (QLatin1String(m.first) == QLatin1String("FirstUseDate"))
+            type = "dateTime";
+        parameters.append(QJsonObject{{"name", QLatin1String(m.first)}, {"type", type}, {"value", value}});
+    }
+    const QJsonObject info{{"key", "DeviceInfo"}, {"name", "DeviceInfo"}, {"parentKey", ""},
+                           {"parentName", ""}, {"indexPath", "DeviceInfo"}, {"order", 0},
+                           {"persistent", false}, {"readOnly", true}};
+    return QJsonObject{{"objectInfo", info}, {"parameters", parameters}, {"children", QJsonArray()},
+                       {"functions", QJsonArray()}};
+}
+
+QJsonValue stringified(const QJsonValue &value)
+{
+    if (value.isDouble()) {
+        const QJsonValue n = LineModel::normalised(value);
+        return n.isDouble() && n.toDouble() != std::floor(n.toDouble()) ? QString::number(n.toDouble(), 'g', 15)
+                                                                         : QString::number(n.toVariant().toLongLong());
+    }
+    if (value.isArray()) {
+        QJsonArray a;
+        for (const QJsonValue &item : value.toArray())
+            a.append(stringified(item));
+        return a;
+    }
+    if (value.isObject()) {
+        QJsonObject o = value.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it)
+            *it = stringified(*it);
+        return o;
+    }
+    return value;
+}
+
+std::string compact(const QJsonObject &o)
+{
+    return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
+}
+
+bool appliesTo(const std::string &kind, const std::string &target)
+{
+    if (kind == "nocookie")
+        return target == "ws-login";
+    if (kind == "short-device")
+        return target.size() > 10 && target.compare(target.size() - 10, 10, "DeviceInfo") == 0;
+    return true;
+}
+
+long long defaultParam(const std::string &kind)
+{
+    if (kind == "slow")
+        return 2000;
+    if (kind == "trickle")
+        return 1000;
+    if (kind == "huge")
+        return 64LL << 20;
+    return 0;
+}
+
+std::optional<Fault> checked(Fault fault, std::string *error)
+{
+    if (!kTargets.count(fault.target)) {
+        *error = "unknown fault target: " + fault.target;
+        return std::nullopt;
+    }
+    if (!kKinds.count(fault.kind)) {
+        *error = "unknown fault kind: " + fault.kind;
+        return std::nullopt;
+    }
+    if (fault.param <= 0)
+        fault.param = defaultParam(fault.kind);
+    return fault;
+}
+
+// Cookie pairs as the client sends them: the raw Set-Cookie value (with its
+// "path=/" attribute), then "; sah/contextId=...".
+std::multimap<std::string, std::string> cookiePairs(const httplib::Request &req)
+{
+    std::multimap<std::string, std::string> pairs;
+    for (std::size_t i = 0; i < req.get_header_value_count("Cookie"); ++i) {
+        const std::string header = req.get_header_value("Cookie", i);
+        httplib::detail::split(header.data(), header.data() + header.size(), ';', [&](const char *b, const char *e) {
+            const std::string item = httplib::detail::trim_copy(std::string(b, e));
+            const std::size_t eq = item.find('=');
+            if (eq != std::string::npos)
+                pairs.emplace(item.substr(0, eq), item.substr(eq + 1));
+        });
+    }
+    return pairs;
+}
+
+bool hasPair(const std::multimap<std::string, std::string> &pairs, const std::string &name, const std::string &value)
+{
+    const auto range = pairs.equal_range(name);
+    return std::any_of(range.first, range.second, [&](const auto &p) { return p.second == value; });
+}
+
+} // namespace
+
+std::optional<Fault> parseFault(const std::string &text, std::string *error)
+{
+    Fault fault;
+    const std::size_t first = text.find(':');
+    const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
+    fault.target = text.substr(0, first);
+    if (first == std::string::npos) {
+        *error = "a fault is TARGET:KIND[:PARAM]: " + text;
+        return std::nullopt;
+    }
+    fault.kind = text.substr(first + 1, second == std::string::npos ? second : second - first - 1);
+    if (second != std::string::npos) {
+        const std::string param = text.substr(second + 1);
+        char *end = nullptr;
+        fault.param = std::strtoll(param.c_str(), &end, 10);
+        if (param.empty() || *end != '\0') {
+            *error = "fault parameter is not a whole number: " + text;
+            return std::nullopt;
+        }
+    }
+    return checked(fault, error);
+}
+
+std::optional<Fault> parseFault(const QJsonObject &object, std::string *error)
+{
+    Fault fault;
+    fault.target = object.value("target").toString().toStdString();
+    fault.kind = object.value("kind").toString().toStdString();
+    fault.remaining = std::max(0, object.value("count").toInt());
+    fault.param = static_cast<long long>(object.value("param").toDouble());
+    return checked(fault, error);
+}
+
+Gateway::Gateway(const Options &options)
+    : m_options(options), m_faults(options.faults), m_model(options.model),
+      m_tokens(options.model.seed ^ 0x5eed5eed5eed5eedULL)
+{
+    // A hung handler holds its thread, so there must be plenty of them.
+    m_server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+    m_server.set_keep_alive_max_count(100);
+    const auto handler = [this](const httplib::Request &req, httplib::Response &res) { serve(req, res); };
+    m_server.Get(".*", handler);
+    m_server.Post(".*", handler);
+    m_server.Put(".*", handler);
+    m_server.Delete(".*", handler);
+}
+
+int Gateway::bind(int port)
+{
+    if (port == 0)
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+    else
+        m_port = m_server.bind_to_port("127.0.0.1", port) ? port : -1;
+    return m_port;
+}
+
+void Gateway::run()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stopping)
+            return;
+        m_listening = true;
+    }
+    m_server.listen_after_bind();
+}
+
+void Gateway::stop()
+{
+    bool listening;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+        listening = m_listening;
+    }
+    m_wake.notify_all();
+    // listen_after_bind may not have marked itself running yet, and stop()
+    // does nothing until it has.
+    for (int i = 0; listening && !m_server.is_running() && i < 500; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    m_server.stop();
+    shutdownConnections(m_port);
+}
+
+void Gateway::serve(const httplib::Request &req, httplib::Response &res)
+{
+    if (req.path.rfind("/__sim/", 0) == 0) {
+        control(req, res);
+        return;
+    }
+    const Call call = classify(req);
+    std::optional<Fault> fault;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        record(req);
+        fault = takeFault(call.target);
+    }
+    const std::string kind = fault ? fault->kind : std::string();
+    const long long param = fault ? fault->param : 0;
+
+    if (kind == "reset" || (kind == "hang" && !hang(req))) {
+        resetConnection(findConnection(m_port, req.remote_addr, req.remote_port));
+        return;
+    }
+    if (kind == "huge") {
+        static const std::string head = R"({"status":{"padding":")", tail = R"("}})";
+        const std::size_t size = static_cast<std::size_t>(param);
+        // Streamed piece by piece: the whole body never sits in memory.
+        res.set_content_provider(size, "application/json",
+                                 [size](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+                                     std::string chunk(std::min<std::size_t>(length, 64 * 1024), 'x');
+                                     const bool closes = size >= head.size() + tail.size();
+                                     for (std::size_t i = 0; i < chunk.size(); ++i) {
+                                         const std::size_t at = offset + i;
+                                         if (at < head.size())
+                                             chunk[i] = head[at];
+                                         else if (closes && at >= size - tail.size())
+                                             chunk[i] = tail[at - (size - tail.size())];
+                                     }
+                                     return sink.write(chunk.data(), chunk.size());
+                                 });
+        return;
+    }
+
+    Reply reply;
+    const bool login = call.target == "ws-login" || call.target == "rest-login";
+    if (kind == "http401" || kind == "http500") {
+        reply.status = kind == "http401" ? 401 : 500;
+        reply.body = kind == "http401" ? kDenied
+                                       : R"({"status":null,"errors":[{"error":1,"description":"Internal error"}]})";
+    } else if (kind == "notjson") {
+        reply.body = "<html>oops</html>";
+        reply.contentType = "text/html";
+    } else if (kind == "missing") {
+        reply.body = login ? R"({"status":0,"data":{}})" : req.path == "/ws" ? R"({"status":{}})" : R"({"result":{}})";
+    } else {
+        reply = respond(req, call, kind == "nocookie", kind == "short-device");
+    }
+
+    if (kind == "slow" && !pause(param))
+        return;
+    if (kind == "strings") {
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(reply.body));
+        if (doc.isObject())
+            reply.body = compact(stringified(doc.object()).toObject());
+    }
+    send(res, reply, kind, param);
+}
+
+void Gateway::send(httplib::Response &res, const Reply &reply, const std::string &kind, long long param)
+{
+    res.status = reply.status;
+    for (const auto &header : reply.headers)
+        res.set_header(header.first, header.second);
+    if (kind != "trickle" && kind != "close") {
+        res.set_content(reply.body, reply.contentType);
+        return;
+    }
+    auto body = std::make_shared<std::string>(reply.body);
+    const std::size_t limit = kind == "close" ? body->size() / 2 : body->size();
+    const long long interval = kind == "trickle" ? param : 0;
+    // A provider with a known length keeps the full Content-Length header;
+    // returning false makes httplib drop the connection there.
+    res.set_content_provider(body->size(), reply.contentType,
+                             [this, body, limit, interval](std::size_t offset, std::size_t, httplib::DataSink &sink) {
+                                 if (offset >= limit)
+                                     return false;
+                                 if (interval == 0)
+                                     return sink.write(body->data() + offset, limit - offset);
+                                 return pause(interval) && sink.write(body->data() + offset, 1);
+                             });
+}
+
+Gateway::Call Gateway::classify(const httplib::Request &req) const
+{
+    Call call;
+    call.body = QJsonDocument::fromJson(QByteArray::fromStdString(req.body)).object();
+    if (req.path == "/ws") {
+        static const std::map<std::pair<QString, QString>, std::string> calls = {
+            {{"sah.Device.Information", "createContext"}, "ws-login"},
+            {{"NeMo.Intf.data", "getMIBs"}, "ws-getMIBs"},
+            {{"NeMo.Intf.dsl0", "getDSLStats"}, "ws-DSLStats"},
+            {{"NeMo.Intf.lan", "getMIBs"}, "ws-WIFI"},
+            {{"NMC", "getWANStatus"}, "ws-WANStatus"},
+            {{"DeviceInfo", "get"}, "ws-DeviceInfo"},
+            {{"NMC", "reboot"}, "ws-reboot"},
+        };
+        QString service = call.body.value("service").toString(), method = call.body.value("method").toString();
+        // Logins built by plain concatenation are not JSON when a credential
+        // holds a quote; they still name the login service up front.
+        if (call.body.isEmpty() && req.body.find(R"("service":"sah.Device.Information","method":"createContext")") != std::string::npos) {
+            service = "sah.Device.Information";
+            method = "createContext";
+        }
+        const auto it = calls.find({service, method});
+        call.target = it == calls.end() ? "ws-other" : it->second;
+    } else if (req.path == "/authenticate") {
+        call.target = "rest-login";
+    } else if (req.path == "/sysbus/NeMo/Intf/data:getMIBs") {
+        const QString mibs = call.body.value("parameters").toObject().value("mibs").toString();
+        call.target = mibs.contains("ppp") ? "rest-ppp" : "rest-dsl";
+    } else {
+        static const std::map<std::string, std::string> paths = {
+            {"/sysbus/NeMo/Intf/dsl0:getDSLStats", "rest-DSLStats"},
+            {"/sysbus/NeMo/Intf/lan:getMIBs", "rest-WIFI"},
+            {"/sysbus/NMC:getWANStatus", "rest-WANStatus"},
+            {"/sysbus/DeviceInfo", "rest-DeviceInfo"},
+            {"/sysbus/NMC:reboot", "rest-reboot"},
+        };
+        const auto it = paths.find(req.path);
+        call.target = it != paths.end() ? it->second : req.path.rfind("/sysbus/", 0) == 0 ? "rest-other" : "other";
+    }
+    return call;
+}
+
+void Gateway::record(const httplib::Request &req)
+{
+    QJsonArray headers;
+    for (const auto &header : req.headers) {
+        // httplib adds these itself; they never came over the wire.
+        static const std::set<std::string> added = {"REMOTE_ADDR", "REMOTE_PORT", "LOCAL_ADDR", "LOCAL_PORT"};
+        if (!added.count(header.first))
+            headers.append(QJsonArray{QString::fromLatin1(header.first.c_str()),
+                                      QString::fromLatin1(header.second.data(), int(header.second.size()))});
+    }
+    const QByteArray body = QByteArray::fromStdString(req.body);
+    m_log.append(QJsonObject{{"method", QString::fromStdString(req.method)},
+                             {"target", QString::fromLatin1(req.target.data(), int(req.target.size()))},
+                             {"headers", headers},
+                             {"body", QString::fromUtf8(body)},
+                             {"body_base64", QString::fromLatin1(body.toBase64())}});
+}
+
+std::optional<Fault> Gateway::takeFault(const std::string &target)
+{
+    for (auto it = m_faults.begin(); it != m_faults.end(); ++it) {
+        if ((it->target == target || it->target == "any") && appliesTo(it->kind, target)) {
+            const Fault fault = *it;
+            if (it->remaining > 0 && --it->remaining == 0)
+                m_faults.erase(it);
+            return fault;
+        }
+    }
+    return std::nullopt;
+}
+
+// Holds the request until the faults are changed (then it is answered), or
+// the client goes away, the simulator stops or ten minutes pass.
+bool Gateway::hang(const httplib::Request &req)
+{
+    const int fd = findConnection(m_port, req.remote_addr, req.remote_port);
+    const auto cap = std::chrono::steady_clock::now() + std::chrono::minutes(10);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    const unsigned generation = m_faultGeneration;
+    while (!m_stopping && m_faultGeneration == generation) {
+        if (std::chrono::steady_clock::now() >= cap)
+            return false;
+        lock.unlock();
+        const bool gone = peerClosed(fd);
+        lock.lock();
+        if (gone)
+            return false;
+        m_wake.wait_for(lock, std::chrono::milliseconds(200));
+    }
+    return !m_stopping;
+}
+
+bool Gateway::pause(long long ms)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return !m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stopping; });
+}
+
+Gateway::Reply Gateway::respond(const httplib::Request &req, const Call &call, bool noCookie, bool shortDevice)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (call.target == "ws-login")
+        return wsLogin(req, call, noCookie);
+    if (call.target == "rest-login")
+        return restLogin(req);
+    const bool ws = req.path == "/ws";
+    if (call.target == "other")
+        return Reply{404, R"({"status":null,"errors":[{"error":404,"description":"Not found"}]})"};
+    if (!(ws ? wsSessionValid(req) : restSessionValid(req)))
+        return Reply{200, kDenied};
+
+    const QJsonObject v = m_model.current();
+    const QJsonObject line = pick(v, kLine);
+    const QJsonObject ppp = pick(v, kPpp);
+    const std::string &t = call.target;
+    QJsonObject reply;
+    if (t == "ws-getMIBs") {
+        const QJsonObject atm = {{"MTU", v.value("MTU")}, {"NetDevName", "atm_multi"}, {"NetDevState", "up"}};
+        reply = {{"status", QJsonObject{{"dsl", QJsonObject{{"dsl0", line}}},
+                                        {"netdev", QJsonObject{{"atm_multi", atm}}},
+                                        {"ppp", QJsonObject{{"ppp_data", ppp}}}}}};
+    } else if (t == "rest-dsl") {
+        reply = {{"status", QJsonObject{{"dsl", QJsonObject{{"dsl0", line}}}}}};
+    } else if (t == "rest-ppp") {
+        reply = {{"status", QJsonObject{{"ppp", QJsonObject{{"ppp_data", ppp}}}}}};
+    } else if (t == "ws-DSLStats" || t == "rest-DSLStats") {
+        reply = {{"status", pick(v, kStats)}};
+    } else if (t == "ws-WIFI" || t == "rest-WIFI") {
+        QJsonObject wl0 = pick(v, {"SSID", "BSSID"});
+        wl0.insert("VAPStatus", "Up");
+        wl0.insert("SSIDAdvertisementEnabled", true);
+        const QJsonObject radio = {{"RadioStatus", "Up"}, {"Channel", 11}, {"OperatingFrequencyBand", "2.4GHz"}};
+        reply = {{"status", QJsonObject{{"wlanvap", QJsonObject{{"wl0", wl0}}},
+                                        {"wlanradio", QJsonObject{{"wifi0_bcm", radio}}}}}};
+    } else if (t == "ws-WANStatus" || t == "rest-WANStatus") {
+        reply = {{"status", true}, {"data", pick(v, kWan)}};
+    } else if (t == "ws-DeviceInfo") {
+        QJsonObject device = pick(v, kDevice);
+        if (shortDevice) {
+            for (const char *name : {"HardwareVersion", "SoftwareVersion", "NumberOfReboots"})
+                device.remove(QLatin1String(name));
+        }
+        reply = {{"status", device}};
+    } else if (t == "rest-DeviceInfo") {
+        return Reply{200, compact(restDevice(v, shortDevice))};
+    } else if (t == "ws-reboot" || t == "rest-reboot") {
+        reply = {{"status", true}};
+        m_model.reboot();
+        dropSessions();
+    } else {
+        reply = {{"status", QJsonValue::Null},
+                 {"errors", QJsonArray{QJsonObject{{"error", 196618}, {"description", "Object or parameter not found"}}}}};
+    }
+    return Reply{200, compact(ws ? reply : QJsonObject{{"result", reply}})};
+}
+
+Gateway::Reply Gateway::wsLogin(const httplib::Request &req, const Call &call, bool noCookie)
+{
+    std::string user, password;
+    if (call.body.contains("parameters")) {
+        const QJsonObject parameters = call.body.value("parameters").toObject();
+        user = parameters.value("username").toString().toStdString();
+        password = parameters.value("password").toString().toStdString();
+    } else {
+        // Not JSON: take the credentials from where the fixed login text leaves them.
+        const std::string &body = req.body;
+        const std::string userMark = R"("username":")", passwordMark = R"(","password":")", end = R"("}})";
+        const std::size_t u = body.find(userMark), p = body.find(passwordMark);
+        if (u != std::string::npos && p != std::string::npos && p > u && body.size() >= p + passwordMark.size() + end.size()
+            && body.compare(body.size() - end.size(), end.size(), end) == 0) {
+            user = body.substr(u + userMark.size(), p - u - userMark.size());
+            password = body.substr(p + passwordMark.size(), body.size() - end.size() - p - passwordMark.size());
+            // Such a body comes as Latin-1; the configured credentials are UTF-8.
+            user = QString::fromLatin1(user.c_str()).toStdString();
+            password = QString::fromLatin1(password.c_str()).toStdString();
+        }
+    }
+    if (req.get_header_value("Authorization") != "X-Sah-Login" || user != m_options.user
+        || password != m_options.password)
+        return Reply{401, kBadLogin};
+
+    if (m_model.poll())
+        dropSessions();
+    const std::string context = token(24);
+    Reply reply;
+    WsSession session;
+    if (!noCookie) {
+        session.cookieName = QByteArray::fromStdString(token(4)).toHex().left(8).toStdString() + "/sessid";
+        session.cookieValue = QByteArray::fromStdString(token(18))
+                                  .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals)
+                                  .toStdString();
+        reply.headers.emplace("Set-Cookie", session.cookieName + "=" + session.cookieValue + "; path=/");
+    }
+    m_wsSessions[context] = session;
+    reply.body = compact(QJsonObject{
+        {"status", 0},
+        {"data", QJsonObject{{"contextID", QString::fromStdString(context)},
+                             {"username", QString::fromStdString(user)},
+                             {"groups", "http,admin"}}}});
+    return reply;
+}
+
+Gateway::Reply Gateway::restLogin(const httplib::Request &req)
+{
+    // httplib's own query parsing turns "+" into a space, which the gateway
+    // does not: only %XX escapes are decoded here.
+    std::map<std::string, std::string> query;
+    const std::size_t mark = req.target.find('?');
+    if (mark != std::string::npos) {
+        const std::string q = req.target.substr(mark + 1);
+        httplib::detail::split(q.data(), q.data() + q.size(), '&', [&](const char *b, const char *e) {
+            const std::string item(b, e);
+            const std::size_t eq = item.find('=');
+            const std::string key = httplib::detail::decode_url(item.substr(0, eq), false);
+            query.emplace(key, eq == std::string::npos ? "" : httplib::detail::decode_url(item.substr(eq + 1), false));
+        });
+    }
+    const auto user = query.find("username"), password = query.find("password");
+    if (user == query.end() || password == query.end() || user->second != m_options.user
+        || password->second != m_options.password)
+        return Reply{401, kBadLogin};
+
+    if (m_model.poll())
+        dropSessions();
+    const std::string context = token(24);
+    m_restSessions.insert(context);
+    return Reply{200, compact(QJsonObject{{"status", 0},
+                                          {"data", QJsonObject{{"contextID", QString::fromStdString(context)}}}})};
+}
+
+bool Gateway::wsSessionValid(const httplib::Request &req) const
+{
+    const std::string context = req.get_header_value("X-Context");
+    const auto it = m_wsSessions.find(context);
+    if (it == m_wsSessions.end())
+        return false;
+    const auto pairs = cookiePairs(req);
+    return hasPair(pairs, "sah/contextId", context)
+        && (it->second.cookieName.empty() || hasPair(pairs, it->second.cookieName, it->second.cookieValue));
+}
+
+// The REST paths also answer within a /ws session, the way a newer gateway does.
+bool Gateway::restSessionValid(const httplib::Request &req) const
+{
+    return m_restSessions.count(req.get_header_value("X-Context")) > 0 || wsSessionValid(req);
+}
+
+std::string Gateway::token(int bytes)
+{
+    QByteArray raw;
+    for (int i = 0; i < bytes; ++i)
+        raw.append(char(m_tokens() & 0xff));
+    return bytes > 8 ? raw.toBase64().toStdString() : raw.toStdString();
+}
+
+void Gateway::dropSessions()
+{
+    m_wsSessions.clear();
+    m_restSessions.clear();
+}
+
+void Gateway::control(const httplib::Request &req, httplib::Response &res)
+{
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(req.body), &parseError);
+    const QJsonObject body = doc.object();
+    const auto fail = [&](int status, const std::string &why) {
+        res.status = status;
+        res.set_content(compact(QJsonObject{{"error", QString::fromStdString(why)}}), "application/json");
+    };
+    const bool needsBody = req.path == "/__sim/faults" || req.path == "/__sim/set" || req.path == "/__sim/event";
+    if (needsBody && !doc.isObject()) {
+        fail(400, "the body must be a JSON object");
+        return;
+    }
+
+    QJsonObject answer{{"ok", true}};
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (req.path == "/__sim/requests") {
+            answer = {{"requests", m_log}};
+        } else if (req.path == "/__sim/clear") {
+            m_log = QJsonArray();
+        } else if (req.path == "/__sim/faults") {
+            std::vector<Fault> faults;
+            for (const QJsonValue &item : body.value("faults").toArray()) {
+                std::string error;
+                const auto fault = parseFault(item.toObject(), &error);
+                if (!fault) {
+                    fail(400, error);
+                    return;
+                }
+                faults.push_back(*fault);
+            }
+            m_faults = faults;
+            ++m_faultGeneration;
+            m_wake.notify_all();
+        } else if (req.path == "/__sim/set") {
+            for (auto it = body.begin(); it != body.end(); ++it)
+                m_model.fix(it.key(), it.value());
+        } else if (req.path == "/__sim/event") {
+            const QString kind = body.value("kind").toString();
+            if (kind == "resync") {
+                m_model.resync();
+            } else if (kind == "reboot") {
+                m_model.reboot();
+                dropSessions();
+            } else {
+                fail(400, "kind is resync or reboot");
+                return;
+            }
+        } else if (req.path == "/__sim/state") {
+            answer = m_model.upcoming();
+        } else {
+            fail(404, "unknown control request");
+            return;
+        }
+    }
+    res.set_content(compact(answer), "application/json");
+}

@@ -1,0 +1,204 @@
+#include <QtTest>
+
+#include "app/appdir.h"
+#include "recording/recordformat.h"
+#include "router/liveboxinfos.h"
+
+namespace {
+LiveBoxInfos sampleRecord()
+{
+    LiveBoxInfos r;
+    r.DateTime = QStringLiteral("06/12/2020 23:55:12");
+    r.LastChangeTime = 120;
+    r.LastChange = 3600.4;
+    r.UpstreamCurrRate = 1019;
+    r.DownstreamCurrRate = 17999;
+    r.UpstreamMaxRate = 1200;
+    r.DownstreamMaxRate = 20480;
+    r.UpstreamNoiseMargin = 65;
+    r.DownstreamNoiseMargin = 70.6;
+    r.UpstreamLineAttenuation = 253;
+    r.DownstreamLineAttenuation = 452;
+    r.UpstreamPower = 121;
+    r.DownstreamPower = -2.5;
+    r.ReceiveBlocks = 123456789;
+    r.TransmitBlocks = 987654321;
+    r.CellDelin = 1;
+    r.LinkRetrain = 2;
+    r.InitErrors = 3;
+    r.InitTimeouts = 4;
+    r.LossOfFraming = 5;
+    r.ErroredSecs = 6;
+    r.SeverelyErroredSecs = 7;
+    r.FECErrors = 8;
+    r.ATUCFECErrors = 9;
+    r.HECErrors = 10;
+    r.ATUCHECErrors = 11;
+    r.CRCErrors = 12;
+    r.ATUCCRCErrors = 13;
+    r.IPAddress = QStringLiteral("90.1.2.3");
+    r.PppLastChangeTime = 14;
+    r.PppLastChange = 15;
+    r.UpstreamAttenuation = 16;
+    r.DownstreamAttenuation = 17;
+    return r;
+}
+}
+
+class TestRecordFormat : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void headerNamesThe33ColumnsWithoutTrailingSeparator()
+    {
+        const QString header = csvHeader();
+        QCOMPARE(header.split(';').size(), 33);
+        QVERIFY(header.startsWith(QStringLiteral("DateTime;LastChangeTime;LastChange;UpstreamCurrRate;")));
+        QVERIFY(header.contains(QStringLiteral("UpstreamNoiseMargin;DownstreamNoiseMargin;")));
+        QVERIFY(header.endsWith(QStringLiteral("UpstreamAttenuation;DownstreamAttenuation")));
+    }
+
+    void rowIsRoundedToWholeUnits()
+    {
+        QCOMPARE(csvRow(sampleRecord()),
+                 QStringLiteral("06/12/2020 23:55:12;120;3600;1019;17999;1200;20480;65;71;253;452;121;-3;"
+                                "123456789;987654321;1;2;3;4;5;6;7;8;9;10;11;12;13;90.1.2.3;14;15;16;17;"));
+    }
+
+    void writtenRowReadsBack()
+    {
+        const LiveBoxInfos written = sampleRecord();
+        const QString row = csvRow(written);
+        LiveBoxInfos read;
+        QVERIFY(applyCsvRow(QStringRef(&row), &read));
+        QCOMPARE(read.DateTime, written.DateTime);
+        QCOMPARE(read.IPAddress, written.IPAddress);
+        QCOMPARE(read.LastChange, 3600.0);
+        QCOMPARE(read.DownstreamNoiseMargin, 71.0);
+        QCOMPARE(read.DownstreamPower, -3.0);
+        QCOMPARE(read.TransmitBlocks, 987654321.0);
+        QCOMPARE(read.ATUCCRCErrors, 13.0);
+        QCOMPARE(read.PppLastChangeTime, 14.0);
+        QCOMPARE(read.DownstreamAttenuation, 17.0);
+        QCOMPARE(read.SSID, QStringLiteral("inconnu")); // not recorded
+        QCOMPARE(csvRow(read), row);
+    }
+
+    void shortLinesKeepWhatTheyLack()
+    {
+        const QStringList full = csvRow(sampleRecord()).split(';');
+        LiveBoxInfos r;
+        r.PppLastChangeTime = 111;
+        r.PppLastChange = 222;
+        r.UpstreamAttenuation = 333;
+        r.DownstreamAttenuation = 444;
+        const QString line29 = QStringList(full.mid(0, 29)).join(';');
+        QVERIFY(applyCsvRow(QStringRef(&line29), &r));
+        QCOMPARE(r.ATUCCRCErrors, 13.0);
+        QCOMPARE(r.IPAddress, QStringLiteral("90.1.2.3"));
+        QCOMPARE(r.PppLastChangeTime, 111.0);
+        QCOMPARE(r.DownstreamAttenuation, 444.0);
+
+        const QString line31 = QStringList(full.mid(0, 31)).join(';');
+        QVERIFY(applyCsvRow(QStringRef(&line31), &r));
+        QCOMPARE(r.PppLastChange, 15.0);
+        QCOMPARE(r.UpstreamAttenuation, 333.0);
+    }
+
+    void tornLineIsRefused()
+    {
+        const QString torn = QStringLiteral("07/12/2020 00:00:12;120;3600;1019;179");
+        LiveBoxInfos r = sampleRecord();
+        QVERIFY(!applyCsvRow(QStringRef(&torn), &r));
+        QCOMPARE(r.DateTime, QStringLiteral("06/12/2020 23:55:12"));
+        QCOMPARE(r.DownstreamCurrRate, 17999.0);
+        const QString empty;
+        QVERIFY(!applyCsvRow(QStringRef(&empty), &r));
+    }
+
+    void nonNumbersReadAsZero()
+    {
+        QStringList fields = csvRow(sampleRecord()).split(';');
+        fields[4] = QStringLiteral("abc");
+        fields[8] = QString();
+        const QString line = fields.join(';');
+        LiveBoxInfos r;
+        QVERIFY(applyCsvRow(QStringRef(&line), &r));
+        QCOMPARE(r.DownstreamCurrRate, 0.0);
+        QCOMPARE(r.DownstreamNoiseMargin, 0.0);
+        QCOMPARE(r.UpstreamCurrRate, 1019.0);
+    }
+
+    void synchroLogLayout()
+    {
+        QCOMPARE(synchroLogHeader(), QStringLiteral("DATE HEURE SYNCHRO ;DATE HEURE RELEVE  ; SESSION DE SUIVI  ; "
+                                                    "DEMARRAGE BOX     ; CONNEXION INTERNET"));
+        LiveBoxInfos r;
+        r.SynchroDateTime = QStringLiteral("06/12/2020 22:00:00");
+        r.DateTime = QStringLiteral("06/12/2020 23:55:12");
+        r.RebootDateTime = QStringLiteral("01/12/2020 08:00:00");
+        QCOMPARE(synchroLogRow(r, QStringLiteral("06/12/2020 23:50:00")),
+                 QStringLiteral("06/12/2020 22:00:00;06/12/2020 23:55:12;06/12/2020 23:50:00;01/12/2020 08:00:00;inconnu"));
+    }
+
+    void changeOfDay_data()
+    {
+        QTest::addColumn<QString>("previous");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<bool>("newDay");
+        QTest::newRow("midnight") << "06/12/2020 23:55:12" << "07/12/2020 00:00:12" << true;
+        QTest::newRow("same day") << "07/12/2020 00:00:12" << "07/12/2020 23:59:59" << false;
+        QTest::newRow("same day of another month") << "05/01/2021 10:00:00" << "05/02/2021 10:00:00" << true;
+        QTest::newRow("same day of another year") << "05/01/2021 10:00:00" << "05/01/2022 10:00:00" << true;
+        QTest::newRow("no earlier reading") << "inconnu" << "07/12/2020 00:00:12" << false;
+        QTest::newRow("unreadable reading") << "07/12/2020 00:00:12" << "" << false;
+    }
+
+    void changeOfDay()
+    {
+        QFETCH(QString, previous);
+        QFETCH(QString, current);
+        QTEST(isNewDay(previous, current), "newDay");
+    }
+
+    void networkNamesStayInsideTheFolder_data()
+    {
+        QTest::addColumn<QString>("ssid");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("ordinary") << "maison" << "maison";
+        QTest::newRow("accents kept") << "é-maison" << "é-maison";
+        QTest::newRow("spaces kept") << "Livebox 5 salon" << "Livebox 5 salon";
+        QTest::newRow("parent") << "../x" << ".._x";
+        QTest::newRow("slash") << "a/b" << "a_b";
+        QTest::newRow("drive") << "C:x" << "C_x";
+        QTest::newRow("backslash and wildcards") << "a\\b*?\"<>|" << "a_b______";
+        QTest::newRow("control") << QStringLiteral("a\tb\nc") << "a_b_c";
+        QTest::newRow("dots only") << ".." << "__";
+        QTest::newRow("one dot") << "." << "_";
+    }
+
+    void networkNamesStayInsideTheFolder()
+    {
+        QFETCH(QString, ssid);
+        QTEST(safeFileName(ssid), "file");
+        AppDir::setPath(QStringLiteral("/tmp/quelvane-app"));
+        const QString path = recordingFilePath(ssid);
+        AppDir::setPath(QString());
+        QCOMPARE(QFileInfo(path).absolutePath(), QStringLiteral("/tmp/quelvane-app"));
+    }
+
+    void archiveAndReportNames()
+    {
+        AppDir::setPath(QStringLiteral("/app"));
+        const QDateTime previous(QDate(2020, 12, 6), QTime(23, 55, 12));
+        QCOMPARE(autoArchivePath("maison", previous), QStringLiteral("/app/archives/maison_20201206_235512auto.csv"));
+        QCOMPARE(autoReportPath("maison", previous), QStringLiteral("/app/export/maison_Rapport_20201206_235512auto.pdf"));
+        QCOMPARE(manualArchivePath("maison", previous), QStringLiteral("/app/archives/maison_20201206_235512.csv"));
+        QCOMPARE(synchroLogFilePath("maison"), QStringLiteral("/app/maison_SYNCHROS.csv"));
+        AppDir::setPath(QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordFormat)
+#include "test_recordformat.moc"
