@@ -1,6 +1,54 @@
 #include "graph.h"
 
+#include <QEvent>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QTimer>
+
+#include <qwt_date.h>
+#include <qwt_date_scale_draw.h>
+#include <qwt_date_scale_engine.h>
+#include <qwt_legend.h>
+#include <qwt_picker_machine.h>
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_picker.h>
+#include <qwt_plot_zoneitem.h>
+#include <qwt_scale_engine.h>
+
+#include "app/settings.h"
+#include "curvedata.h"
+#include "timewindow.h"
 #include "ui_graph.h"
+
+namespace {
+QwtPlotCurve *newCurve(bool reduced, const QString &title, QwtPlot *plot, const QPolygonF *points,
+                       QwtPlotCurve::CurveStyle style)
+{
+    QwtPlotCurve *curve = reduced ? new ReducedCurve(title) : new QwtPlotCurve(title);
+    curve->setStyle(style);
+    if (style == QwtPlotCurve::Sticks)
+        curve->setBaseline(0.1);
+    curve->setYAxis(QwtPlot::yLeft);
+    curve->setData(new SampleArrayData(points));
+    curve->attach(plot);
+    return curve;
+}
+
+QwtPlotGrid *newGrid(QwtPlot *plot, bool minorY)
+{
+    auto *grid = new QwtPlotGrid;
+    grid->setMajorPen(Qt::darkGray, 0, Qt::SolidLine);
+    grid->setMinorPen(Qt::lightGray, 0, Qt::SolidLine);
+    grid->enableX(true);
+    grid->enableXMin(true);
+    grid->enableY(true);
+    grid->enableYMin(minorY);
+    grid->attach(plot);
+    return grid;
+}
+}
 
 Graph::Graph(QWidget *parent)
     : QDialog(parent)
@@ -8,20 +56,271 @@ Graph::Graph(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+
+    readSettings();
+
+    const double now = QwtDate::toDouble(QDateTime::currentDateTime());
+    firstSampleTime = lastSampleTime = now;
+    refTime = windowEnd = now + reculMinute * 60 * 1000;
+    windowStart = windowEnd - plageHeure * 3600 * 1000;
+    ui->scrollTemps->setMaximum(0);
+    ui->scrollTemps->setValue(0);
+    ui->scrollTemps->setEnabled(!ui->checkAvanceAuto->isChecked());
+
+    const AxisTicks ticks = ticksForRange(plageHeure);
+    axisMaxMajor = ticks.maxMajor;
+    axisMaxMinor = ticks.maxMinor;
+    axisStep = ticks.step;
+    penRatio = ticks.penRatio;
+    axisLabelFormat = composeAxisLabelFormat(echDate, echHeure, tpsHeureFormat, tpsSeparFormat, tpsDateFormat);
+
+    QwtDateScaleDraw **scaleDraws[] = {&scaleDrawNoise, &scaleDrawMaxRate, &scaleDrawCrc, &scaleDrawHec,
+                                       &scaleDrawFec};
+    for (QwtDateScaleDraw **draw : scaleDraws) {
+        auto *scaleDraw = new DateScaleDraw(Qt::LocalTime);
+        scaleDraw->setFormat(axisLabelFormat);
+        scaleDraw->setLabelAlignment(Qt::AlignBottom | Qt::AlignHCenter);
+        *draw = scaleDraw;
+    }
+
+    gridNoise = newGrid(ui->qwtPlotNoise, false);
+    gridMaxRate = newGrid(ui->qwtPlotMaxRate, true);
+    gridCrc = newGrid(ui->qwtPlotCRC, true);
+    gridHec = newGrid(ui->qwtPlotHEC, true);
+    gridFec = newGrid(ui->qwtPlotFEC, true);
+
+    ui->qwtPlotNoise->enableAxis(QwtPlot::yLeft);
+    ui->qwtPlotNoise->setAxisScale(QwtPlot::yLeft, minNoise, maxNoise, 1);
+    ui->qwtPlotNoise->setAxisMaxMinor(QwtPlot::yLeft, 10);
+    ui->qwtPlotNoise->setAxisMaxMajor(QwtPlot::yLeft, 2);
+    ui->qwtPlotMaxRate->enableAxis(QwtPlot::yLeft);
+    ui->qwtPlotMaxRate->setAxisScale(QwtPlot::yLeft, minMaxRate, maxMaxRate, pasMaxRate);
+    ui->qwtPlotMaxRate->setAxisMaxMinor(QwtPlot::yLeft, 10);
+    ui->qwtPlotMaxRate->setAxisMaxMajor(QwtPlot::yLeft, 2);
+    const struct
+    {
+        QwtPlot *plot;
+        double min, max;
+    } errorAxes[] = {{ui->qwtPlotCRC, minCrc, maxCrc}, {ui->qwtPlotHEC, minHec, maxHec}, {ui->qwtPlotFEC, minFec, maxFec}};
+    for (const auto &axis : errorAxes) {
+        axis.plot->setAxisScaleEngine(QwtPlot::yLeft, new QwtLogScaleEngine(10));
+        axis.plot->setAxisScale(QwtPlot::yLeft, axis.min, axis.max);
+        axis.plot->setAxisMaxMinor(QwtPlot::yLeft, 10);
+    }
+    QwtPlot *plots[] = {ui->qwtPlotNoise, ui->qwtPlotMaxRate, ui->qwtPlotCRC, ui->qwtPlotHEC, ui->qwtPlotFEC};
+    for (int i = 0; i < 5; ++i) {
+        QwtPlot *plot = plots[i];
+        plot->setAxisScaleEngine(QwtPlot::xBottom, new QwtDateScaleEngine(Qt::LocalTime));
+        plot->setAxisScale(QwtPlot::xBottom, windowStart, windowEnd, axisStep);
+        plot->setAxisMaxMajor(QwtPlot::xBottom, axisMaxMajor);
+        plot->setAxisMaxMinor(QwtPlot::xBottom, axisMaxMinor);
+        plot->setAxisScaleDraw(QwtPlot::xBottom, *scaleDraws[i]);
+    }
+
+    const auto sticks = QwtPlotCurve::Sticks;
+    const auto lines = QwtPlotCurve::Lines;
+    curveSynchroNoise = newCurve(false, QStringLiteral("Synchro DSL"), ui->qwtPlotNoise, &pointsSynchro, sticks);
+    curveDownload = newCurve(true, QStringLiteral("DOWNLOAD"), ui->qwtPlotNoise, &pointsDownload, lines);
+    curveUpload = newCurve(true, QStringLiteral("UPLOAD"), ui->qwtPlotNoise, &pointsUpload, lines);
+    curveSynchroMaxRate = newCurve(false, QStringLiteral("Synchro DSL"), ui->qwtPlotMaxRate, &pointsSynchro, sticks);
+    curveMaxDown = newCurve(true, QStringLiteral("MAXI DOWN"), ui->qwtPlotMaxRate, &pointsMaxDown, lines);
+    curveMaxUp = newCurve(true, QStringLiteral("MAXI UP"), ui->qwtPlotMaxRate, &pointsMaxUp, lines);
+    curveDslDown = newCurve(true, QStringLiteral("DSL DOWN"), ui->qwtPlotMaxRate, &pointsDslDown, lines);
+    curveDslUp = newCurve(true, QStringLiteral("DSL UP"), ui->qwtPlotMaxRate, &pointsDslUp, lines);
+    curveSynchroCrc = newCurve(false, QStringLiteral("Synchro DSL"), ui->qwtPlotCRC, &pointsSynchro, sticks);
+    curveCrc = newCurve(true, QStringLiteral("CRC"), ui->qwtPlotCRC, &pointsCrc, sticks);
+    curveAtucCrc = newCurve(true, QStringLiteral("ATU-C CRC"), ui->qwtPlotCRC, &pointsAtucCrc, sticks);
+    curveSynchroHec = newCurve(false, QStringLiteral("Synchro DSL"), ui->qwtPlotHEC, &pointsSynchro, sticks);
+    curveHec = newCurve(true, QStringLiteral("HEC"), ui->qwtPlotHEC, &pointsHec, sticks);
+    curveAtucHec = newCurve(true, QStringLiteral("ATU-C HEC"), ui->qwtPlotHEC, &pointsAtucHec, sticks);
+    curveSynchroFec = newCurve(false, QStringLiteral("Synchro DSL"), ui->qwtPlotFEC, &pointsSynchro, sticks);
+    curveFec = newCurve(true, QStringLiteral("FEC"), ui->qwtPlotFEC, &pointsFec, sticks);
+    curveAtucFec = newCurve(true, QStringLiteral("ATU-C FEC"), ui->qwtPlotFEC, &pointsAtucFec, sticks);
+    applyPens();
+
+    for (QwtPlot *plot : plots)
+        plot->insertLegend(new QwtLegend, QwtPlot::RightLegend);
+
+    QwtPlotPicker **pickers[] = {&pickerNoise, &pickerMaxRate, &pickerCrc, &pickerHec, &pickerFec};
+    for (int i = 0; i < 5; ++i) {
+        auto *picker = new QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::NoRubberBand,
+                                         QwtPicker::AlwaysOff, plots[i]->canvas());
+        picker->setStateMachine(new QwtPickerClickPointMachine);
+        connect(picker, static_cast<void (QwtPlotPicker::*)(const QPointF &)>(&QwtPlotPicker::selected), this,
+                &Graph::on_Picker_Temps);
+        picker->setEnabled(true);
+        *pickers[i] = picker;
+    }
+
+    for (QwtPlot *plot : plots)
+        plot->installEventFilter(this);
+
+    diapoTimer = new QTimer(this);
+    connect(diapoTimer, &QTimer::timeout, this, &Graph::DiapoTimerHandler);
+
+    InitTabSynchronisations();
 }
 
 Graph::~Graph()
 {
+    writeSettings();
+
+    delete diapoTimer;
+    for (QwtPlotCurve *curve : {curveUpload, curveDownload, curveMaxUp, curveMaxDown, curveDslUp, curveDslDown,
+                                curveCrc, curveAtucCrc, curveHec, curveAtucHec, curveFec, curveAtucFec,
+                                curveSynchroNoise, curveSynchroMaxRate, curveSynchroCrc, curveSynchroHec,
+                                curveSynchroFec, curveSumSynchro, curveSumReboot, curveSumConnexion})
+        delete curve;
+    for (QwtPlotGrid *grid : {gridNoise, gridMaxRate, gridCrc, gridHec, gridFec, gridSynchro})
+        delete grid;
+    for (QwtPlotPicker *picker : {pickerNoise, pickerMaxRate, pickerCrc, pickerHec, pickerFec})
+        delete picker;
+    clearListZone();
+    // The markers are members: take them off their plots before the plots go.
+    for (QwtPlotMarker *marker : {&markerNoise, &markerMaxRate, &markerCrc, &markerHec, &markerFec})
+        marker->detach();
     delete ui;
 }
 
-void Graph::UpDateCurves(LiveBoxInfos *, LiveBoxInfos *) {}
-void Graph::UpDateScales() {}
-void Graph::ClearCurves() {}
-void Graph::SetZoomTout() {}
-void Graph::SetZoom3H() {}
-void Graph::SetZoomPlage(double) {}
-void Graph::RapportGraphique(const QString &, const QString &) {}
-void Graph::UpDateSynchronisations() {}
-void Graph::beginReload() {}
-void Graph::endReload() {}
+QList<QwtPlot *> Graph::timePlots() const
+{
+    return {ui->qwtPlotNoise, ui->qwtPlotMaxRate, ui->qwtPlotCRC, ui->qwtPlotHEC, ui->qwtPlotFEC};
+}
+
+void Graph::replotTimePlots()
+{
+    for (QwtPlot *plot : timePlots())
+        plot->replot();
+}
+
+bool Graph::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!watched->objectName().startsWith(QLatin1String("qwtPlot")))
+        return QDialog::eventFilter(watched, event);
+    if (event->type() != QEvent::MouseButtonPress)
+        return false;
+    if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
+        ResetMarker();
+    return true;
+}
+
+void Graph::readSettings()
+{
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    const auto has = [&](const char *key) { return settings.contains(QLatin1String(key)); };
+    const auto number = [&](const char *key, double *member) {
+        if (has(key))
+            *member = settings.value(QLatin1String(key)).toDouble();
+    };
+    const auto text = [&](const char *key, QString *member) {
+        if (has(key))
+            *member = settings.value(QLatin1String(key)).toString();
+    };
+
+    const int height = settings.value(QStringLiteral("GRAPH/Height")).toInt();
+    const int width = settings.value(QStringLiteral("GRAPH/Width")).toInt();
+    const int y = settings.value(QStringLiteral("GRAPH/Y")).toInt();
+    const int x = settings.value(QStringLiteral("GRAPH/X")).toInt();
+    // Until the window has been shown and saved once, the form's size is a
+    // better start than the toolkit's smallest.
+    if (width > 0 && height > 0)
+        setGeometry(x, y, width, height);
+    else
+        move(x, y);
+    const int size0 = settings.value(QStringLiteral("GRAPH/Size0")).toInt();
+    const int size1 = settings.value(QStringLiteral("GRAPH/Size1")).toInt();
+    // Two empty panes (a window never opened) would hide both plots.
+    if (size0 > 0 || size1 > 0)
+        ui->splitterGraph->setSizes({size0, size1});
+    ssid = settings.value(QStringLiteral("LIVEBOX/SSID")).toString();
+
+    number("COURBES/MaxNoise", &maxNoise);
+    number("COURBES/MinNoise", &minNoise);
+    number("COURBES/MaxMaxRate", &maxMaxRate);
+    number("COURBES/MinMaxRate", &minMaxRate);
+    number("COURBES/PasMaxRate", &pasMaxRate);
+    number("COURBES/MaxCRC", &maxCrc);
+    number("COURBES/MinCRC", &minCrc);
+    number("COURBES/MaxHEC", &maxHec);
+    number("COURBES/MinHEC", &minHec);
+    number("COURBES/MaxFEC", &maxFec);
+    number("COURBES/MinFEC", &minFec);
+    number("COURBES/ReculMinute", &reculMinute);
+    number("COURBES/PlageHeure", &plageHeure);
+    number("COURBES/TempsMaxHeure", &tempsMaxHeure);
+    number("COURBES/DecHistoSec", &decHistoSec);
+    number("COURBES/PenCurve", &penCurve);
+    number("COURBES/PenHisto", &penHisto);
+    number("COURBES/PenSynch", &penSynch);
+    number("COURBES/ExportScale", &exportScale);
+    if (has("COURBES/ExportResol"))
+        exportResol = settings.value(QStringLiteral("COURBES/ExportResol")).toInt();
+    if (has("COURBES/DiapoErreurs"))
+        diapoErreurs = settings.value(QStringLiteral("COURBES/DiapoErreurs")).toBool();
+    if (has("COURBES/DiapoCourbes"))
+        diapoCourbes = settings.value(QStringLiteral("COURBES/DiapoCourbes")).toBool();
+    echDate = settings.value(QStringLiteral("FORMAT/EchDate")).toBool();
+    echHeure = settings.value(QStringLiteral("FORMAT/EchHeure")).toBool();
+    text("FORMAT/TpsDateFormat", &tpsDateFormat);
+    text("FORMAT/TpsHeureFormat", &tpsHeureFormat);
+    text("FORMAT/TpsSeparFormat", &tpsSeparFormat);
+    if (has("FORMAT/RapPageOrient"))
+        rapPageOrient = settings.value(QStringLiteral("FORMAT/RapPageOrient")).toInt();
+    number("COURBES/NbJrSynch", &nbJrSynch);
+    ui->tabErreurs->setCurrentIndex(settings.value(QStringLiteral("GRAPH/IndexErreurs")).toInt());
+    ui->tabCourbes->setCurrentIndex(settings.value(QStringLiteral("GRAPH/IndexCourbes")).toInt());
+    ui->checkNoisePdf->setChecked(settings.value(QStringLiteral("GRAPH/NoisePdf")).toBool());
+    ui->checkDebitMaxPdf->setChecked(settings.value(QStringLiteral("GRAPH/DebitMaxPdf")).toBool());
+    ui->checkCrcPdf->setChecked(settings.value(QStringLiteral("GRAPH/CrcPdf")).toBool());
+    ui->checkHecPdf->setChecked(settings.value(QStringLiteral("GRAPH/HecPdf")).toBool());
+    ui->checkFecPdf->setChecked(settings.value(QStringLiteral("GRAPH/FecPdf")).toBool());
+}
+
+void Graph::writeSettings()
+{
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    const QRect area = geometry();
+    const QList<int> sizes = ui->splitterGraph->sizes();
+    settings.setValue(QStringLiteral("GRAPH/Width"), area.width());
+    settings.setValue(QStringLiteral("GRAPH/Height"), area.height());
+    settings.setValue(QStringLiteral("GRAPH/X"), area.x());
+    settings.setValue(QStringLiteral("GRAPH/Y"), area.y());
+    settings.setValue(QStringLiteral("GRAPH/Size0"), sizes.value(0));
+    settings.setValue(QStringLiteral("GRAPH/Size1"), sizes.value(1));
+    settings.setValue(QStringLiteral("GRAPH/IndexCourbes"), ui->tabCourbes->currentIndex());
+    settings.setValue(QStringLiteral("GRAPH/IndexErreurs"), ui->tabErreurs->currentIndex());
+    settings.setValue(QStringLiteral("GRAPH/NoisePdf"), ui->checkNoisePdf->isChecked());
+    settings.setValue(QStringLiteral("GRAPH/DebitMaxPdf"), ui->checkDebitMaxPdf->isChecked());
+    settings.setValue(QStringLiteral("GRAPH/CrcPdf"), ui->checkCrcPdf->isChecked());
+    settings.setValue(QStringLiteral("GRAPH/HecPdf"), ui->checkHecPdf->isChecked());
+    settings.setValue(QStringLiteral("GRAPH/FecPdf"), ui->checkFecPdf->isChecked());
+    settings.setValue(QStringLiteral("COURBES/MaxNoise"), maxNoise);
+    settings.setValue(QStringLiteral("COURBES/MinNoise"), minNoise);
+    settings.setValue(QStringLiteral("COURBES/MaxMaxRate"), maxMaxRate);
+    settings.setValue(QStringLiteral("COURBES/MinMaxRate"), minMaxRate);
+    settings.setValue(QStringLiteral("COURBES/PasMaxRate"), pasMaxRate);
+    settings.setValue(QStringLiteral("COURBES/MaxCRC"), maxCrc);
+    settings.setValue(QStringLiteral("COURBES/MinCRC"), minCrc);
+    settings.setValue(QStringLiteral("COURBES/MaxHEC"), maxHec);
+    settings.setValue(QStringLiteral("COURBES/MinHEC"), minHec);
+    settings.setValue(QStringLiteral("COURBES/MaxFEC"), maxFec);
+    settings.setValue(QStringLiteral("COURBES/MinFEC"), minFec);
+    settings.setValue(QStringLiteral("COURBES/ReculMinute"), reculMinute);
+    settings.setValue(QStringLiteral("COURBES/PlageHeure"), plageHeure);
+    settings.setValue(QStringLiteral("COURBES/TempsMaxHeure"), tempsMaxHeure);
+    settings.setValue(QStringLiteral("COURBES/DecHistoSec"), decHistoSec);
+    settings.setValue(QStringLiteral("COURBES/PenCurve"), penCurve);
+    settings.setValue(QStringLiteral("COURBES/PenHisto"), penHisto);
+    settings.setValue(QStringLiteral("COURBES/PenSynch"), penSynch);
+    settings.setValue(QStringLiteral("COURBES/ExportScale"), exportScale);
+    settings.setValue(QStringLiteral("COURBES/ExportResol"), exportResol);
+    settings.setValue(QStringLiteral("COURBES/DiapoErreurs"), diapoErreurs);
+    settings.setValue(QStringLiteral("COURBES/DiapoCourbes"), diapoCourbes);
+    settings.setValue(QStringLiteral("COURBES/NbJrSynch"), nbJrSynch);
+    settings.setValue(QStringLiteral("FORMAT/EchDate"), echDate);
+    settings.setValue(QStringLiteral("FORMAT/EchHeure"), echHeure);
+    settings.setValue(QStringLiteral("FORMAT/TpsDateFormat"), tpsDateFormat);
+    settings.setValue(QStringLiteral("FORMAT/TpsHeureFormat"), tpsHeureFormat);
+    settings.setValue(QStringLiteral("FORMAT/TpsSeparFormat"), tpsSeparFormat);
+    settings.setValue(QStringLiteral("FORMAT/RapPageOrient"), rapPageOrient);
+}

@@ -2,13 +2,29 @@
 #define GRAPH_H
 
 #include <QDialog>
+#include <QList>
+#include <QPolygonF>
 #include <QString>
 
+#include <qwt_plot_marker.h>
+
 struct LiveBoxInfos;
+class QTimer;
+class QwtDateScaleDraw;
+class QwtPlot;
+class QwtPlotCurve;
+class QwtPlotGrid;
+class QwtPlotPicker;
+class QwtPlotZoneItem;
 class Ui_Graph;
 
-// The chart window. The main window writes the public settings members
-// directly, from its parameter controls and after each poll.
+// The chart window: five time plots (noise margins, rates, CRC, HEC, FEC)
+// and the synchronisation summary. Its operations are grouped by concern:
+// construction here, curves and time window in curves.cpp, slideshow,
+// labels and zones, summary, and the exports in reports/.
+//
+// The main window writes the settings members directly, from its
+// parameter controls and after each poll.
 class Graph : public QDialog
 {
     Q_OBJECT
@@ -17,24 +33,131 @@ public:
     explicit Graph(QWidget *parent = nullptr);
     ~Graph() override;
 
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // A reload hands every recorded row to UpDateCurves; the plots are
+    // rescaled and drawn once, at its end.
+    void beginReload();
+    void endReload();
+
     Ui_Graph *ui;
     int diapoInterval = 0;
     QString exportFormat;
+    QTimer *diapoTimer = nullptr;
+    QwtDateScaleDraw *scaleDrawNoise = nullptr;
+    QwtDateScaleDraw *scaleDrawMaxRate = nullptr;
+    QwtDateScaleDraw *scaleDrawCrc = nullptr;
+    QwtDateScaleDraw *scaleDrawHec = nullptr;
+    QwtDateScaleDraw *scaleDrawFec = nullptr;
+    QwtPlotCurve *curveUpload = nullptr;
+    QPolygonF pointsUpload;
+    QwtPlotCurve *curveDownload = nullptr;
+    QPolygonF pointsDownload;
+    QwtPlotCurve *curveMaxUp = nullptr;
+    QPolygonF pointsMaxUp;
+    QwtPlotCurve *curveMaxDown = nullptr;
+    QPolygonF pointsMaxDown;
+    QwtPlotCurve *curveDslUp = nullptr;
+    QPolygonF pointsDslUp;
+    QwtPlotCurve *curveDslDown = nullptr;
+    QPolygonF pointsDslDown;
+    QwtPlotCurve *curveCrc = nullptr;
+    QPolygonF pointsCrc;
+    QwtPlotCurve *curveAtucCrc = nullptr;
+    QPolygonF pointsAtucCrc;
+    QwtPlotCurve *curveHec = nullptr;
+    QPolygonF pointsHec;
+    QwtPlotCurve *curveAtucHec = nullptr;
+    QPolygonF pointsAtucHec;
+    QwtPlotCurve *curveFec = nullptr;
+    QPolygonF pointsFec;
+    QwtPlotCurve *curveAtucFec = nullptr;
+    QPolygonF pointsAtucFec;
+    QwtPlotCurve *curveSynchroNoise = nullptr;
+    QwtPlotCurve *curveSynchroMaxRate = nullptr;
+    QwtPlotCurve *curveSynchroCrc = nullptr;
+    QwtPlotCurve *curveSynchroHec = nullptr;
+    QwtPlotCurve *curveSynchroFec = nullptr;
+    QPolygonF pointsSynchro;
+    QwtPlotGrid *gridNoise = nullptr;
+    QwtPlotGrid *gridMaxRate = nullptr;
+    QwtPlotGrid *gridCrc = nullptr;
+    QwtPlotGrid *gridHec = nullptr;
+    QwtPlotGrid *gridFec = nullptr;
+    QwtPlotPicker *pickerNoise = nullptr;
+    QwtPlotPicker *pickerMaxRate = nullptr;
+    QwtPlotPicker *pickerCrc = nullptr;
+    QwtPlotPicker *pickerHec = nullptr;
+    QwtPlotPicker *pickerFec = nullptr;
+    QwtPlotMarker markerNoise;
+    QwtPlotMarker markerMaxRate;
+    QwtPlotMarker markerCrc;
+    QwtPlotMarker markerHec;
+    QwtPlotMarker markerFec;
+
+    // Synchronisation summary: x = hour of the day, y = date-time.
+    QwtDateScaleDraw *scaleDrawDays = nullptr;
+    QwtPlotGrid *gridSynchro = nullptr;
+    QwtPlotCurve *curveSumSynchro = nullptr;
+    QPolygonF pointsSumSynchro;
+    QwtPlotCurve *curveSumReboot = nullptr;
+    QPolygonF pointsSumReboot;
+    QwtPlotCurve *curveSumConnexion = nullptr;
+    QPolygonF pointsSumConnexion;
+
+    QList<QwtPlotZoneItem *> zoneList;
     double tempsArret = 300;
+
+    double firstSampleTime = 0;
+    double lastSampleTime = 0;
+    double refTime = 0;
+    double scrollOffset = 0;
+    double windowStart = 0;
+    double windowEnd = 0;
+    double axisStep = 1800000;
+    int axisMaxMinor = 6;
+    int axisMaxMajor = 2;
+
+    double minNoise = 0;
+    double maxNoise = 16.0;
+    double minMaxRate = 0;
+    double maxMaxRate = 5000.0;
+    double pasMaxRate = 0;
+    double minCrc = 0.5;
+    double maxCrc = 100.0;
+    double minHec = 0.5;
+    double maxHec = 100.0;
+    double minFec = 50.0;
+    double maxFec = 50000.0;
+
+    double nbJrSynch = 20.0;
+    double reculMinute = 5.0;
+    double plageHeure = 3.0;
+    double tempsMaxHeure = 24.0;
+    double decHistoSec = 15.0;
+
+    double penCurve = 2.0;
+    double penHisto = 2.0;
+    double penSynch = 2.0;
+    double penRatio = 1.0;
+
+    double exportScale = 3.0;
+    int exportResol = 85;
     bool diapoErreurs = true;
     bool diapoCourbes = true;
-    bool echHeure = false;
-    bool echDate = false;
-    int rapPageOrient = 1;
+
     QString ssid;
     QString liveboxType;
     QString liveboxSoftware;
-    double plageHeure = 3.0;
 
-    // A reload hands every recorded row to UpDateCurves; the plots are
-    // drawn once, at its end.
-    void beginReload();
-    void endReload();
+    QString tpsHeureFormat = QStringLiteral("hh:mm");
+    QString tpsDateFormat = QStringLiteral("dd/MM");
+    QString tpsSeparFormat = QStringLiteral("\n");
+    QString axisLabelFormat;
+    bool echHeure = false;
+    bool echDate = false;
+
+    int rapPageOrient = 1;
 
 public slots:
     void UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox);
@@ -43,8 +166,60 @@ public slots:
     void SetZoomTout();
     void SetZoom3H();
     void SetZoomPlage(double value);
-    void RapportGraphique(const QString &File, const QString &Day);
+    void on_BtnZoomTout_clicked();
+    void on_BtnZoom3H_clicked();
+    void on_BtnZoomPlus_clicked();
+    void on_BtnZoomMoins_clicked();
+    void on_scrollTemps_valueChanged(int value);
+    void on_checkAvanceAuto_toggled(bool checked);
+    void on_BtnNoiseMaxPlus_clicked();
+    void on_BtnNoiseMaxMoins_clicked();
+    void on_BtnNoiseMinPlus_clicked();
+    void on_BtnNoiseMinMoins_clicked();
+    void on_BtnMaxRateMaxPlus_clicked();
+    void on_BtnMaxRateMaxMoins_clicked();
+    void on_BtnMaxRateMinPlus_clicked();
+    void on_BtnMaxRateMinMoins_clicked();
+    void on_BtnCRCMaxPlus_clicked();
+    void on_BtnCRCMaxMoins_clicked();
+    void on_BtnHECMaxPlus_clicked();
+    void on_BtnHECMaxMoins_clicked();
+    void on_BtnFECMaxPlus_clicked();
+    void on_BtnFECMaxMoins_clicked();
+
+    void on_BtnDiapo_toggled(bool checked);
+    void DiapoTimerHandler();
+    void on_tabCourbes_currentChanged(int index);
+    void on_tabErreurs_currentChanged(int index);
+
+    void on_Picker_Temps(const QPointF &Pos);
+    void ResetMarker();
+    void addZone(double Deb, double Fin);
+    void clearListZone();
+
+    void InitTabSynchronisations();
     void UpDateSynchronisations();
+    void on_BtnSynchroPlus_clicked();
+    void on_BtnSynchroMoins_clicked();
+    void on_BtnUpDateSynchro_clicked();
+
+    void on_BtnExportNoise_clicked();
+    void on_BtnExportMaxRate_clicked();
+    void on_BtnExportCRC_clicked();
+    void on_BtnExportHEC_clicked();
+    void on_BtnExportFEC_clicked();
+    void on_BtnExportSynchro_clicked();
+    void RapportGraphique(const QString &File, const QString &Day);
+    void on_BtnSynchroPdf_clicked();
+
+private:
+    QList<QwtPlot *> timePlots() const;
+    void readSettings();
+    void writeSettings();
+    void applyPens();
+    void replotTimePlots();
+
+    bool reloading = false;
 };
 
 #endif

@@ -242,11 +242,22 @@ Gateway::Gateway(const Options &options)
     // A hung handler holds its thread, so there must be plenty of them.
     m_server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     m_server.set_keep_alive_max_count(100);
-    const auto handler = [this](const httplib::Request &req, httplib::Response &res) { serve(req, res); };
-    m_server.Get(".*", handler);
-    m_server.Post(".*", handler);
-    m_server.Put(".*", handler);
-    m_server.Delete(".*", handler);
+    m_server.Get(".*", [this](const httplib::Request &req, httplib::Response &res) { serve(req, res); });
+    const auto reading = [this](const httplib::Request &req, httplib::Response &res,
+                                const httplib::ContentReader &reader) {
+        // Without Content-Length or chunked encoding a request has no body;
+        // httplib's own reading would wait for the connection to close.
+        httplib::Request full = req;
+        if (req.has_header("Content-Length") || req.has_header("Transfer-Encoding"))
+            reader([&full](const char *data, std::size_t size) {
+                full.body.append(data, size);
+                return true;
+            });
+        serve(full, res);
+    };
+    m_server.Post(".*", reading);
+    m_server.Put(".*", reading);
+    m_server.Delete(".*", reading);
 }
 
 int Gateway::bind(int port)
@@ -560,12 +571,12 @@ Gateway::Reply Gateway::wsLogin(const httplib::Request &req, const Call &call, b
 
     if (m_model.poll())
         dropSessions();
-    const std::string context = token(24);
+    const std::string context = randomBytes(24).toBase64().toStdString();
     Reply reply;
     WsSession session;
     if (!noCookie) {
-        session.cookieName = QByteArray::fromStdString(token(4)).toHex().left(8).toStdString() + "/sessid";
-        session.cookieValue = QByteArray::fromStdString(token(18))
+        session.cookieName = randomBytes(4).toHex().toStdString() + "/sessid";
+        session.cookieValue = randomBytes(18)
                                   .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals)
                                   .toStdString();
         reply.headers.emplace("Set-Cookie", session.cookieName + "=" + session.cookieValue + "; path=/");
@@ -601,7 +612,7 @@ Gateway::Reply Gateway::restLogin(const httplib::Request &req)
 
     if (m_model.poll())
         dropSessions();
-    const std::string context = token(24);
+    const std::string context = randomBytes(24).toBase64().toStdString();
     m_restSessions.insert(context);
     return Reply{200, compact(QJsonObject{{"status", 0},
                                           {"data", QJsonObject{{"contextID", QString::fromStdString(context)}}}})};
@@ -624,12 +635,12 @@ bool Gateway::restSessionValid(const httplib::Request &req) const
     return m_restSessions.count(req.get_header_value("X-Context")) > 0 || wsSessionValid(req);
 }
 
-std::string Gateway::token(int bytes)
+QByteArray Gateway::randomBytes(int count)
 {
     QByteArray raw;
-    for (int i = 0; i < bytes; ++i)
+    for (int i = 0; i < count; ++i)
         raw.append(char(m_tokens() & 0xff));
-    return bytes > 8 ? raw.toBase64().toStdString() : raw.toStdString();
+    return raw;
 }
 
 void Gateway::dropSessions()

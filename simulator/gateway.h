@@ -78,7 +78,7 @@ private:
     Reply restLogin(const httplib::Request &req);
     bool wsSessionValid(const httplib::Request &req) const;
     bool restSessionValid(const httplib::Request &req) const;
-    std::string token(int bytes);
+    QByteArray randomBytes(int count);
     void dropSessions();
 
     Options m_options;

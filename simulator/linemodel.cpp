@@ -87,8 +87,8 @@ LineModel::LineModel(const Options &options) : m_options(options), m_rng(options
     v.insert("PppUsername", QStringLiteral("fti/%1").arg(hex(draw(0, 0xffffffffLL), 8).toLower()));
     v.insert("Manufacturer", "Sagemcom");
     v.insert("ManufacturerOUI", "44A61E");
-    v.insert("ModelName", "SagemcomFast3965_LB2.8");
-    v.insert("Description", "SagemcomFast3965_LB2.8 Sagemcom fr");
+    v.insert("ModelName", "SagemcomFast5330b-r1");
+    v.insert("Description", "SagemcomFast5330b-r1 Sagemcom fr");
     v.insert("ProductClass", "Livebox 4");
     v.insert("SerialNumber", QStringLiteral("AN%1").arg(draw(1000000000LL, 9999999999LL)));
     v.insert("HardwareVersion", "SG_LB4_1.2.1");
@@ -226,7 +226,7 @@ QJsonObject LineModel::withTimes(const QJsonObject &values, std::int64_t up, std
     // A fixed change time still gives a consistent duration unless that is fixed too.
     const auto since = [&](const char *fixedTime, std::int64_t at) {
         const QJsonValue fixedAt = m_fixed.value(QLatin1String(fixedTime));
-        return qint64(up - (fixedAt.isDouble() ? static_cast<std::int64_t>(fixedAt.toDouble()) : at));
+        return qint64(std::max<std::int64_t>(0, up - (fixedAt.isDouble() ? static_cast<std::int64_t>(fixedAt.toDouble()) : at)));
     };
     const auto derive = [&](const char *name, qint64 value) {
         if (!m_fixed.contains(QLatin1String(name)))

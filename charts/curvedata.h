@@ -1,0 +1,58 @@
+#ifndef CURVEDATA_H
+#define CURVEDATA_H
+
+#include <QPolygonF>
+
+#include <qwt_date_scale_draw.h>
+#include <qwt_plot_curve.h>
+#include <qwt_series_data.h>
+
+// A curve's view of one of the window's sample arrays, read in place: a new
+// sample costs the same after a week as after a minute. The bounding
+// rectangle, which Qwt asks for at every replot, grows with the array
+// instead of being recomputed over it.
+class SampleArrayData : public QwtSeriesData<QPointF>
+{
+public:
+    explicit SampleArrayData(const QPolygonF *points);
+
+    size_t size() const override;
+    QPointF sample(size_t i) const override;
+    QRectF boundingRect() const override;
+
+private:
+    const QPolygonF *m_points;
+    mutable int m_boundedCount = 0;
+};
+
+// A curve that draws only what the canvas can show: the samples of the
+// visible time range and, when they outnumber the pixel columns, for each
+// column its first, lowest, highest and last sample (lines) or its highest
+// one (sticks), so that no spike is lost. Samples must be in time order.
+class ReducedCurve : public QwtPlotCurve
+{
+public:
+    explicit ReducedCurve(const QString &title);
+
+protected:
+    void drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                    const QRectF &canvasRect, int from, int to) const override;
+    void drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                   const QRectF &canvasRect, int from, int to) const override;
+    void drawSticks(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                    const QRectF &canvasRect, int from, int to) const override;
+
+private:
+    bool worthReducing(const QRectF &canvasRect, int from, int to) const;
+};
+
+// A date scale draw whose labels can be redrawn after a change of format
+// alone: Qwt keeps them cached until the scale itself changes.
+class DateScaleDraw : public QwtDateScaleDraw
+{
+public:
+    using QwtDateScaleDraw::QwtDateScaleDraw;
+    void setFormat(const QString &format);
+};
+
+#endif

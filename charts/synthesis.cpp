@@ -1,0 +1,135 @@
+#include "synthesis.h"
+
+#include <QFile>
+#include <QTextStream>
+#include <QVector>
+
+#include <qwt_date.h>
+#include <qwt_date_scale_draw.h>
+#include <qwt_legend.h>
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_symbol.h>
+
+#include "curvedata.h"
+#include "graph.h"
+#include "recording/recordformat.h"
+#include "router/liveboxinfos.h"
+#include "ui_graph.h"
+
+QPointF synthesisPoint(const QString &dateTime)
+{
+    const QDateTime when = parseDateTime(dateTime);
+    if (!when.isValid())
+        return QPointF(-1, 0);
+    const QTime time = when.time();
+    return QPointF(time.hour() + time.minute() / 60.0 + time.second() / 3600.0, QwtDate::toDouble(when));
+}
+
+SynthesisPoints readSynthesis(const QString &logPath)
+{
+    SynthesisPoints points;
+    QFile file(logPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return points;
+    QTextStream in(&file);
+    if (!in.atEnd())
+        in.readLine(); // header
+    QString line;
+    while (in.readLineInto(&line)) {
+        const QVector<QStringRef> fields = line.splitRef(QLatin1Char(';'));
+        points.synchro.append(synthesisPoint(fields.value(0).toString()));
+        points.reboot.append(synthesisPoint(fields.value(3).toString()));
+        if (fields.size() > 4)
+            points.connexion.append(synthesisPoint(fields.at(4).toString()));
+    }
+    return points;
+}
+
+namespace {
+QwtPlotCurve *newSymbolCurve(const QString &title, const QColor &pen, QwtSymbol::Style shape, int size,
+                             const QColor &outline, const QPolygonF *points)
+{
+    auto *curve = new QwtPlotCurve(title);
+    curve->setYAxis(QwtPlot::yLeft);
+    curve->setStyle(QwtPlotCurve::NoCurve);
+    curve->setPen(pen, 8, Qt::SolidLine);
+    curve->setSymbol(new QwtSymbol(shape, QBrush(Qt::green), QPen(outline, 2, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin),
+                                   QSize(size, size)));
+    curve->setData(new SampleArrayData(points));
+    return curve;
+}
+}
+
+void Graph::InitTabSynchronisations()
+{
+    QwtPlot *plot = ui->qwtPlotSynchronisations;
+    auto *days = new DateScaleDraw(Qt::LocalTime);
+    days->setFormat(QStringLiteral("dd / MM"));
+    days->setLabelAlignment(Qt::AlignLeft);
+    scaleDrawDays = days;
+    plot->setAxisScaleDraw(QwtPlot::yLeft, scaleDrawDays);
+
+    plot->insertLegend(new QwtLegend, QwtPlot::RightLegend);
+
+    gridSynchro = new QwtPlotGrid;
+    gridSynchro->setMajorPen(Qt::darkGray, 0, Qt::SolidLine);
+    gridSynchro->setMinorPen(Qt::lightGray, 0, Qt::SolidLine);
+    gridSynchro->enableX(true);
+    gridSynchro->enableXMin(true);
+    gridSynchro->enableY(true);
+    gridSynchro->enableYMin(false);
+    gridSynchro->attach(plot);
+
+    curveSumConnexion = newSymbolCurve(QStringLiteral("Connexion"), Qt::red, QwtSymbol::XCross, 14, Qt::blue,
+                                       &pointsSumConnexion);
+    curveSumSynchro = newSymbolCurve(QStringLiteral("Synchro DSL"), Qt::red, QwtSymbol::Cross, 14, Qt::red,
+                                     &pointsSumSynchro);
+    curveSumReboot = newSymbolCurve(QStringLiteral("Reboot box"), Qt::green, QwtSymbol::Ellipse, 16, Qt::green,
+                                    &pointsSumReboot);
+    curveSumReboot->attach(plot);
+    curveSumConnexion->attach(plot);
+    curveSumSynchro->attach(plot);
+
+    UpDateSynchronisations();
+    plot->replot();
+}
+
+void Graph::UpDateSynchronisations()
+{
+    QwtPlot *plot = ui->qwtPlotSynchronisations;
+    const double yEnd = QwtDate::toDouble(QDateTime::currentDateTime()) + 10800000;
+    const double yStart = yEnd - nbJrSynch * 24 * 3600 * 1000;
+    plot->enableAxis(QwtPlot::yLeft);
+    plot->setAxisScale(QwtPlot::yLeft, yStart, yEnd, 86400000);
+    plot->setAxisMaxMinor(QwtPlot::yLeft, 0);
+    plot->setAxisMaxMajor(QwtPlot::yLeft, 0);
+    plot->setAxisScale(QwtPlot::xBottom, 0, 24, 1);
+    plot->setAxisMaxMajor(QwtPlot::xBottom, 1);
+    plot->setAxisMaxMinor(QwtPlot::xBottom, 4);
+
+    SynthesisPoints points = readSynthesis(synchroLogFilePath(ssid));
+    pointsSumSynchro = points.synchro;
+    pointsSumReboot = points.reboot;
+    pointsSumConnexion = points.connexion;
+    plot->replot();
+}
+
+void Graph::on_BtnSynchroPlus_clicked()
+{
+    nbJrSynch += 1;
+    UpDateSynchronisations();
+}
+
+void Graph::on_BtnSynchroMoins_clicked()
+{
+    if (nbJrSynch > 5)
+        nbJrSynch -= 1;
+    UpDateSynchronisations();
+}
+
+void Graph::on_BtnUpDateSynchro_clicked()
+{
+    UpDateSynchronisations();
+}
