@@ -1,0 +1,369 @@
+#include <QtTest>
+
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTabWidget>
+
+#include <qwt_date.h>
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_zoneitem.h>
+#include <qwt_scale_div.h>
+#include <qwt_text.h>
+
+#include "charts/graph.h"
+#include "recording/recordformat.h"
+#include "router/liveboxinfos.h"
+#include "support/inifile.h"
+#include "support/scratchdir.h"
+#include "ui_graph.h"
+
+namespace {
+LiveBoxInfos at(const QDateTime &when)
+{
+    LiveBoxInfos r;
+    r.DateTime = formatDateTime(when);
+    r.LastChangeTime = 500;
+    r.LastChange = 3600;
+    r.DownstreamNoiseMargin = 65;
+    r.UpstreamNoiseMargin = 123;
+    r.DownstreamMaxRate = 7150;
+    r.CRCErrors = 10;
+    r.ATUCCRCErrors = 4;
+    r.FECErrors = 100;
+    return r;
+}
+
+double chartTime(const QDateTime &when)
+{
+    return QwtDate::toDouble(when);
+}
+
+void feed(Graph &graph, LiveBoxInfos before, LiveBoxInfos now)
+{
+    graph.UpDateCurves(&now, &before);
+}
+
+QList<QwtPlot *> plotsOf(Graph &graph)
+{
+    return {graph.ui->qwtPlotNoise, graph.ui->qwtPlotMaxRate, graph.ui->qwtPlotCRC, graph.ui->qwtPlotHEC,
+            graph.ui->qwtPlotFEC};
+}
+}
+
+class TestGraph : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void missingSettingsGiveBuiltInValues()
+    {
+        ScratchDir dir;
+        Graph graph;
+        QCOMPARE(graph.windowTitle(), QStringLiteral("Graphiques de suivi"));
+        QCOMPARE(graph.maxNoise, 16.0);
+        QCOMPARE(graph.minNoise, 0.0);
+        QCOMPARE(graph.maxMaxRate, 5000.0);
+        QCOMPARE(graph.minCrc, 0.5);
+        QCOMPARE(graph.maxHec, 100.0);
+        QCOMPARE(graph.minFec, 50.0);
+        QCOMPARE(graph.maxFec, 50000.0);
+        QCOMPARE(graph.plageHeure, 3.0);
+        QCOMPARE(graph.exportResol, 85);
+        QCOMPARE(graph.tpsSeparFormat, QStringLiteral("\n"));
+        QVERIFY(!graph.echDate);
+        QCOMPARE(graph.windowEnd - graph.windowStart, 3 * 3600000.0);
+        QVERIFY(!graph.ui->scrollTemps->isEnabled());
+        QCOMPARE(graph.ui->tabCourbes->tabText(2), QStringLiteral("Synchronisations"));
+        QCOMPARE(graph.ui->tabErreurs->tabPosition(), QTabWidget::South);
+        QCOMPARE(graph.curveDownload->title().text(), QStringLiteral("DOWNLOAD"));
+        QCOMPARE(graph.curveAtucHec->pen().color(), QColor(220, 40, 70));
+        QCOMPARE(graph.curveMaxUp->pen().style(), Qt::DotLine);
+        QCOMPARE(graph.curveSynchroFec->pen().color(), QColor(Qt::magenta));
+        QCOMPARE(graph.curveCrc->style(), QwtPlotCurve::Sticks);
+        QCOMPARE(graph.curveCrc->baseline(), 0.1);
+    }
+
+    void chartKeysRoundTrip()
+    {
+        ScratchDir dir;
+        dir.write("livebox.ini",
+                  "[GRAPH]\nX=10\nY=20\nWidth=900\nHeight=700\nSize0=300\nSize1=200\nIndexCourbes=2\nIndexErreurs=1\n"
+                  "NoisePdf=true\nDebitMaxPdf=false\nCrcPdf=true\nHecPdf=false\nFecPdf=true\n"
+                  "[COURBES]\nMaxNoise=20\nMinNoise=2\nPasMaxRate=500\nMaxCRC=300\nPlageHeure=6.5\n"
+                  "NbJrSynch=9\nExportResol=120\nDiapoCourbes=false\n"
+                  "[FORMAT]\nEchDate=true\nEchHeure=false\nTpsDateFormat=dd.MM\nRapPageOrient=0\n"
+                  "[LIVEBOX]\nSSID=maison\n");
+        {
+            Graph graph;
+            QCOMPARE(graph.geometry(), QRect(10, 20, 900, 700));
+            QCOMPARE(graph.ui->tabCourbes->currentIndex(), 2);
+            QCOMPARE(graph.ui->tabErreurs->currentIndex(), 1);
+            QVERIFY(graph.ui->checkNoisePdf->isChecked());
+            QVERIFY(!graph.ui->checkDebitMaxPdf->isChecked());
+            QCOMPARE(graph.maxNoise, 20.0);
+            QCOMPARE(graph.pasMaxRate, 500.0);
+            QCOMPARE(graph.maxCrc, 300.0);
+            QCOMPARE(graph.nbJrSynch, 9.0);
+            QCOMPARE(graph.exportResol, 120);
+            QVERIFY(!graph.diapoCourbes);
+            QVERIFY(graph.diapoErreurs);
+            QCOMPARE(graph.ssid, QStringLiteral("maison"));
+            QCOMPARE(graph.rapPageOrient, 0);
+            QCOMPARE(graph.axisLabelFormat, QStringLiteral("\ndd.MM"));
+            QCOMPARE(graph.penRatio, 0.75);
+            graph.on_BtnNoiseMaxMoins_clicked();
+            graph.on_BtnSynchroPlus_clicked();
+        }
+        const QMap<QString, QString> ini = readIniText(dir.file("livebox.ini"));
+        int chartKeys = 0;
+        for (const QString &key : ini.keys())
+            chartKeys += key.startsWith("GRAPH/") || key.startsWith("COURBES/") || key.startsWith("FORMAT/");
+        QCOMPARE(chartKeys, 42);
+        QCOMPARE(ini.value("COURBES/MaxNoise"), QStringLiteral("19"));
+        QCOMPARE(ini.value("COURBES/NbJrSynch"), QStringLiteral("10"));
+        QCOMPARE(ini.value("GRAPH/IndexCourbes"), QStringLiteral("2"));
+        QCOMPARE(ini.value("GRAPH/CrcPdf"), QStringLiteral("true"));
+        QCOMPARE(ini.value("FORMAT/TpsDateFormat"), QStringLiteral("dd.MM"));
+        QCOMPARE(ini.value("LIVEBOX/SSID"), QStringLiteral("maison")); // read, never written here
+    }
+
+    void eachUpdateAddsOneSamplePerCurve()
+    {
+        ScratchDir dir;
+        Graph graph;
+        const QDateTime t0(QDate(2024, 1, 31), QTime(10, 0, 0));
+        LiveBoxInfos a = at(t0);
+        LiveBoxInfos b = at(t0.addSecs(120));
+        b.CRCErrors = 13;         // three new errors
+        b.ATUCCRCErrors = 4;      // none
+        b.FECErrors = 50;         // went down: a restart
+        feed(graph, a, b);
+        for (const QPolygonF *points : {&graph.pointsUpload, &graph.pointsDownload, &graph.pointsMaxUp,
+                                        &graph.pointsMaxDown, &graph.pointsDslUp, &graph.pointsDslDown,
+                                        &graph.pointsCrc, &graph.pointsAtucCrc, &graph.pointsHec,
+                                        &graph.pointsAtucHec, &graph.pointsFec, &graph.pointsAtucFec})
+            QCOMPARE(points->size(), 1);
+        const double t = chartTime(t0.addSecs(120));
+        QCOMPARE(graph.pointsDownload.at(0), QPointF(t, 6.5));
+        QCOMPARE(graph.pointsMaxDown.at(0), QPointF(t, 7150));
+        QCOMPARE(graph.pointsCrc.at(0), QPointF(t - 15000, 3));
+        QCOMPARE(graph.pointsAtucCrc.at(0), QPointF(t + 15000, 0.1));
+        QCOMPARE(graph.pointsFec.at(0).y(), 0.1);
+        QVERIFY(graph.pointsSynchro.isEmpty()); // same LastChangeTime
+        QCOMPARE(graph.firstSampleTime, chartTime(t0));
+        QCOMPARE(graph.lastSampleTime, t);
+        // The curves read the arrays themselves.
+        QCOMPARE(int(graph.curveDownload->dataSize()), 1);
+        QCOMPARE(graph.curveDownload->sample(0), graph.pointsDownload.at(0));
+    }
+
+    void resynchronisationStandsAtItsMoment()
+    {
+        ScratchDir dir;
+        Graph graph;
+        const QDateTime t0(QDate(2024, 1, 31), QTime(10, 0, 0));
+        LiveBoxInfos b = at(t0.addSecs(120));
+        b.LastChangeTime = 900;
+        b.LastChange = 30;
+        feed(graph, at(t0), b);
+        QCOMPARE(graph.pointsSynchro.size(), 1);
+        QCOMPARE(graph.pointsSynchro.at(0), QPointF(chartTime(t0.addSecs(90)), 100000));
+        QCOMPARE(int(graph.curveSynchroHec->dataSize()), 1);
+    }
+
+    void gapsLongerThanTheStallMakeZones()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.tempsArret = 300;
+        const QDateTime t0(QDate(2024, 1, 31), QTime(10, 0, 0));
+        feed(graph, at(t0), at(t0.addSecs(300)));
+        QVERIFY(graph.zoneList.isEmpty());
+        feed(graph, at(t0.addSecs(300)), at(t0.addSecs(601)));
+        QCOMPARE(graph.zoneList.size(), 5);
+        QCOMPARE(graph.zoneList.first()->interval(),
+                 QwtInterval(chartTime(t0.addSecs(300)), chartTime(t0.addSecs(601))));
+        QCOMPARE(graph.zoneList.first()->plot(), graph.ui->qwtPlotNoise);
+        graph.ClearCurves();
+        QVERIFY(graph.zoneList.isEmpty());
+        QVERIFY(graph.pointsDownload.isEmpty());
+        QCOMPARE(int(graph.curveDownload->dataSize()), 0);
+    }
+
+    void unreadableTimesDoNotStretchTheRecording()
+    {
+        ScratchDir dir;
+        Graph graph;
+        const double before = graph.firstSampleTime;
+        LiveBoxInfos placeholder; // "inconnu"
+        const QDateTime now = QDateTime::currentDateTime();
+        feed(graph, placeholder, at(now));
+        QCOMPARE(graph.pointsDownload.size(), 1);
+        QVERIFY(graph.zoneList.isEmpty());
+        QVERIFY(graph.firstSampleTime >= before - 1000);
+        feed(graph, at(now), placeholder); // nothing to place
+        QCOMPARE(graph.pointsDownload.size(), 1);
+        QCOMPARE(graph.pointsCrc.size(), 1);
+    }
+
+    void zoomAndScroll()
+    {
+        ScratchDir dir;
+        Graph graph;
+        const QDateTime t0 = QDateTime::currentDateTime().addSecs(-600);
+        graph.ClearCurves();
+        feed(graph, at(t0), at(t0.addSecs(600)));
+        graph.on_BtnZoomTout_clicked();
+        QCOMPARE(graph.plageHeure, 0.5 + 10.0 / 60);
+        QVERIFY(graph.ui->checkAvanceAuto->isChecked());
+
+        graph.plageHeure = 1.5;
+        graph.on_BtnZoomPlus_clicked();
+        graph.on_BtnZoomPlus_clicked();
+        QCOMPARE(graph.plageHeure, 1.0);
+        graph.plageHeure = 22.5;
+        graph.on_BtnZoomMoins_clicked();
+        graph.on_BtnZoomMoins_clicked();
+        QCOMPARE(graph.plageHeure, 23.0);
+        QCOMPARE(graph.axisStep, 7200000.0);
+        QCOMPARE(graph.penRatio, 0.5);
+        QCOMPARE(graph.curveDownload->pen().widthF(), 1.0);
+
+        graph.on_BtnZoom3H_clicked();
+        graph.ui->checkAvanceAuto->setChecked(false);
+        QVERIFY(graph.ui->scrollTemps->isEnabled());
+        graph.ui->scrollTemps->setValue(4);
+        QCOMPARE(graph.windowEnd, graph.firstSampleTime + 4 * 60000 + 5 * 60000);
+        QCOMPARE(graph.windowStart, graph.windowEnd - 3 * 3600000);
+        const QwtScaleDiv div = graph.ui->qwtPlotFEC->axisScaleDiv(QwtPlot::xBottom);
+        QCOMPARE(div.upperBound(), graph.windowEnd);
+    }
+
+    void yAxisButtons()
+    {
+        ScratchDir dir;
+        Graph graph;
+        for (int i = 0; i < 6; ++i)
+            graph.on_BtnCRCMaxMoins_clicked();
+        QCOMPARE(graph.maxCrc, 50.0);
+        QCOMPARE(graph.ui->qwtPlotCRC->axisScaleDiv(QwtPlot::yLeft).upperBound(), 50.0);
+        graph.maxNoise = 5;
+        graph.minNoise = 2;
+        graph.on_BtnNoiseMaxMoins_clicked();
+        graph.on_BtnNoiseMinPlus_clicked();
+        QCOMPARE(graph.maxNoise, 5.0);
+        QCOMPARE(graph.minNoise, 2.0);
+        graph.on_BtnNoiseMinMoins_clicked();
+        graph.on_BtnNoiseMinMoins_clicked();
+        graph.on_BtnNoiseMinMoins_clicked();
+        QCOMPARE(graph.minNoise, 0.0);
+    }
+
+    void clickLabelsOneSampleOnEveryPlot()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.on_Picker_Temps(QPointF(1e12, 0)); // nothing recorded: nothing happens
+        QVERIFY(!graph.markerNoise.plot());
+
+        const QDateTime t0(QDate(2024, 1, 31), QTime(10, 0, 0));
+        LiveBoxInfos a = at(t0), b = at(t0.addSecs(300)), c = at(t0.addSecs(600));
+        b.DownstreamNoiseMargin = 60;
+        b.UpstreamNoiseMargin = 123;
+        feed(graph, a, b);
+        feed(graph, b, c);
+        graph.windowStart = chartTime(t0.addSecs(-7200));
+        graph.windowEnd = chartTime(t0.addSecs(3600));
+        graph.on_Picker_Temps(QPointF(chartTime(t0.addSecs(450)), 0));
+        for (QwtPlotMarker *marker : {&graph.markerNoise, &graph.markerMaxRate, &graph.markerCrc,
+                                      &graph.markerHec, &graph.markerFec})
+            QVERIFY(marker->plot());
+        QCOMPARE(graph.markerNoise.xValue(), chartTime(t0.addSecs(300)));
+        QCOMPARE(graph.markerNoise.label().text(),
+                 QStringLiteral("31/01/2024 à 10:05:00\nDown = 6.0 dB\nUp = 12.3 dB"));
+        QVERIFY(graph.markerMaxRate.label().text().contains(QStringLiteral("\nDown max = 7150 Kb/s\n")));
+        QVERIFY(graph.markerMaxRate.label().text().contains(QStringLiteral("\nUp max= 0 Kb/s\nUp DSL= 0 Kb/s")));
+        QCOMPARE(graph.markerCrc.label().text(), QStringLiteral("31/01/2024 à 10:05:00\nCRC = 0\nATU-C CRC = 0"));
+        QCOMPARE(graph.markerNoise.labelAlignment(), Qt::AlignLeft | Qt::AlignTop);
+        QCOMPARE(graph.markerNoise.label().backgroundBrush().color(), QColor(255, 240, 170, 191));
+
+        QMouseEvent right(QEvent::MouseButtonPress, QPointF(5, 5), Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+        QVERIFY(graph.eventFilter(graph.ui->qwtPlotHEC, &right));
+        for (QwtPlotMarker *marker : {&graph.markerNoise, &graph.markerMaxRate, &graph.markerCrc,
+                                      &graph.markerHec, &graph.markerFec})
+            QVERIFY(!marker->plot());
+        QEvent other(QEvent::Enter);
+        QVERIFY(!graph.eventFilter(graph.ui->qwtPlotHEC, &other));
+    }
+
+    void summaryReadsTheLog()
+    {
+        ScratchDir dir;
+        const QDateTime twoDaysAgo = QDateTime(QDate::currentDate().addDays(-2), QTime(14, 30, 0));
+        const QString when = formatDateTime(twoDaysAgo);
+        dir.write("maison_SYNCHROS.csv",
+                  (synchroLogHeader() + "\n" + when + ";x;y;" + when + ";" + when + "\n" + when + ";x;y;" + when + "\n")
+                      .toUtf8());
+        dir.write("livebox.ini", "[LIVEBOX]\nSSID=maison\n");
+        Graph graph;
+        QCOMPARE(graph.pointsSumSynchro.size(), 2);
+        QCOMPARE(graph.pointsSumReboot.size(), 2);
+        QCOMPARE(graph.pointsSumConnexion.size(), 1); // the four-field row has none
+        QCOMPARE(graph.pointsSumSynchro.at(0), QPointF(14.5, chartTime(twoDaysAgo)));
+        QCOMPARE(int(graph.curveSumSynchro->dataSize()), 2);
+        const QwtScaleDiv days = graph.ui->qwtPlotSynchronisations->axisScaleDiv(QwtPlot::yLeft);
+        QCOMPARE(days.upperBound() - days.lowerBound(), 20 * 86400000.0);
+
+        dir.write("maison_SYNCHROS.csv", (synchroLogHeader() + "\n").toUtf8());
+        graph.nbJrSynch = 5;
+        graph.on_BtnSynchroMoins_clicked();
+        QCOMPARE(graph.nbJrSynch, 5.0);
+        QVERIFY(graph.pointsSumSynchro.isEmpty());
+    }
+
+    void slideshowAdvancesBothTabWidgets()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.diapoCourbes = graph.diapoErreurs = true;
+        graph.diapoInterval = 60000;
+        graph.ui->tabCourbes->setCurrentIndex(2);
+        graph.ui->tabErreurs->setCurrentIndex(1);
+        graph.ui->BtnDiapo->setChecked(true);
+        QCOMPARE(graph.ui->BtnDiapo->text(), QStringLiteral("DIAPO OFF"));
+        QVERIFY(graph.diapoTimer->isActive());
+        graph.DiapoTimerHandler();
+        QCOMPARE(graph.ui->tabCourbes->currentIndex(), 0);
+        QCOMPARE(graph.ui->tabErreurs->currentIndex(), 2);
+        graph.diapoErreurs = false;
+        graph.diapoInterval = 30000;
+        graph.DiapoTimerHandler();
+        QCOMPARE(graph.ui->tabErreurs->currentIndex(), 2);
+        QCOMPARE(graph.diapoTimer->interval(), 30000);
+        graph.ui->BtnDiapo->setChecked(false);
+        QVERIFY(!graph.diapoTimer->isActive());
+        QCOMPARE(graph.ui->BtnDiapo->text(), QStringLiteral("DIAPO ON"));
+    }
+
+    void reloadDrawsOnceWithTheSameResult()
+    {
+        ScratchDir dir;
+        Graph live;
+        Graph reloaded;
+        const QDateTime t0 = QDateTime::currentDateTime().addSecs(-3600);
+        reloaded.beginReload();
+        for (int i = 1; i < 50; ++i) {
+            feed(live, at(t0.addSecs(60 * (i - 1))), at(t0.addSecs(60 * i)));
+            feed(reloaded, at(t0.addSecs(60 * (i - 1))), at(t0.addSecs(60 * i)));
+        }
+        reloaded.endReload();
+        QCOMPARE(reloaded.pointsDownload, live.pointsDownload);
+        QCOMPARE(reloaded.ui->scrollTemps->maximum(), live.ui->scrollTemps->maximum());
+        QCOMPARE(reloaded.scrollOffset, live.scrollOffset);
+        QCOMPARE(reloaded.firstSampleTime, live.firstSampleTime);
+    }
+};
+
+QTEST_MAIN(TestGraph)
+#include "test_graph.moc"
