@@ -1,8 +1,78 @@
-#include "charts/graph.h"
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QMessageBox>
 
-void Graph::on_BtnExportNoise_clicked() {}
-void Graph::on_BtnExportMaxRate_clicked() {}
-void Graph::on_BtnExportCRC_clicked() {}
-void Graph::on_BtnExportHEC_clicked() {}
-void Graph::on_BtnExportFEC_clicked() {}
-void Graph::on_BtnExportSynchro_clicked() {}
+#include <qwt_plot.h>
+#include <qwt_plot_renderer.h>
+
+#include "app/appdir.h"
+#include "charts/graph.h"
+#include "recording/recordformat.h"
+#include "ui_graph.h"
+
+bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle)
+{
+    QDir().mkpath(AppDir::filePath(QStringLiteral("export")));
+    const QString file = AppDir::filePath(QStringLiteral("export/")) + safeFileName(ssid) + namePart
+                         + fileStamp(QDateTime::currentDateTime()) + QLatin1Char('.') + exportFormat;
+    const QString format = exportFormat.toLower();
+    const bool known = format == QLatin1String("pdf") || format == QLatin1String("svg")
+                       || QImageWriter::supportedImageFormats().contains(format.toLatin1());
+
+    bool written = false;
+    if (known) {
+        // A second export within the same second replaces the first.
+        QFile::remove(file);
+        plot->setTitle(ssid + title);
+        QwtPlotRenderer renderer;
+        renderer.renderDocument(plot, file, exportFormat,
+                                QSizeF(plot->width() / exportScale, plot->height() / exportScale), exportResol);
+        plot->setTitle(QString());
+        written = QFileInfo(file).size() > 0;
+    }
+
+    QMessageBox::information(this, messageTitle,
+                             QStringLiteral("Exportation du fichier\n") + file + QLatin1Char('\n')
+                                 + (written ? QStringLiteral("terminée.")
+                                            : QStringLiteral("impossible : le fichier n'a pas pu être écrit.")));
+    return written;
+}
+
+void Graph::on_BtnExportNoise_clicked()
+{
+    exportPlot(ui->qwtPlotNoise, QStringLiteral("_Marges_"), QStringLiteral(" : Marges de bruit (db)"),
+               QStringLiteral("Export marges de bruits"));
+}
+
+void Graph::on_BtnExportMaxRate_clicked()
+{
+    exportPlot(ui->qwtPlotMaxRate, QStringLiteral("_Debits_Maxis_"), QStringLiteral(" : Débits maxis (Kb/s)"),
+               QStringLiteral("Export débits maxis"));
+}
+
+void Graph::on_BtnExportCRC_clicked()
+{
+    exportPlot(ui->qwtPlotCRC, QStringLiteral("_CRC_"), QStringLiteral(" : Nombre de CRC et ATU-C CRC"),
+               QStringLiteral("Export nombre de CRC"));
+}
+
+void Graph::on_BtnExportHEC_clicked()
+{
+    exportPlot(ui->qwtPlotHEC, QStringLiteral("_HEC_"), QStringLiteral(" : Nombre de HEC et ATU-C HEC"),
+               QStringLiteral("Export nombre de HEC"));
+}
+
+void Graph::on_BtnExportFEC_clicked()
+{
+    exportPlot(ui->qwtPlotFEC, QStringLiteral("_FEC_"), QStringLiteral(" : Nombre de FEC et ATU-C FEC"),
+               QStringLiteral("Export nombre de FEC"));
+}
+
+void Graph::on_BtnExportSynchro_clicked()
+{
+    exportPlot(ui->qwtPlotSynchronisations, QStringLiteral("_Synchronisations_"),
+               QStringLiteral(" : Synthèse des synchronisations DSL"), QStringLiteral("Export synchronisations"));
+}

@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -22,6 +23,9 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, [this] { closeActive(); });
         m_timer.start();
     }
+
+    // A file dialog gets this name and is accepted; with none it is cancelled.
+    QString fileAnswer;
 
     QStringList titles;
     QStringList texts;
@@ -44,6 +48,15 @@ private:
                 button->click();
             else
                 box->reject();
+        } else if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            titles << files->windowTitle();
+            texts << files->selectedFiles().value(0);
+            if (fileAnswer.isEmpty()) {
+                files->reject();
+            } else {
+                files->selectFile(fileAnswer);
+                QMetaObject::invokeMethod(files, "accept");
+            }
         } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
             titles << dialog->windowTitle();
             texts << QString();

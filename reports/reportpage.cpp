@@ -1,0 +1,67 @@
+#include "reportpage.h"
+
+#include <QDebug>
+#include <QPainter>
+#include <QPrinter>
+
+#include <qwt_plot.h>
+#include <qwt_plot_renderer.h>
+
+ReportPage setUpReportPrinter(QPrinter *printer, const QString &file, int orientation)
+{
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setPageSize(QPageSize(QPageSize::A4));
+    printer->setResolution(200);
+    printer->setOutputFileName(file);
+    qDebug() << "RapPageOrient" << orientation;
+    if (orientation == 1) {
+        qDebug() << "Paysage";
+        printer->setPageOrientation(QPageLayout::Landscape);
+        return {2300, 1600};
+    }
+    qDebug() << "Portrait";
+    printer->setPageOrientation(QPageLayout::Portrait);
+    return {1600, 2300};
+}
+
+void drawReportHeader(QPainter *painter, const ReportPage &page, const QString &title, const QString &device)
+{
+    QFont titleFont = painter->font();
+    titleFont.setPointSize(12);
+    titleFont.setBold(true);
+    titleFont.setItalic(true);
+    painter->setFont(titleFont);
+    painter->drawText(QRect(0, 0, page.width, 50), Qt::AlignHCenter | Qt::AlignVCenter, title);
+
+    QFont deviceFont = painter->font();
+    deviceFont.setPointSize(6);
+    deviceFont.setBold(false);
+    deviceFont.setItalic(true);
+    painter->setFont(deviceFont);
+    painter->drawText(QRect(0, 5, page.width - 15, 50), Qt::AlignRight | Qt::AlignTop, device);
+}
+
+void renderOnWhite(QwtPlotRenderer &renderer, QwtPlot *plot, QPainter *painter, const QRectF &rect)
+{
+    const QPalette ownPalette = plot->palette();
+    const QBrush ownCanvas = plot->canvasBackground();
+    QPalette white = ownPalette;
+    white.setBrush(QPalette::Window, QBrush(Qt::white));
+    plot->setPalette(white);
+    plot->setCanvasBackground(QBrush(Qt::white));
+    renderer.render(plot, painter, rect);
+    plot->setPalette(ownPalette);
+    plot->setCanvasBackground(ownCanvas);
+}
+
+double reportScale(int pageHeight, const QList<int> &plotHeights)
+{
+    double available = pageHeight - 50;
+    double sum = 0;
+    for (int h : plotHeights) {
+        sum += h;
+        available -= 40;
+    }
+    qDebug() << "Page" << available << "Graph" << sum;
+    return sum > 0 ? available / sum : 0.0;
+}

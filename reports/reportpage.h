@@ -1,0 +1,33 @@
+#ifndef REPORTPAGE_H
+#define REPORTPAGE_H
+
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+class QPrinter;
+class QwtPlot;
+class QwtPlotRenderer;
+
+// One A4 PDF page at 200 dpi, drawn in device pixels: 1600 x 2300 upright,
+// 2300 x 1600 when `orientation` is 1 (landscape).
+struct ReportPage
+{
+    int width;
+    int height;
+};
+ReportPage setUpReportPrinter(QPrinter *printer, const QString &file, int orientation);
+
+// The title line (network and day) and, in small type on the right, the
+// gateway's hardware and software versions.
+void drawReportHeader(QPainter *painter, const ReportPage &page, const QString &title, const QString &device);
+
+// Draws a plot on white whatever its colours on screen, then gives the plot
+// its own colours back.
+void renderOnWhite(QwtPlotRenderer &renderer, QwtPlot *plot, QPainter *painter, const QRectF &rect);
+
+// Heights of the ticked plots scaled so that, with a 50-pixel header and a
+// 40-pixel title band for each, they fill `pageHeight`.
+double reportScale(int pageHeight, const QList<int> &plotHeights);
+
+#endif

@@ -1,0 +1,180 @@
+#include <QtTest>
+
+#include <QImageReader>
+
+#include <qwt_date.h>
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_text.h>
+
+#include "charts/graph.h"
+#include "reports/reportpage.h"
+#include "router/liveboxinfos.h"
+#include "support/modalcloser.h"
+#include "support/scratchdir.h"
+#include "ui_graph.h"
+
+namespace {
+// A day of 5-second polls, fed as a reload does.
+void fillADay(Graph &graph)
+{
+    const QDateTime start = QDateTime::currentDateTime().addDays(-1);
+    LiveBoxInfos before, now;
+    graph.beginReload();
+    for (int i = 0; i < 17280; ++i) {
+        before = now;
+        now.DateTime = formatDateTime(start.addSecs(5 * i));
+        now.DownstreamNoiseMargin = 60 + (i % 37);
+        now.UpstreamNoiseMargin = 90 + (i % 11);
+        now.DownstreamMaxRate = 9000 + (i % 200);
+        now.DownstreamCurrRate = 8000;
+        now.CRCErrors += i % 7 == 0 ? 3 : 0;
+        now.FECErrors += i % 3;
+        graph.UpDateCurves(&now, &before);
+    }
+    graph.endReload();
+}
+
+QStringList exportsIn(const ScratchDir &dir)
+{
+    return QDir(dir.file("export")).entryList(QDir::Files);
+}
+}
+
+class TestReports : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exportIsSizedFromTheScreen()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.ssid = QStringLiteral("maison");
+        graph.exportFormat = QStringLiteral("png");
+        graph.resize(1000, 800);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        ModalCloser closer;
+        graph.on_BtnExportNoise_clicked();
+
+        const QStringList files = exportsIn(dir);
+        QCOMPARE(files.size(), 1);
+        QVERIFY(QRegularExpression("^maison_Marges__\\d{8}_\\d{6}\\.png$").match(files.first()).hasMatch());
+        QCOMPARE(closer.titles, QStringList{"Export marges de bruits"});
+        QCOMPARE(closer.texts.first(), "Exportation du fichier\n" + dir.file("export/" + files.first()) + "\nterminée.");
+        QVERIFY(graph.ui->qwtPlotNoise->title().text().isEmpty());
+
+        // Pixels / scale taken as millimetres, at the export resolution.
+        const QSize image = QImageReader(dir.file("export/" + files.first())).size();
+        const double mmWidth = graph.ui->qwtPlotNoise->width() / 3.0;
+        QVERIFY(qAbs(image.width() - mmWidth / 25.4 * 85) <= 2);
+    }
+
+    void everyOfferedFormatIsWritten_data()
+    {
+        QTest::addColumn<QString>("format");
+        for (const char *f : {"pdf", "png", "svg", "jpg", "bmp", "xpm", "tif"})
+            QTest::newRow(f) << QString::fromLatin1(f);
+    }
+
+    void everyOfferedFormatIsWritten()
+    {
+        QFETCH(QString, format);
+        ScratchDir dir;
+        Graph graph;
+        graph.exportFormat = format;
+        graph.resize(900, 700);
+        ModalCloser closer;
+        graph.on_BtnExportSynchro_clicked();
+        QCOMPARE(exportsIn(dir).size(), 1);
+        QVERIFY(closer.texts.first().endsWith("terminée."));
+    }
+
+    void failedExportSaysSo()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.exportFormat = QStringLiteral("xyz");
+        ModalCloser closer;
+        graph.on_BtnExportCRC_clicked();
+        QCOMPARE(closer.count(), 1);
+        QVERIFY(!closer.texts.first().endsWith("terminée."));
+
+        QDir(dir.path()).rmdir("export");
+        dir.write("export", "a file where the folder should be");
+        graph.exportFormat = QStringLiteral("png");
+        graph.on_BtnExportFEC_clicked();
+        QCOMPARE(closer.count(), 2);
+        QVERIFY(!closer.texts.at(1).endsWith("terminée."));
+    }
+
+    void missingExportFolderIsCreated()
+    {
+        ScratchDir dir;
+        QDir(dir.path()).rmdir("export");
+        Graph graph;
+        graph.exportFormat = QStringLiteral("svg");
+        ModalCloser closer;
+        graph.on_BtnExportHEC_clicked();
+        QCOMPARE(exportsIn(dir).size(), 1);
+    }
+
+    void reportScaleFillsThePage()
+    {
+        QCOMPARE(reportScale(1600, {100, 100, 100, 100, 100}), 1350.0 / 500);
+        QCOMPARE(reportScale(2300, {200}), 2210.0 / 200);
+        QCOMPARE(reportScale(2300, {}), 0.0);
+    }
+
+    void dayReportIsSmallAndKeepsScreenColours()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.resize(900, 740);
+        fillADay(graph);
+        graph.SetZoomPlage(24);
+        for (QCheckBox *box : {graph.ui->checkNoisePdf, graph.ui->checkDebitMaxPdf, graph.ui->checkCrcPdf,
+                               graph.ui->checkHecPdf, graph.ui->checkFecPdf})
+            box->setChecked(true);
+        const QBrush canvas = graph.ui->qwtPlotNoise->canvasBackground();
+        const QPalette palette = graph.ui->qwtPlotNoise->palette();
+
+        graph.rapPageOrient = 1;
+        graph.RapportGraphique(dir.file("export/day.pdf"), QStringLiteral("06/12/2020"));
+        const QByteArray pdf = dir.read("export/day.pdf");
+        QVERIFY(pdf.startsWith("%PDF"));
+        QVERIFY2(pdf.size() < 2 * 1024 * 1024, qPrintable(QString::number(pdf.size())));
+        QVERIFY(pdf.contains("/MediaBox [0 0 842.000000 595.000000]")); // A4 landscape
+        QCOMPARE(graph.ui->qwtPlotNoise->canvasBackground(), canvas);
+        QCOMPARE(graph.ui->qwtPlotNoise->palette(), palette);
+
+        graph.rapPageOrient = 0;
+        graph.RapportGraphique(dir.file("export/portrait.pdf"), QStringLiteral("06/12/2020"));
+        QVERIFY(dir.read("export/portrait.pdf").contains("/MediaBox [0 0 595.000000 842.000000]"));
+    }
+
+    void interactiveReportAsksForTheFile()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.ssid = QStringLiteral("maison");
+        ModalCloser closer; // cancels
+        graph.RapportGraphique(QString(), QString());
+        QCOMPARE(closer.titles, QStringList{"Enregistrer le rapport PDF"});
+        QVERIFY(QRegularExpression("/export/maison_Rapport_\\d{8}_\\d{6}\\.pdf$").match(closer.texts.first()).hasMatch());
+        QVERIFY(exportsIn(dir).isEmpty());
+
+        closer.fileAnswer = dir.file("export/chosen.pdf");
+        graph.RapportGraphique(QString(), QString());
+        QVERIFY(dir.read("export/chosen.pdf").startsWith("%PDF"));
+
+        closer.fileAnswer = dir.file("export/synchros.pdf");
+        graph.on_BtnSynchroPdf_clicked();
+        QVERIFY(QRegularExpression("/export/maison_Synchronisations_\\d{8}_\\d{6}\\.pdf$").match(closer.texts.last()).hasMatch());
+        QVERIFY(dir.read("export/synchros.pdf").startsWith("%PDF"));
+    }
+};
+
+QTEST_MAIN(TestReports)
+#include "test_reports.moc"
