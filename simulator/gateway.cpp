@@ -22,6 +22,9 @@ const std::set<std::string> kKinds = {
     "strings", "missing", "short-device", "huge", "nocookie",
 };
 
+const std::size_t kLogLimit = 100000;
+const std::size_t kSessionLimit = 256;
+
 const char kDenied[] = R"({"status":null,"errors":[{"error":13,"description":"Permission denied","info":""}]})";
 const char kBadLogin[] =
     R"({"status":null,"errors":[{"error":13,"description":"Permission denied","info":"Invalid username or password"}]})";
@@ -242,6 +245,9 @@ Gateway::Gateway(const Options &options)
     // A hung handler holds its thread, so there must be plenty of them.
     m_server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     m_server.set_keep_alive_max_count(100);
+    // httplib writes headers and body apart; with Nagle on, each reply would
+    // wait out the client's delayed acknowledgement.
+    m_server.set_tcp_nodelay(true);
     m_server.Get(".*", [this](const httplib::Request &req, httplib::Response &res) { serve(req, res); });
     const auto reading = [this](const httplib::Request &req, httplib::Response &res,
                                 const httplib::ContentReader &reader) {
@@ -439,7 +445,9 @@ void Gateway::record(const httplib::Request &req)
                                       QString::fromLatin1(header.second.data(), int(header.second.size()))});
     }
     const QByteArray body = QByteArray::fromStdString(req.body);
-    m_log.append(QJsonObject{{"method", QString::fromStdString(req.method)},
+    if (m_log.size() >= kLogLimit)
+        m_log.pop_front();
+    m_log.push_back(QJsonObject{{"method", QString::fromStdString(req.method)},
                              {"target", QString::fromLatin1(req.target.data(), int(req.target.size()))},
                              {"headers", headers},
                              {"body", QString::fromUtf8(body)},
@@ -582,6 +590,7 @@ Gateway::Reply Gateway::wsLogin(const httplib::Request &req, const Call &call, b
         reply.headers.emplace("Set-Cookie", session.cookieName + "=" + session.cookieValue + "; path=/");
     }
     m_wsSessions[context] = session;
+    remember(context);
     reply.body = compact(QJsonObject{
         {"status", 0},
         {"data", QJsonObject{{"contextID", QString::fromStdString(context)},
@@ -614,6 +623,7 @@ Gateway::Reply Gateway::restLogin(const httplib::Request &req)
         dropSessions();
     const std::string context = randomBytes(24).toBase64().toStdString();
     m_restSessions.insert(context);
+    remember(context);
     return Reply{200, compact(QJsonObject{{"status", 0},
                                           {"data", QJsonObject{{"contextID", QString::fromStdString(context)}}}})};
 }
@@ -643,8 +653,20 @@ QByteArray Gateway::randomBytes(int count)
     return raw;
 }
 
+// Like the gateway, keep only so many sessions; old contexts stop working.
+void Gateway::remember(const std::string &context)
+{
+    m_sessionOrder.push_back(context);
+    if (m_sessionOrder.size() > kSessionLimit) {
+        m_wsSessions.erase(m_sessionOrder.front());
+        m_restSessions.erase(m_sessionOrder.front());
+        m_sessionOrder.pop_front();
+    }
+}
+
 void Gateway::dropSessions()
 {
+    m_sessionOrder.clear();
     m_wsSessions.clear();
     m_restSessions.clear();
 }
@@ -668,9 +690,12 @@ void Gateway::control(const httplib::Request &req, httplib::Response &res)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (req.path == "/__sim/requests") {
-            answer = {{"requests", m_log}};
+            QJsonArray log;
+            for (const QJsonObject &entry : m_log)
+                log.append(entry);
+            answer = {{"requests", log}};
         } else if (req.path == "/__sim/clear") {
-            m_log = QJsonArray();
+            m_log.clear();
         } else if (req.path == "/__sim/faults") {
             std::vector<Fault> faults;
             for (const QJsonValue &item : body.value("faults").toArray()) {

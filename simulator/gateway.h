@@ -9,6 +9,7 @@
 #include <httplib.h>
 
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -79,6 +80,7 @@ private:
     bool wsSessionValid(const httplib::Request &req) const;
     bool restSessionValid(const httplib::Request &req) const;
     QByteArray randomBytes(int count);
+    void remember(const std::string &context);
     void dropSessions();
 
     Options m_options;
@@ -95,7 +97,8 @@ private:
     std::mt19937_64 m_tokens;
     std::map<std::string, WsSession> m_wsSessions;
     std::set<std::string> m_restSessions;
-    QJsonArray m_log;
+    std::deque<std::string> m_sessionOrder;
+    std::deque<QJsonObject> m_log;
 };
 
 #endif

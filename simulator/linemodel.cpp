@@ -194,8 +194,14 @@ void LineModel::drift(QJsonObject &v)
     add(v, "CellDelin", draw(0, 19) == 0);
     add(v, "ReceiveBlocks", draw(2000, 9000));
     add(v, "TransmitBlocks", draw(1000, 6000));
-    for (const char *margin : {"DownstreamNoiseMargin", "UpstreamNoiseMargin"})
-        v.insert(QLatin1String(margin), qint64(std::clamp<std::int64_t>(num(v, margin) + draw(-3, 3), 60, 120)));
+    // Margins wander but lean back towards the line's usual value.
+    const std::pair<const char *, std::int64_t> margins[] = {{"DownstreamNoiseMargin", m_baseDownMargin},
+                                                             {"UpstreamNoiseMargin", m_baseUpMargin}};
+    for (const auto &[name, base] : margins) {
+        const std::int64_t now = num(v, name);
+        const std::int64_t step = now > base + 10 ? draw(-3, 2) : now < base - 10 ? draw(-2, 3) : draw(-3, 3);
+        v.insert(QLatin1String(name), qint64(std::clamp<std::int64_t>(now + step, 60, 120)));
+    }
 }
 
 // A new synchronisation settles on rates and margins a little apart from the last.

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
+
 // Closes every modal box that opens while it lives, recording its title and
 // text, so that no test can hang on a box nobody sees. Question boxes get
 // the chosen answer; other boxes are accepted.
@@ -27,6 +29,9 @@ public:
     // A file dialog gets this name and is accepted; with none it is cancelled.
     QString fileAnswer;
 
+    // Runs when a box is found, before it is answered.
+    std::function<void()> onBox;
+
     QStringList titles;
     QStringList texts;
     int count() const { return titles.size(); }
@@ -38,6 +43,8 @@ private:
         if (!modal || modal == m_handled)
             return;
         m_handled = modal;
+        if (onBox)
+            onBox();
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             titles << box->windowTitle();
             texts << box->text();
