@@ -1,5 +1,7 @@
 #include <QPen>
 
+#include <cmath>
+
 #include <qwt_date.h>
 #include <qwt_date_scale_draw.h>
 #include <qwt_plot.h>
@@ -11,22 +13,15 @@
 #include "timewindow.h"
 #include "ui_graph.h"
 
-namespace {
-double chartTime(const QDateTime &dateTime)
-{
-    return QwtDate::toDouble(dateTime);
-}
-}
 
 void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
 {
-    const QDateTime current = parseDateTime(LBox->DateTime);
-    const QDateTime previous = parseDateTime(OldLBox->DateTime);
+    const double previous = epochMsecs(OldLBox->DateTime);
+    const double t = epochMsecs(LBox->DateTime);
     // A reading without a readable time has no place on the time axis.
-    if (!current.isValid())
+    if (std::isnan(t))
         return;
-    const double t = chartTime(current);
-    const double t0 = previous.isValid() ? chartTime(previous) : t;
+    const double t0 = std::isnan(previous) ? t : previous;
 
     lastSampleTime = t;
     // An unreadable previous time (the placeholder of a failed start) must not

@@ -47,6 +47,22 @@ static_assert(sizeof numberColumns / sizeof numberColumns[0] == columnCount, "on
 
 double numberOrZero(const QStringRef &text)
 {
+    // The program writes plain integers: read those directly, and leave
+    // anything else to Qt's conversion.
+    const QChar *c = text.unicode();
+    const int size = text.size();
+    int i = size > 0 && c[0] == QLatin1Char('-') ? 1 : 0;
+    if (i < size && size - i <= 15) {
+        qint64 value = 0;
+        for (; i < size; ++i) {
+            const ushort u = c[i].unicode();
+            if (u < '0' || u > '9')
+                break;
+            value = value * 10 + (u - '0');
+        }
+        if (i == size)
+            return c[0] == QLatin1Char('-') ? -double(value) : double(value);
+    }
     bool ok = false;
     const double value = text.toDouble(&ok);
     return ok ? value : 0.0;

@@ -67,6 +67,12 @@ inline const QString &dateTimeFormat()
 QString formatDateTime(const QDateTime &dateTime);
 QDateTime parseDateTime(const QString &text);
 
+// Milliseconds since the epoch of a local date-time text, as the charts
+// place it; NaN when the text does not parse. A week of recorded rows goes
+// through here at every reload, so the common case avoids QDateTime's
+// parser and its time-zone look-up for every row.
+double epochMsecs(const QString &text);
+
 // `now` moved back by `secondsAgo`, truncated toward zero to whole seconds
 // (10.9 s back is 10 s back). Values that are not finite or lie beyond any
 // calendar leave `now` unchanged rather than overflowing.

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QJsonDocument>
+#include <QStringList>
 
 #include <algorithm>
 #include <chrono>
@@ -76,8 +77,6 @@ QJsonValue memberValue(const QJsonObject &v, const Member &m)
         return QStringLiteral("1.1");
     if (name == "VendorConfigFileNumberOfEntries")
         return 1;
-    if (name == "ManufacturerURL")
-        return QStringLiteral("http://www.sagemcom.com/");
     if (name.endsWith("Occurred"))
         return false;
     return QString();
@@ -207,24 +206,16 @@ bool hasPair(const std::multimap<std::string, std::string> &pairs, const std::st
 
 std::optional<Fault> parseFault(const std::string &text, std::string *error)
 {
+    const QStringList parts = QString::fromStdString(text).split(':');
+    bool ok = parts.size() == 2;
     Fault fault;
-    const std::size_t first = text.find(':');
-    const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
-    fault.target = text.substr(0, first);
-    if (first == std::string::npos) {
-        *error = "a fault is TARGET:KIND[:PARAM]: " + text;
+    fault.param = parts.size() == 3 ? parts[2].toLongLong(&ok) : 0;
+    if (!ok) {
+        *error = "a fault is TARGET:KIND[:PARAM], PARAM a whole number: " + text;
         return std::nullopt;
     }
-    fault.kind = text.substr(first + 1, second == std::string::npos ? second : second - first - 1);
-    if (second != std::string::npos) {
-        const std::string param = text.substr(second + 1);
-        char *end = nullptr;
-        fault.param = std::strtoll(param.c_str(), &end, 10);
-        if (param.empty() || *end != '\0') {
-            *error = "fault parameter is not a whole number: " + text;
-            return std::nullopt;
-        }
-    }
+    fault.target = parts[0].toStdString();
+    fault.kind = parts[1].toStdString();
     return checked(fault, error);
 }
 
@@ -248,6 +239,12 @@ Gateway::Gateway(const Options &options)
     // httplib writes headers and body apart; with Nagle on, each reply would
     // wait out the client's delayed acknowledgement.
     m_server.set_tcp_nodelay(true);
+    // httplib's default SO_REUSEPORT would let a second simulator share a
+    // fixed port silently; SO_REUSEADDR alone still allows a quick restart.
+    m_server.set_socket_options([](int sock) {
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     m_server.Get(".*", [this](const httplib::Request &req, httplib::Response &res) { serve(req, res); });
     const auto reading = [this](const httplib::Request &req, httplib::Response &res,
                                 const httplib::ContentReader &reader) {
@@ -373,15 +370,16 @@ void Gateway::send(httplib::Response &res, const Reply &reply, const std::string
     res.status = reply.status;
     for (const auto &header : reply.headers)
         res.set_header(header.first, header.second);
-    if (kind != "trickle" && kind != "close") {
+    if (reply.body.empty()) {
         res.set_content(reply.body, reply.contentType);
         return;
     }
     auto body = std::make_shared<std::string>(reply.body);
     const std::size_t limit = kind == "close" ? body->size() / 2 : body->size();
     const long long interval = kind == "trickle" ? param : 0;
-    // A provider with a known length keeps the full Content-Length header;
-    // returning false makes httplib drop the connection there.
+    // A provider with a known length keeps the full Content-Length header
+    // (returning false drops the connection there), and httplib does not
+    // gzip such replies: the client gets the bytes as written.
     res.set_content_provider(body->size(), reply.contentType,
                              [this, body, limit, interval](std::size_t offset, std::size_t, httplib::DataSink &sink) {
                                  if (offset >= limit)
@@ -406,14 +404,7 @@ Gateway::Call Gateway::classify(const httplib::Request &req) const
             {{"DeviceInfo", "get"}, "ws-DeviceInfo"},
             {{"NMC", "reboot"}, "ws-reboot"},
         };
-        QString service = call.body.value("service").toString(), method = call.body.value("method").toString();
-        // Logins built by plain concatenation are not JSON when a credential
-        // holds a quote; they still name the login service up front.
-        if (call.body.isEmpty() && req.body.find(R"("service":"sah.Device.Information","method":"createContext")") != std::string::npos) {
-            service = "sah.Device.Information";
-            method = "createContext";
-        }
-        const auto it = calls.find({service, method});
+        const auto it = calls.find({call.body.value("service").toString(), call.body.value("method").toString()});
         call.target = it == calls.end() ? "ws-other" : it->second;
     } else if (req.path == "/authenticate") {
         call.target = "rest-login";
@@ -554,27 +545,11 @@ Gateway::Reply Gateway::respond(const httplib::Request &req, const Call &call, b
 
 Gateway::Reply Gateway::wsLogin(const httplib::Request &req, const Call &call, bool noCookie)
 {
-    std::string user, password;
-    if (call.body.contains("parameters")) {
-        const QJsonObject parameters = call.body.value("parameters").toObject();
-        user = parameters.value("username").toString().toStdString();
-        password = parameters.value("password").toString().toStdString();
-    } else {
-        // Not JSON: take the credentials from where the fixed login text leaves them.
-        const std::string &body = req.body;
-        const std::string userMark = R"("username":")", passwordMark = R"(","password":")", end = R"("}})";
-        const std::size_t u = body.find(userMark), p = body.find(passwordMark);
-        if (u != std::string::npos && p != std::string::npos && p > u && body.size() >= p + passwordMark.size() + end.size()
-            && body.compare(body.size() - end.size(), end.size(), end) == 0) {
-            user = body.substr(u + userMark.size(), p - u - userMark.size());
-            password = body.substr(p + passwordMark.size(), body.size() - end.size() - p - passwordMark.size());
-            // Such a body comes as Latin-1; the configured credentials are UTF-8.
-            user = QString::fromLatin1(user.c_str()).toStdString();
-            password = QString::fromLatin1(password.c_str()).toStdString();
-        }
-    }
-    if (req.get_header_value("Authorization") != "X-Sah-Login" || user != m_options.user
-        || password != m_options.password)
+    const QJsonObject parameters = call.body.value("parameters").toObject();
+    const QJsonValue userValue = parameters.value("username"), passwordValue = parameters.value("password");
+    const std::string user = userValue.toString().toStdString();
+    if (req.get_header_value("Authorization") != "X-Sah-Login" || !userValue.isString() || !passwordValue.isString()
+        || user != m_options.user || passwordValue.toString().toStdString() != m_options.password)
         return Reply{401, kBadLogin};
 
     if (m_model.poll())

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <cmath>
+#include <ctime>
 #include <limits>
 
 #include "router/liveboxinfos.h"
@@ -112,6 +114,29 @@ private slots:
         QCOMPARE(secondsBefore(now, std::numeric_limits<double>::quiet_NaN()), now);
         QCOMPARE(secondsBefore(now, std::numeric_limits<double>::infinity()), now);
         QCOMPARE(secondsBefore(now, 1e300), now);
+    }
+
+    void fastParsingAgreesWithQt()
+    {
+        // Paris has clock changes, so the hours around them are covered.
+        qputenv("TZ", "Europe/Paris");
+        tzset();
+        QDateTime t(QDate(2024, 3, 30), QTime(0, 0, 7));
+        for (int i = 0; i < 2000; ++i, t = t.addSecs(397)) {
+            const QString text = formatDateTime(t);
+            const QDateTime qt = QDateTime::fromString(text, dateTimeFormat());
+            QCOMPARE(parseDateTime(text), qt);
+            QCOMPARE(epochMsecs(text), double(qt.toMSecsSinceEpoch()));
+        }
+        QCOMPARE(epochMsecs(QStringLiteral("27/10/2024 01:59:59")) + 1000,
+                 double(QDateTime::fromString(QStringLiteral("27/10/2024 02:00:00"), dateTimeFormat()).toMSecsSinceEpoch()));
+        for (const char *bad : {"inconnu", "31/02/2024 10:00:00", "01/01/2024 24:00:00", "1/01/2024 10:00:00",
+                                "01-01-2024 10:00:00", ""}) {
+            QVERIFY2(std::isnan(epochMsecs(QString::fromLatin1(bad))), bad);
+            QVERIFY2(!parseDateTime(QString::fromLatin1(bad)).isValid(), bad);
+        }
+        qunsetenv("TZ");
+        tzset();
     }
 
     void textDateTimesRoundTrip()
