@@ -439,10 +439,10 @@ void Gateway::record(const httplib::Request &req)
     if (m_log.size() >= kLogLimit)
         m_log.pop_front();
     m_log.push_back(QJsonObject{{"method", QString::fromStdString(req.method)},
-                             {"target", QString::fromLatin1(req.target.data(), int(req.target.size()))},
-                             {"headers", headers},
-                             {"body", QString::fromUtf8(body)},
-                             {"body_base64", QString::fromLatin1(body.toBase64())}});
+                                {"target", QString::fromLatin1(req.target.data(), int(req.target.size()))},
+                                {"headers", headers},
+                                {"body", QString::fromUtf8(body)},
+                                {"body_base64", QString::fromLatin1(body.toBase64())}});
 }
 
 std::optional<Fault> Gateway::takeFault(const std::string &target)
