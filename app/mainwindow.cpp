@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
@@ -30,6 +31,14 @@ MainWindow::MainWindow(QWidget *parent)
     accueil->show();
 
     ui->btnReboot->hide();
+    // Bold date-times are wider than their 150-pixel fields with the wide
+    // fonts of Linux desktops: narrow the bold face a little rather than
+    // cut the seconds off.
+    for (QLineEdit *bold : {ui->editSynchroTime, ui->editUpStreamCurrRate, ui->editDownStreamCurrRate}) {
+        QFont font = bold->font();
+        font.setStretch(QFont::SemiCondensed);
+        bold->setFont(font);
+    }
 
     lastSynchroText.clear();
     lastChangeTimeSeen = 0.0;

@@ -19,7 +19,7 @@ QString qwtVersionText()
 
 QString aboutNotice()
 {
-    return QStringLiteral("Quelvane, suivi de la ligne DSL de la Livebox");
+    return QStringLiteral("Quelvane, suivi de ligne DSL");
 }
 
 void initResources()
