@@ -1,0 +1,191 @@
+#include <QtTest>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStatusBar>
+
+#include "app/mainwindow.h"
+#include "charts/graph.h"
+#include "support/modalcloser.h"
+#include "support/scratchdir.h"
+#include "support/simulator.h"
+#include "ui_mainwindow.h"
+
+namespace {
+QByteArray settingsFor(const Simulator &sim, const QString &cycle = QStringLiteral("00:00:05"))
+{
+    return QStringLiteral("[LIVEBOX]\nLiveBox=%1\nUser=admin\nPass=secret\nAlgoType=0\n[MONITOR]\nCycle=%2\n")
+        .arg(sim.address(), cycle)
+        .toUtf8();
+}
+
+bool runningStates(Ui_MainWindow *ui)
+{
+    return !ui->BtnActualiser->isEnabled() && ui->BtnGraphiques->isEnabled()
+           && !ui->BtnStartAcquisition->isEnabled() && ui->BtnStopAcquisition->isEnabled()
+           && !ui->BtnSaveReleve->isEnabled() && !ui->BtnRazReleve->isEnabled() && !ui->BtnQuitter->isEnabled();
+}
+
+bool idleStates(Ui_MainWindow *ui)
+{
+    return ui->BtnActualiser->isEnabled() && ui->BtnStartAcquisition->isEnabled()
+           && !ui->BtnStopAcquisition->isEnabled() && ui->BtnSaveReleve->isEnabled() && ui->BtnRazReleve->isEnabled()
+           && ui->BtnQuitter->isEnabled();
+}
+}
+
+class TestAcquisition : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startWaitsOneIntervalThenPollsOnTheTimer()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        sim.clear();
+        window.on_BtnStartAcquisition_clicked();
+        QVERIFY(runningStates(window.ui));
+        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
+        QVERIFY(window.cycleTimer->isActive());
+        QCOMPARE(window.cycleTimer->interval(), 5000);
+        QVERIFY(sim.requests().isEmpty()); // no poll at once
+
+        window.on_BtnStopAcquisition_clicked();
+        QVERIFY(idleStates(window.ui));
+        QVERIFY(!window.cycleTimer->isActive());
+        QVERIFY(window.statusBar()->currentMessage().isEmpty());
+    }
+
+    void rearmKeepsTheStartToStartSpacing()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        window.on_BtnStartAcquisition_clicked();
+        sim.fault("rest-WANStatus", "slow", 0, 800);
+        QElapsedTimer clock;
+        clock.start();
+        window.CycleTimerHandler();
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY(elapsed >= 800);
+        QVERIFY(window.cycleTimer->isActive());
+        QVERIFY(qAbs(window.cycleTimer->interval() - (5000 - elapsed)) <= 50);
+        QCOMPARE(window.cycleMs, 5000);
+        QCOMPARE(closer.count(), 0);
+    }
+
+    void slowPollLengthensTheInterval()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        window.on_BtnStartAcquisition_clicked();
+        sim.fault("rest-dsl", "slow", 0, 5200);
+        QElapsedTimer clock;
+        clock.start();
+        window.CycleTimerHandler();
+        const qint64 elapsed = clock.elapsed();
+        QCOMPARE(window.cycleTimer->interval(), 1000);
+        QVERIFY(qAbs(window.cycleMs - (elapsed + 1000)) <= 50);
+        QCOMPARE(window.ui->timeEditCycle->time(), QTime(0, 0, 5)); // the user's value stays shown
+    }
+
+    void failedPollWarnsOnceWhileTheTimerRuns()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        window.on_BtnStartAcquisition_clicked();
+        sim.fault("rest-login", "http401");
+        bool timerRunning = false;
+        int nested = 0;
+        closer.onBox = [&] {
+            timerRunning = window.cycleTimer->isActive();
+            // Polls made while the box is open do not stack another box.
+            if (nested++ == 0) {
+                window.CycleTimerHandler();
+                window.CycleTimerHandler();
+            }
+        };
+        window.CycleTimerHandler();
+        QCOMPARE(closer.titles, QStringList{"Quelvane"});
+        QCOMPARE(closer.texts, QStringList{"Problème d'acquisition !!!"});
+        QVERIFY(timerRunning);
+        QVERIFY(window.cycleTimer->isActive());
+        QVERIFY(runningStates(window.ui));
+        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
+
+        sim.heal();
+        window.CycleTimerHandler();
+        QCOMPARE(closer.count(), 1);
+        QVERIFY(window.connected);
+    }
+
+    void stopPressedDuringAPollStaysStopped()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        window.on_BtnStartAcquisition_clicked();
+        sim.fault("rest-WIFI", "slow", 0, 600);
+        QTimer::singleShot(200, &window, [&] { window.ui->BtnStopAcquisition->click(); });
+        window.CycleTimerHandler();
+        QVERIFY(!window.cycleTimer->isActive());
+        QVERIFY(idleStates(window.ui));
+    }
+
+    void refreshPollsOnceAndComesBackIdle()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        sim.fault("rest-WIFI", "slow", 0, 400);
+        bool refreshingStates = false;
+        QTimer::singleShot(150, &window, [&] {
+            refreshingStates = !window.ui->BtnActualiser->isEnabled() && !window.ui->BtnStopAcquisition->isEnabled()
+                               && !window.ui->BtnQuitter->isEnabled() && window.ui->BtnGraphiques->isEnabled();
+        });
+        sim.clear();
+        window.on_BtnActualiser_clicked();
+        QVERIFY(refreshingStates);
+        QVERIFY(idleStates(window.ui));
+        QCOMPARE(sim.requests().size(), 7);
+        QVERIFY(!window.cycleTimer->isActive());
+        QCOMPARE(window.cycleMs, 5000);
+    }
+
+    void startUpOptionStartsTheAcquisition()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        // The program keeps its files beside itself: run a copy from the scratch folder.
+        QVERIFY(QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), dir.file("quelvane")));
+        QFile::setPermissions(dir.file("quelvane"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        dir.write("livebox.ini", settingsFor(sim) + "[COURBES]\n");
+        QProcess program;
+        program.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        program.start(dir.file("quelvane"), {"-r"});
+        QVERIFY(program.waitForStarted());
+        // Start-up polls twice; the acquisition polls again one interval later.
+        QTRY_VERIFY_WITH_TIMEOUT(dir.read("Livebox-1234.csv").count('\n') >= 3, 15000);
+        program.terminate();
+        program.waitForFinished();
+    }
+};
+
+QTEST_MAIN(TestAcquisition)
+#include "test_acquisition.moc"
