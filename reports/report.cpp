@@ -57,6 +57,7 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
             reportWriteFailure(this, file);
         return;
     }
+    centreOnPage(&painter, &printer, page);
 
     const struct
     {
@@ -117,6 +118,7 @@ void Graph::on_BtnSynchroPdf_clicked()
         reportWriteFailure(this, file);
         return;
     }
+    centreOnPage(&painter, &printer, page);
     drawReportHeader(&painter, page, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware));
     QFont titleFont = painter.font();
     titleFont.setPointSize(10);

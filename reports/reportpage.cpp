@@ -13,6 +13,7 @@ ReportPage setUpReportPrinter(QPrinter *printer, const QString &file, int orient
     printer->setPageSize(QPageSize(QPageSize::A4));
     printer->setResolution(200);
     printer->setOutputFileName(file);
+    printer->setFullPage(true);
     qDebug() << "RapPageOrient" << orientation;
     if (orientation == 1) {
         qDebug() << "Paysage";
@@ -22,6 +23,12 @@ ReportPage setUpReportPrinter(QPrinter *printer, const QString &file, int orient
     qDebug() << "Portrait";
     printer->setPageOrientation(QPageLayout::Portrait);
     return {1600, 2300};
+}
+
+void centreOnPage(QPainter *painter, QPrinter *printer, const ReportPage &page)
+{
+    const QRectF sheet = printer->paperRect(QPrinter::DevicePixel);
+    painter->translate((sheet.width() - page.width) / 2, (sheet.height() - page.height) / 2);
 }
 
 void drawReportHeader(QPainter *painter, const ReportPage &page, const QString &title, const QString &device)

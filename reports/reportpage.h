@@ -18,6 +18,11 @@ struct ReportPage
 };
 ReportPage setUpReportPrinter(QPrinter *printer, const QString &file, int orientation);
 
+// Puts the drawing area in the middle of the sheet: it is a little smaller
+// than A4 at 200 dpi, and the printer's own margins would push it off the
+// page.
+void centreOnPage(QPainter *painter, QPrinter *printer, const ReportPage &page);
+
 // The title line (network and day) and, in small type on the right, the
 // gateway's hardware and software versions.
 void drawReportHeader(QPainter *painter, const ReportPage &page, const QString &title, const QString &device);

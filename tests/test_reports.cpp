@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QImageReader>
+#include <QProcess>
 
 #include <qwt_date.h>
 #include <qwt_plot.h>
@@ -33,6 +34,56 @@ void fillADay(Graph &graph)
         graph.UpDateCurves(&now, &before);
     }
     graph.endReload();
+}
+
+// Text of a PDF with each word's position, from poppler's pdftotext.
+struct PdfWord
+{
+    QString text;
+    double yMin;
+};
+
+QList<PdfWord> pdfWords(const QString &pdf)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("pdftotext"), {"-bbox", pdf, "-"});
+    tool.waitForFinished(20000);
+    const QString html = QString::fromUtf8(tool.readAllStandardOutput());
+    QList<PdfWord> words;
+    const QRegularExpression word(QStringLiteral("<word xMin=\"[\\d.]+\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)</word>"));
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        QString text = m.captured(2);
+        text.replace("&apos;", "'").replace("&#39;", "'").replace("&quot;", "\"").replace("&lt;", "<")
+            .replace("&gt;", ">").replace("&amp;", "&");
+        words.append({text, m.captured(1).toDouble()});
+    }
+    return words;
+}
+
+QString pdfText(const QString &pdf)
+{
+    QStringList all;
+    for (const PdfWord &w : pdfWords(pdf))
+        all << w.text;
+    return all.join(' ');
+}
+
+double firstWordY(const QList<PdfWord> &words, const QString &text)
+{
+    for (const PdfWord &w : words) {
+        if (w.text == text)
+            return w.yMin;
+    }
+    return -1;
+}
+
+QString pdfInfo(const QString &pdf)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("pdfinfo"), {pdf});
+    tool.waitForFinished(20000);
+    return QString::fromUtf8(tool.readAllStandardOutput());
 }
 
 QStringList exportsIn(const ScratchDir &dir)
@@ -120,6 +171,22 @@ private slots:
         QCOMPARE(exportsIn(dir).size(), 1);
     }
 
+    void exportSizeInMillimetres()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.exportFormat = QStringLiteral("pdf");
+        graph.resize(1400, 1700);
+        graph.ui->qwtPlotNoise->setFixedSize(900, 600);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        ModalCloser closer;
+        graph.on_BtnExportNoise_clicked();
+        const QString info = pdfInfo(dir.file("export/" + exportsIn(dir).first()));
+        // 300 x 200 mm: 850.39 x 566.93 points.
+        QVERIFY2(info.contains(QRegularExpression("Page size:\\s+850(\\.\\d+)? x 56[67](\\.\\d+)? pts")), qPrintable(info));
+    }
+
     void reportScaleFillsThePage()
     {
         QCOMPARE(reportScale(1600, {100, 100, 100, 100, 100}), 1350.0 / 500);
@@ -152,6 +219,53 @@ private slots:
         graph.rapPageOrient = 0;
         graph.RapportGraphique(dir.file("export/portrait.pdf"), QStringLiteral("06/12/2020"));
         QVERIFY(dir.read("export/portrait.pdf").contains("/MediaBox [0 0 595.000000 842.000000]"));
+    }
+
+    void reportPageCarriesItsTitles()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.ssid = QStringLiteral("maison");
+        graph.liveboxType = QStringLiteral("SG_LB4");
+        graph.liveboxSoftware = QStringLiteral("SG40_sip-fr-6.2");
+        graph.resize(900, 740);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        graph.ui->checkNoisePdf->setChecked(false);
+        graph.ui->checkDebitMaxPdf->setChecked(true);
+        graph.ui->checkCrcPdf->setChecked(false);
+        graph.ui->checkHecPdf->setChecked(true);
+        graph.ui->checkFecPdf->setChecked(false);
+        for (int orientation : {0, 1}) {
+            graph.rapPageOrient = orientation;
+            const QString file = dir.file(QStringLiteral("export/r%1.pdf").arg(orientation));
+            graph.RapportGraphique(file, QStringLiteral("06/12/2020"));
+            const QString info = pdfInfo(file);
+            QVERIFY(info.contains(QRegularExpression("Pages:\\s+1\\n")));
+            QVERIFY(info.contains(orientation ? "842 x 595 pts (A4)" : "595 x 842 pts (A4)"));
+            const QString text = pdfText(file);
+            QVERIFY2(text.contains("maison - 06/12/2020"), qPrintable(text));
+            QVERIFY(text.contains("Type : SG_LB4 ; software : SG40_sip-fr-6.2"));
+            QVERIFY(text.contains("Débits maxis upload et download (kB/s)"));
+            QVERIFY(text.contains("Nombre d'erreurs HEC et ATU-C HEC"));
+            QVERIFY(!text.contains("Marges de bruit upload"));
+            QVERIFY(!text.contains("Nombre d'erreurs FEC"));
+            // The first ticked plot's title band starts right below the header.
+            const QList<PdfWord> words = pdfWords(file);
+            const double top = firstWordY(words, "Débits");
+            const double sheetTop = ((orientation ? 595.0 : 842.0) - (orientation ? 1600 : 2300) * 72 / 200.0) / 2;
+            QVERIFY2(top > sheetTop + 50 * 72 / 200.0 && top < sheetTop + 90 * 72 / 200.0, qPrintable(QString::number(top)));
+        }
+
+        ModalCloser closer;
+        closer.fileAnswer = dir.file("export/synchros.pdf");
+        graph.rapPageOrient = 1;
+        graph.on_BtnSynchroPdf_clicked();
+        QVERIFY(pdfInfo(closer.fileAnswer).contains("842 x 595 pts (A4)"));
+        const QString text = pdfText(closer.fileAnswer);
+        QVERIFY(text.contains("Synthèse des synchronisations DSL et des redémarrages livebox."));
+        QVERIFY(text.contains("maison -"));
+        QVERIFY(text.contains(QDate::currentDate().toString("dd/MM/yyyy")));
     }
 
     void interactiveReportAsksForTheFile()
