@@ -1,16 +1,26 @@
 // Measures the program's own code paths on recordings of realistic size.
 #include <benchmark/benchmark.h>
+#include <httplib.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
+
+#include <qwt_plot.h>
 
 #include "app/mainwindow.h"
 #include "charts/graph.h"
 #include "recording/recordformat.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
+#include "support/simulator.h"
 #include "ui_graph.h"
 
 namespace {
@@ -51,19 +61,62 @@ QString writeRecording(const ScratchDir &dir, int rows)
     return path;
 }
 
+// The program in a scratch folder; against the simulator when one is given.
 struct Program
 {
     ScratchDir dir;
     ModalCloser closer;
     MainWindow *window = nullptr;
 
-    Program()
+    explicit Program(const Simulator *sim = nullptr, int algoType = 0)
     {
-        dir.write("livebox.ini", "[LIVEBOX]\nSSID=bench\n");
+        QByteArray ini = "[LIVEBOX]\nSSID=bench\nUser=admin\nPass=secret\n";
+        if (sim)
+            ini += "LiveBox=" + sim->address().toUtf8() + "\nAlgoType=" + QByteArray::number(algoType) + "\n";
+        ini += "[FORMAT]\nEchDate=true\nEchHeure=true\n[GRAPH]\nX=0\nY=0\nWidth=1100\nHeight=900\n";
+        dir.write("livebox.ini", ini);
         window = new MainWindow;
     }
     ~Program() { delete window; }
+
+    // `samples` polls 5 s apart ending now, handed to the charts as a reload does.
+    void fillHistory(int samples)
+    {
+        Graph *graph = window->graph;
+        graph->ClearCurves();
+        const QDateTime start = QDateTime::currentDateTime().addSecs(-5LL * samples);
+        LiveBoxInfos before, now;
+        graph->beginReload();
+        for (int i = 0; i < samples; ++i) {
+            before = now;
+            now.DateTime = formatDateTime(start.addSecs(5LL * i));
+            now.LastChangeTime = i / 4000;
+            now.LastChange = (i % 4000) * 5;
+            now.DownstreamNoiseMargin = 60 + i % 17;
+            now.UpstreamNoiseMargin = 80 + i % 13;
+            now.DownstreamMaxRate = 9000 + i % 300;
+            now.DownstreamCurrRate = 8000;
+            now.CRCErrors += i % 11 == 0 ? 2 : 0;
+            now.FECErrors += 150 + i % 40;
+            graph->UpDateCurves(&now, &before);
+        }
+        graph->endReload();
+    }
 };
+
+void showCharts(Program &program)
+{
+    program.window->graph->show();
+    QCoreApplication::processEvents();
+}
+
+// Replots only schedule the drawing; this draws whatever is pending, as the
+// event loop does right after a poll.
+void drawPending()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    QCoreApplication::processEvents();
+}
 
 void BM_Reload(benchmark::State &state)
 {
@@ -79,6 +132,179 @@ void BM_Reload(benchmark::State &state)
     state.counters["samples"] = program.window->graph->pointsDownload.size();
 }
 BENCHMARK(BM_Reload)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// One poll as the timer makes it: retrieval from the simulator, display,
+// recording row, curves and the replot of the five plots.
+void BM_Poll(benchmark::State &state)
+{
+    Simulator sim({"--resync-every", "0", "--reboot-every", "0"});
+    Program program(&sim);
+    showCharts(program);
+    program.fillHistory(int(state.range(0)));
+    for (auto _ : state) {
+        program.window->UpDateAffichage();
+        drawPending();
+    }
+    state.counters["history"] = double(state.range(0));
+}
+BENCHMARK(BM_Poll)->Arg(0)->Arg(17280)->Arg(120960)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The chart side of a poll alone: one more sample and the replot.
+void BM_ChartUpdate(benchmark::State &state)
+{
+    Program program;
+    showCharts(program);
+    program.fillHistory(int(state.range(0)));
+    Graph *graph = program.window->graph;
+    LiveBoxInfos before, now;
+    QDateTime t = QDateTime::currentDateTime();
+    now.DateTime = formatDateTime(t);
+    for (auto _ : state) {
+        before = now;
+        t = t.addSecs(5);
+        now.DateTime = formatDateTime(t);
+        now.CRCErrors += 1;
+        graph->UpDateCurves(&now, &before);
+        drawPending();
+    }
+    state.counters["history"] = double(state.range(0));
+}
+BENCHMARK(BM_ChartUpdate)->Arg(0)->Arg(17280)->Arg(120960)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// One replot of the five time plots at the 3-hour and the 24-hour view.
+void BM_Replot(benchmark::State &state)
+{
+    Program program;
+    showCharts(program);
+    program.fillHistory(int(state.range(0)));
+    Graph *graph = program.window->graph;
+    graph->SetZoomPlage(double(state.range(1)));
+    for (auto _ : state) {
+        for (QwtPlot *plot : {graph->ui->qwtPlotNoise, graph->ui->qwtPlotMaxRate, graph->ui->qwtPlotCRC,
+                              graph->ui->qwtPlotHEC, graph->ui->qwtPlotFEC}) {
+            plot->replot();
+            plot->canvas()->repaint();
+        }
+    }
+    state.counters["history"] = double(state.range(0));
+    state.counters["hours"] = double(state.range(1));
+}
+BENCHMARK(BM_Replot)->Args({17280, 3})->Args({17280, 24})->Args({120960, 3})->Args({120960, 24})
+    ->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// A poll of each scheme against the same requests sent by a plain client:
+// what the program adds to the bare exchange.
+void BM_PollRetrieval(benchmark::State &state)
+{
+    Simulator sim({"--resync-every", "0", "--reboot-every", "0"});
+    Program program(&sim, int(state.range(0)));
+    LiveBoxInfos record;
+    for (auto _ : state) {
+        if (state.range(0))
+            program.window->LiveBox4GetInfos(&record);
+        else
+            program.window->LiveBoxGetInfos(&record);
+    }
+    state.SetLabel(state.range(0) ? "newer scheme" : "older scheme");
+}
+BENCHMARK(BM_PollRetrieval)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+void BM_PlainClient(benchmark::State &state)
+{
+    Simulator sim({"--resync-every", "0", "--reboot-every", "0"});
+    httplib::Client client("127.0.0.1", sim.port());
+    client.set_keep_alive(true);
+    const bool newer = state.range(0) != 0;
+    const std::string type = newer ? "application/x-sah-ws-4-call+json" : "application/json";
+    const char *wsBodies[] = {
+        R"({"service":"NeMo.Intf.data","method":"getMIBs","parameters":{}})",
+        R"({"service":"NeMo.Intf.dsl0","method":"getDSLStats","parameters":{}})",
+        R"({"service":"NeMo.Intf.lan","method":"getMIBs","parameters":{"mibs":"wlanvap || wlanradio"}})",
+        R"({"service":"NMC","method":"getWANStatus","parameters":{}})",
+        R"({"service":"DeviceInfo","method":"get","parameters":{}})",
+    };
+    const char *restPaths[] = {"/sysbus/NeMo/Intf/data:getMIBs", "/sysbus/NeMo/Intf/data:getMIBs",
+                               "/sysbus/NeMo/Intf/dsl0:getDSLStats", "/sysbus/NeMo/Intf/lan:getMIBs",
+                               "/sysbus/NMC:getWANStatus"};
+    const char *restBodies[] = {
+        R"({"parameters":{"mibs":"dsl","flag":"","traverse":"down"}})",
+        R"({"parameters":{"mibs":"base ppp dhcp","flag":"ppp || dhcp","traverse":"down"}})",
+        R"({"parameters":{}})",
+        R"({"parameters":{"mibs":"wlanvap wlanradio base","flags":"wlanvap || wlanradio","traverse":"down"}})",
+        R"({"parameters":{}})",
+    };
+    for (auto _ : state) {
+        if (newer) {
+            httplib::Headers login{{"Authorization", "X-Sah-Login"}};
+            auto r = client.Post("/ws", login,
+                                 R"({"service":"sah.Device.Information","method":"createContext","parameters":)"
+                                 R"({"applicationName":"so_sdkut","username":"admin","password":"secret"}})",
+                                 type.c_str());
+            const std::string cookie = r ? r->get_header_value("Set-Cookie") : std::string();
+            const std::string context = r ? QJsonDocument::fromJson(QByteArray::fromStdString(r->body))
+                                                .object().value("data").toObject().value("contextID")
+                                                .toString().toStdString()
+                                          : std::string();
+            httplib::Headers session{{"X-Context", context}, {"cookie", cookie + "; sah/contextId=" + context}};
+            for (const char *body : wsBodies)
+                benchmark::DoNotOptimize(client.Post("/ws", session, body, type.c_str()));
+        } else {
+            auto r = client.Post("/authenticate?username=admin&password=secret", "", type.c_str());
+            const std::string context = r ? QJsonDocument::fromJson(QByteArray::fromStdString(r->body))
+                                                .object().value("data").toObject().value("contextID")
+                                                .toString().toStdString()
+                                          : std::string();
+            httplib::Headers session{{"X-Context", context}};
+            for (int i = 0; i < 5; ++i)
+                benchmark::DoNotOptimize(client.Post(restPaths[i], session, restBodies[i], type.c_str()));
+            benchmark::DoNotOptimize(client.Get("/sysbus/DeviceInfo?_restDepth=-1", session));
+        }
+    }
+    state.SetLabel(newer ? "newer scheme" : "older scheme");
+}
+BENCHMARK(BM_PlainClient)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+// The PDF report and each image format with a day of history at the 24-hour view.
+void BM_Report(benchmark::State &state)
+{
+    Program program;
+    showCharts(program);
+    program.fillHistory(17280);
+    Graph *graph = program.window->graph;
+    graph->SetZoomPlage(24);
+    graph->rapPageOrient = 1;
+    for (QCheckBox *box : {graph->ui->checkNoisePdf, graph->ui->checkDebitMaxPdf, graph->ui->checkCrcPdf,
+                           graph->ui->checkHecPdf, graph->ui->checkFecPdf})
+        box->setChecked(true);
+    const QString file = program.dir.file(QStringLiteral("export/day.pdf"));
+    for (auto _ : state) {
+        QFile::remove(file);
+        graph->RapportGraphique(file, QStringLiteral("01/01/2024"));
+    }
+    state.counters["bytes"] = double(QFileInfo(file).size());
+}
+BENCHMARK(BM_Report)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+void BM_Export(benchmark::State &state)
+{
+    static const char *formats[] = {"pdf", "png", "svg", "jpg", "bmp", "xpm", "tif"};
+    Program program;
+    showCharts(program);
+    program.fillHistory(17280);
+    Graph *graph = program.window->graph;
+    graph->SetZoomPlage(24);
+    graph->exportFormat = QString::fromLatin1(formats[state.range(0)]);
+    QDir exports(program.dir.file(QStringLiteral("export")));
+    for (auto _ : state) {
+        for (const QString &f : exports.entryList(QDir::Files))
+            exports.remove(f);
+        graph->on_BtnExportNoise_clicked(); // the message box is closed by the program's closer
+    }
+    const QStringList files = exports.entryList(QDir::Files);
+    state.counters["bytes"] = files.isEmpty() ? 0.0 : double(QFileInfo(exports.filePath(files.first())).size());
+    state.SetLabel(formats[state.range(0)]);
+}
+BENCHMARK(BM_Export)->DenseRange(0, 6)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 
 // The floor: the same file read and split into numbers by the simplest fast
 // loop, with nothing kept.
@@ -109,9 +335,36 @@ void BM_ReloadFloor(benchmark::State &state)
 BENCHMARK(BM_ReloadFloor)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond)->Iterations(3);
 }
 
+// Peak resident memory after reloading `rows` rows, in a process of its own
+// so that nothing measured before counts; printed with the bytes that the
+// sample arrays themselves hold.
+int measureMemory(int rows)
+{
+    Program program;
+    writeRecording(program.dir, rows);
+    program.window->ReadCSV();
+    const Graph *graph = program.window->graph;
+    qint64 arrayBytes = 0;
+    for (const QPolygonF *points : {&graph->pointsUpload, &graph->pointsDownload, &graph->pointsMaxUp,
+                                    &graph->pointsMaxDown, &graph->pointsDslUp, &graph->pointsDslDown,
+                                    &graph->pointsCrc, &graph->pointsAtucCrc, &graph->pointsHec,
+                                    &graph->pointsAtucHec, &graph->pointsFec, &graph->pointsAtucFec,
+                                    &graph->pointsSynchro})
+        arrayBytes += qint64(points->capacity()) * qint64(sizeof(QPointF));
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    const QString text = QString::fromLatin1(status.readAll());
+    const QRegularExpression peak(QStringLiteral("VmHWM:\\s+(\\d+) kB"));
+    const qint64 peakKb = peak.match(text).captured(1).toLongLong();
+    printf("rows=%d peak_rss_kb=%lld sample_array_kb=%lld\n", rows, peakKb, arrayBytes / 1024);
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--memory")
+        return measureMemory(QByteArray(argv[2]).toInt());
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -100,7 +100,7 @@ void ReducedCurve::drawSeries(QPainter *painter, const QwtScaleMap &xMap, const 
 
 bool ReducedCurve::worthReducing(const QRectF &canvasRect, int from, int to) const
 {
-    return to - from + 1 > 4 * std::max(1.0, canvasRect.width());
+    return to - from + 1 > std::max(1.0, canvasRect.width());
 }
 
 void ReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,

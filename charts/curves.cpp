@@ -60,9 +60,14 @@ void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
         UpDateScales();
 }
 
-void Graph::beginReload()
+void Graph::beginReload(int expectedSamples)
 {
     reloading = true;
+    // Room for the whole recording at once rather than copies of a growing week.
+    for (QPolygonF *points : {&pointsUpload, &pointsDownload, &pointsMaxUp, &pointsMaxDown, &pointsDslUp,
+                              &pointsDslDown, &pointsCrc, &pointsAtucCrc, &pointsHec, &pointsAtucHec, &pointsFec,
+                              &pointsAtucFec})
+        points->reserve(points->size() + expectedSamples);
 }
 
 void Graph::endReload()

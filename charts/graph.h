@@ -37,7 +37,7 @@ public:
 
     // A reload hands every recorded row to UpDateCurves; the plots are
     // rescaled and drawn once, at its end.
-    void beginReload();
+    void beginReload(int expectedSamples = 0);
     void endReload();
 
     Ui_Graph *ui;

@@ -45,12 +45,10 @@ constexpr int columnCount = 33;
 constexpr int addressColumn = 28;
 static_assert(sizeof numberColumns / sizeof numberColumns[0] == columnCount, "one entry per column");
 
-double numberOrZero(const QStringRef &text)
+double numberOrZero(const QChar *c, int size)
 {
     // The program writes plain integers: read those directly, and leave
     // anything else to Qt's conversion.
-    const QChar *c = text.unicode();
-    const int size = text.size();
     int i = size > 0 && c[0] == QLatin1Char('-') ? 1 : 0;
     if (i < size && size - i <= 15) {
         qint64 value = 0;
@@ -64,7 +62,7 @@ double numberOrZero(const QStringRef &text)
             return c[0] == QLatin1Char('-') ? -double(value) : double(value);
     }
     bool ok = false;
-    const double value = text.toDouble(&ok);
+    const double value = QString::fromRawData(c, size).toDouble(&ok);
     return ok ? value : 0.0;
 }
 }
@@ -99,27 +97,34 @@ QString csvRow(const LiveBoxInfos &infos)
 
 bool applyCsvRow(const QStringRef &line, LiveBoxInfos *infos)
 {
-    QStringRef fields[columnCount];
+    // Field bounds found in one pass over the characters: reloading a week
+    // of rows must not allocate anything per field.
+    const QChar *text = line.unicode();
+    const int size = line.size();
+    int starts[columnCount];
+    int ends[columnCount];
     int count = 0;
     int start = 0;
-    // Split by hand into the fixed array: reloading a week of rows must not
-    // allocate a list per line.
-    while (count < columnCount) {
-        const int end = line.indexOf(QLatin1Char(';'), start);
-        fields[count++] = end < 0 ? line.mid(start) : line.mid(start, end - start);
-        if (end < 0)
-            break;
-        start = end + 1;
+    for (int i = 0; i <= size && count < columnCount; ++i) {
+        if (i == size || text[i] == QLatin1Char(';')) {
+            starts[count] = start;
+            ends[count] = i;
+            ++count;
+            start = i + 1;
+            if (i == size)
+                break;
+        }
     }
     if (count <= addressColumn)
         return false;
 
-    infos->DateTime = fields[0].toString();
+    const auto field = [&](int column) { return line.mid(starts[column], ends[column] - starts[column]); };
+    infos->DateTime = field(0).toString();
     for (int column = 1; column < addressColumn; ++column)
-        infos->*numberColumns[column] = numberOrZero(fields[column]);
-    infos->IPAddress = fields[addressColumn].toString();
+        infos->*numberColumns[column] = numberOrZero(text + starts[column], ends[column] - starts[column]);
+    infos->IPAddress = field(addressColumn).toString();
     for (int column = addressColumn + 1; column < count; ++column)
-        infos->*numberColumns[column] = numberOrZero(fields[column]);
+        infos->*numberColumns[column] = numberOrZero(text + starts[column], ends[column] - starts[column]);
     return true;
 }
 

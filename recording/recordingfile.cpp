@@ -53,7 +53,8 @@ void MainWindow::ReadCSV()
         in.readLine(); // header
 
     // The charts take every row and are drawn once at the end.
-    graph->beginReload();
+    // A recorded row takes about 130 bytes; rather too much room than a late copy.
+    graph->beginReload(int(qMin<qint64>(file.size() / 100, 10000000)));
     bool first = true;
     QString line;
     while (in.readLineInto(&line)) {
