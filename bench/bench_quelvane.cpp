@@ -2,6 +2,9 @@
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 
+#include <map>
+#include <string>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QCheckBox>
@@ -131,7 +134,7 @@ void BM_Reload(benchmark::State &state)
     state.counters["rows"] = double(state.range(0));
     state.counters["samples"] = program.window->graph->pointsDownload.size();
 }
-BENCHMARK(BM_Reload)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Reload)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 // One poll as the timer makes it: retrieval from the simulator, display,
 // recording row, curves and the replot of the five plots.
@@ -316,23 +319,21 @@ void BM_ReloadFloor(benchmark::State &state)
         QFile file(path);
         file.open(QIODevice::ReadOnly);
         const QByteArray all = file.readAll();
+        // Digits accumulated into the field's value, summed at each separator.
         double sum = 0;
-        const char *p = all.constData();
-        const char *end = p + all.size();
-        while (p < end && *p != '\n')
-            ++p;
-        while (p < end) {
-            char *next = nullptr;
-            const double v = strtod(p + 1, &next);
-            sum += v;
-            p = next > p + 1 ? next : p + 1;
-            while (p < end && *p != ';' && *p != '\n')
-                ++p;
+        qint64 value = 0;
+        for (const char ch : all) {
+            if (ch >= '0' && ch <= '9') {
+                value = value * 10 + (ch - '0');
+            } else if (ch == ';' || ch == '\n') {
+                sum += double(value);
+                value = 0;
+            }
         }
         benchmark::DoNotOptimize(sum);
     }
 }
-BENCHMARK(BM_ReloadFloor)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReloadFloor)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 }
 
 // Peak resident memory after reloading `rows` rows, in a process of its own
@@ -360,13 +361,92 @@ int measureMemory(int rows)
     return 0;
 }
 
+// Keeps every result so that the targets can be judged after the table.
+class RecordingReporter : public benchmark::ConsoleReporter
+{
+public:
+    std::map<std::string, double> millis; // real time per iteration, by run name
+    std::map<std::string, double> bytes;
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            millis[run.benchmark_name()] = run.GetAdjustedRealTime()
+                                           * (run.time_unit == benchmark::kMillisecond ? 1.0 : 1e-6);
+            const auto found = run.counters.find("bytes");
+            if (found != run.counters.end())
+                bytes[run.benchmark_name()] = found->second;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    double find(const std::string &prefix) const
+    {
+        for (const auto &m : millis) {
+            if (m.first.rfind(prefix, 0) == 0)
+                return m.second;
+        }
+        return 0;
+    }
+    double findBytes(const std::string &prefix) const
+    {
+        for (const auto &b : bytes) {
+            if (b.first.rfind(prefix, 0) == 0)
+                return b.second;
+        }
+        return 0;
+    }
+};
+
+void printTargets(const RecordingReporter &r)
+{
+    const auto line = [](const char *what, double value, const char *unit, const char *target, bool met) {
+        printf("  %-52s %10.2f %-6s %-28s %s\n", what, value, unit, target, met ? "met" : "MISSED");
+    };
+    printf("\nTargets\n");
+    const double reload100 = r.find("BM_Reload/100000"), floor100 = r.find("BM_ReloadFloor/100000");
+    const double reload500 = r.find("BM_Reload/500000");
+    if (reload100 > 0 && floor100 > 0) {
+        line("reload of 100 000 rows", reload100, "ms", "< 500 ms", reload100 < 500);
+        line("reload of 100 000 rows / floor", reload100 / floor100, "x", "<= 5", reload100 / floor100 <= 5);
+    }
+    if (reload100 > 0 && reload500 > 0)
+        line("reload 500 000 / 100 000 rows", reload500 / reload100, "x", "<= 5.5", reload500 / reload100 <= 5.5);
+    const double chart0 = r.find("BM_ChartUpdate/0/"), chartWeek = r.find("BM_ChartUpdate/120960");
+    if (chart0 > 0 && chartWeek > 0) {
+        line("chart update + replot, a week of history", chartWeek, "ms", "< 30 ms", chartWeek < 30);
+        line("  the same / empty history", chartWeek / chart0, "x", "<= 2", chartWeek / chart0 <= 2);
+    }
+    const double poll0 = r.find("BM_Poll/0/"), pollWeek = r.find("BM_Poll/120960");
+    if (poll0 > 0 && pollWeek > 0)
+        line("whole poll (network included), week / empty", pollWeek / poll0, "x", "<= 2", pollWeek / poll0 <= 2);
+    for (const char *hours : {"3", "24"}) {
+        const double replot = r.find(std::string("BM_Replot/120960/") + hours + "/");
+        if (replot > 0)
+            line((std::string("replot of the five plots, a week, ") + hours + " h view").c_str(), replot, "ms",
+                 "< 20 ms", replot < 20);
+    }
+    for (const char *scheme : {"0", "1"}) {
+        const double program = r.find(std::string("BM_PollRetrieval/") + scheme + "/");
+        const double plain = r.find(std::string("BM_PlainClient/") + scheme + "/");
+        if (program > 0 && plain > 0)
+            line((std::string("poll / plain client, ") + (scheme[0] == '1' ? "newer" : "older") + " scheme").c_str(),
+                 program / plain, "x", "<= 1.3", program / plain <= 1.3);
+    }
+    const double report = r.findBytes("BM_Report");
+    if (report > 0)
+        line("PDF report of a day", report / 1048576, "MiB", "< 2 MiB", report < 2 * 1048576);
+}
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--memory")
         return measureMemory(QByteArray(argv[2]).toInt());
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printTargets(reporter);
     benchmark::Shutdown();
     return 0;
 }

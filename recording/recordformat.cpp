@@ -1,5 +1,7 @@
 #include "recordformat.h"
 
+#include <cstring>
+
 #include "app/appdir.h"
 #include "router/liveboxinfos.h"
 
@@ -45,25 +47,36 @@ constexpr int columnCount = 33;
 constexpr int addressColumn = 28;
 static_assert(sizeof numberColumns / sizeof numberColumns[0] == columnCount, "one entry per column");
 
-double numberOrZero(const QChar *c, int size)
+double numberOrZero(const char *c, int size)
 {
     // The program writes plain integers: read those directly, and leave
     // anything else to Qt's conversion.
-    int i = size > 0 && c[0] == QLatin1Char('-') ? 1 : 0;
+    int i = size > 0 && c[0] == '-' ? 1 : 0;
     if (i < size && size - i <= 15) {
         qint64 value = 0;
         for (; i < size; ++i) {
-            const ushort u = c[i].unicode();
-            if (u < '0' || u > '9')
+            if (c[i] < '0' || c[i] > '9')
                 break;
-            value = value * 10 + (u - '0');
+            value = value * 10 + (c[i] - '0');
         }
         if (i == size)
-            return c[0] == QLatin1Char('-') ? -double(value) : double(value);
+            return c[0] == '-' ? -double(value) : double(value);
     }
     bool ok = false;
-    const double value = QString::fromRawData(c, size).toDouble(&ok);
+    const double value = QByteArray::fromRawData(c, size).toDouble(&ok);
     return ok ? value : 0.0;
+}
+}
+
+namespace {
+// Writes into the text's own buffer when it can: a reload fills the same
+// record row after row.
+void setLatin1(QString *target, const char *text, int size)
+{
+    target->resize(size);
+    QChar *out = target->data();
+    for (int i = 0; i < size; ++i)
+        out[i] = QLatin1Char(text[i]);
 }
 }
 
@@ -95,37 +108,86 @@ QString csvRow(const LiveBoxInfos &infos)
     return row;
 }
 
-bool applyCsvRow(const QStringRef &line, LiveBoxInfos *infos)
+bool applyCsvRow(const char *text, int size, LiveBoxInfos *infos)
 {
-    // Field bounds found in one pass over the characters: reloading a week
-    // of rows must not allocate anything per field.
-    const QChar *text = line.unicode();
-    const int size = line.size();
-    int starts[columnCount];
-    int ends[columnCount];
+    // One pass over the characters, numbers read as their digits go by:
+    // reloading a week of rows must cost little more than reading it.
+    double numbers[columnCount];
+    const char *starts[columnCount];
+    const char *ends[columnCount];
+    const char *p = text;
+    const char *const end = text + size;
     int count = 0;
-    int start = 0;
-    for (int i = 0; i <= size && count < columnCount; ++i) {
-        if (i == size || text[i] == QLatin1Char(';')) {
-            starts[count] = start;
-            ends[count] = i;
-            ++count;
-            start = i + 1;
-            if (i == size)
-                break;
+    while (count < columnCount) {
+        const char *start = p;
+        if (count != 0 && count != addressColumn) {
+            const bool negative = p < end && *p == '-';
+            p += negative;
+            const char *digits = p;
+            quint64 value = 0; // wraps harmlessly on absurdly long digit runs, which go the slow way
+            while (p < end && unsigned(*p - '0') < 10)
+                value = value * 10 + unsigned(*p++ - '0');
+            if (p > digits && p - digits <= 15 && (p == end || *p == ';')) {
+                numbers[count] = negative ? -double(value) : double(value);
+            } else {
+                const void *separator = memchr(p, ';', size_t(end - p));
+                p = separator ? static_cast<const char *>(separator) : end;
+                numbers[count] = numberOrZero(start, int(p - start));
+            }
+        } else {
+            const void *separator = memchr(p, ';', size_t(end - p));
+            p = separator ? static_cast<const char *>(separator) : end;
         }
+        starts[count] = start;
+        ends[count] = p;
+        ++count;
+        if (p == end)
+            break;
+        ++p; // the separator
     }
     if (count <= addressColumn)
         return false;
 
-    const auto field = [&](int column) { return line.mid(starts[column], ends[column] - starts[column]); };
-    infos->DateTime = field(0).toString();
+    setLatin1(&infos->DateTime, starts[0], int(ends[0] - starts[0]));
     for (int column = 1; column < addressColumn; ++column)
-        infos->*numberColumns[column] = numberOrZero(text + starts[column], ends[column] - starts[column]);
-    infos->IPAddress = field(addressColumn).toString();
+        infos->*numberColumns[column] = numbers[column];
+    // The address seldom changes: keep the text already held when it is the same.
+    const QLatin1String address(starts[addressColumn], int(ends[addressColumn] - starts[addressColumn]));
+    if (infos->IPAddress != address)
+        infos->IPAddress = QString::fromUtf8(address.data(), address.size());
     for (int column = addressColumn + 1; column < count; ++column)
-        infos->*numberColumns[column] = numberOrZero(text + starts[column], ends[column] - starts[column]);
+        infos->*numberColumns[column] = numbers[column];
     return true;
+}
+
+LineReader::LineReader(QIODevice *device)
+    : m_device(device)
+{
+}
+
+bool LineReader::next(const char **line, int *size)
+{
+    constexpr qint64 blockSize = 1 << 20;
+    for (;;) {
+        const int available = m_buffer.size() - m_position;
+        const char *from = m_buffer.constData() + m_position;
+        const void *found = available > 0 ? memchr(from, '\n', size_t(available)) : nullptr;
+        if (found || (m_atEnd && available > 0)) {
+            const int length = found ? int(static_cast<const char *>(found) - from) : available;
+            *line = from;
+            *size = length > 0 && from[length - 1] == '\r' ? length - 1 : length;
+            m_position += found ? length + 1 : length;
+            return true;
+        }
+        if (m_atEnd)
+            return false;
+        m_buffer.remove(0, m_position);
+        m_position = 0;
+        const QByteArray block = m_device->read(blockSize);
+        if (block.isEmpty())
+            m_atEnd = true;
+        m_buffer += block;
+    }
 }
 
 QString synchroLogHeader()

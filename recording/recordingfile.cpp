@@ -46,25 +46,41 @@ void MainWindow::AppendCSV()
 void MainWindow::ReadCSV()
 {
     QFile file(recordingFilePath(ssid));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly))
         return;
-    QTextStream in(&file);
-    if (!in.atEnd())
-        in.readLine(); // header
+    LineReader lines(&file);
+    const char *line = nullptr;
+    int size = 0;
+    if (!lines.next(&line, &size))
+        return; // empty file
+    // The header line is skipped.
 
-    // The charts take every row and are drawn once at the end.
-    // A recorded row takes about 130 bytes; rather too much room than a late copy.
+    // The charts take every row and are drawn once at the end. A recorded
+    // row takes about 130 bytes; rather too much room than a late copy.
     graph->beginReload(int(qMin<qint64>(file.size() / 100, 10000000)));
-    bool first = true;
-    QString line;
-    while (in.readLineInto(&line)) {
-        const LiveBoxInfos before = LBInfos;
-        if (!applyCsvRow(QStringRef(&line), &LBInfos))
+    // Two records take turns as the row being read and the row before it, so
+    // that no record is copied per row. Both start as the start-up record,
+    // whose texts that the file does not hold they keep.
+    LiveBoxInfos first = LBInfos;
+    LiveBoxInfos second = LBInfos;
+    LiveBoxInfos *current = &first;
+    LiveBoxInfos *previous = &second;
+    int rows = 0;
+    while (lines.next(&line, &size)) {
+        // A short row keeps the optional last columns of the row before it.
+        previous->PppLastChangeTime = current->PppLastChangeTime;
+        previous->PppLastChange = current->PppLastChange;
+        previous->UpstreamAttenuation = current->UpstreamAttenuation;
+        previous->DownstreamAttenuation = current->DownstreamAttenuation;
+        if (!applyCsvRow(line, size, previous))
             continue;
-        OldLBInfos = before;
-        if (!first)
-            graph->UpDateCurves(&LBInfos, &OldLBInfos);
-        first = false;
+        std::swap(current, previous);
+        if (rows++ > 0)
+            graph->UpDateCurves(current, previous);
+    }
+    if (rows > 0) {
+        OldLBInfos = rows > 1 ? std::move(*previous) : LBInfos;
+        LBInfos = std::move(*current);
     }
     graph->endReload();
 }

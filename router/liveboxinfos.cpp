@@ -1,6 +1,7 @@
 #include "liveboxinfos.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -80,7 +81,10 @@ double epochMsecs(const QString &text)
         if (parsed.isValid())
             value = double(parsed.toMSecsSinceEpoch());
     }
-    lastText = text;
+    // A copy of its own, so that the caller's text is never shared and can
+    // be rewritten in place by the next row.
+    lastText.resize(text.size());
+    std::copy(text.constData(), text.constData() + text.size(), lastText.data());
     lastValue = value;
     return value;
 }

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <QBuffer>
+
 #include "app/appdir.h"
 #include "recording/recordformat.h"
 #include "router/liveboxinfos.h"
@@ -71,7 +73,7 @@ private slots:
         const LiveBoxInfos written = sampleRecord();
         const QString row = csvRow(written);
         LiveBoxInfos read;
-        QVERIFY(applyCsvRow(QStringRef(&row), &read));
+        QVERIFY(applyCsvRow(row.toUtf8(), &read));
         QCOMPARE(read.DateTime, written.DateTime);
         QCOMPARE(read.IPAddress, written.IPAddress);
         QCOMPARE(read.LastChange, 3600.0);
@@ -94,14 +96,14 @@ private slots:
         r.UpstreamAttenuation = 333;
         r.DownstreamAttenuation = 444;
         const QString line29 = QStringList(full.mid(0, 29)).join(';');
-        QVERIFY(applyCsvRow(QStringRef(&line29), &r));
+        QVERIFY(applyCsvRow(line29.toUtf8(), &r));
         QCOMPARE(r.ATUCCRCErrors, 13.0);
         QCOMPARE(r.IPAddress, QStringLiteral("90.1.2.3"));
         QCOMPARE(r.PppLastChangeTime, 111.0);
         QCOMPARE(r.DownstreamAttenuation, 444.0);
 
         const QString line31 = QStringList(full.mid(0, 31)).join(';');
-        QVERIFY(applyCsvRow(QStringRef(&line31), &r));
+        QVERIFY(applyCsvRow(line31.toUtf8(), &r));
         QCOMPARE(r.PppLastChange, 15.0);
         QCOMPARE(r.UpstreamAttenuation, 333.0);
     }
@@ -110,11 +112,11 @@ private slots:
     {
         const QString torn = QStringLiteral("07/12/2020 00:00:12;120;3600;1019;179");
         LiveBoxInfos r = sampleRecord();
-        QVERIFY(!applyCsvRow(QStringRef(&torn), &r));
+        QVERIFY(!applyCsvRow(torn.toUtf8(), &r));
         QCOMPARE(r.DateTime, QStringLiteral("06/12/2020 23:55:12"));
         QCOMPARE(r.DownstreamCurrRate, 17999.0);
         const QString empty;
-        QVERIFY(!applyCsvRow(QStringRef(&empty), &r));
+        QVERIFY(!applyCsvRow(empty.toUtf8(), &r));
     }
 
     void nonNumbersReadAsZero()
@@ -122,12 +124,38 @@ private slots:
         QStringList fields = csvRow(sampleRecord()).split(';');
         fields[4] = QStringLiteral("abc");
         fields[8] = QString();
+        fields[5] = QStringLiteral("12345678901234567890"); // too long for the integer path
+        fields[6] = QStringLiteral("-7.5");
+        fields[7] = QStringLiteral("-");
         const QString line = fields.join(';');
         LiveBoxInfos r;
-        QVERIFY(applyCsvRow(QStringRef(&line), &r));
+        QVERIFY(applyCsvRow(line.toUtf8(), &r));
         QCOMPARE(r.DownstreamCurrRate, 0.0);
         QCOMPARE(r.DownstreamNoiseMargin, 0.0);
         QCOMPARE(r.UpstreamCurrRate, 1019.0);
+        QCOMPARE(r.UpstreamMaxRate, 12345678901234567890.0);
+        QCOMPARE(r.DownstreamMaxRate, -7.5);
+        QCOMPARE(r.UpstreamNoiseMargin, 0.0);
+    }
+
+    void linesAreReadWithoutTheirEnds()
+    {
+        QByteArray content = "header\r\nfirst\n\nthird\r\n";
+        content += QByteArray(3 << 20, 'x'); // a last line longer than a block, without a line end
+        QBuffer buffer(&content);
+        buffer.open(QIODevice::ReadOnly);
+        LineReader reader(&buffer);
+        QList<QByteArray> lines;
+        const char *line;
+        int size;
+        while (reader.next(&line, &size))
+            lines << QByteArray(line, size);
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines.at(0), QByteArray("header"));
+        QCOMPARE(lines.at(1), QByteArray("first"));
+        QCOMPARE(lines.at(2), QByteArray());
+        QCOMPARE(lines.at(3), QByteArray("third"));
+        QCOMPARE(lines.at(4).size(), 3 << 20);
     }
 
     void synchroLogLayout()
