@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QStatusBar>
 
+#include "app/accueil.h"
 #include "app/mainwindow.h"
 #include "charts/graph.h"
 #include "support/modalcloser.h"
@@ -166,6 +167,28 @@ private slots:
         QCOMPARE(sim.requests().size(), 7);
         QVERIFY(!window.cycleTimer->isActive());
         QCOMPARE(window.cycleMs, 5000);
+    }
+
+    void splashStaysUpThroughTheFirstPoll()
+    {
+        Simulator sim({"--fault", "rest-login:slow:800"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        bool splashDuringPoll = false;
+        QTimer probe;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w->inherits("Accueil") && w->isVisible())
+                    splashDuringPoll = true;
+            }
+        });
+        probe.start(100);
+        MainWindow window;
+        probe.stop();
+        QVERIFY(splashDuringPoll);
+        QVERIFY(!window.accueil->isVisible());
+        QVERIFY(window.connected);
     }
 
     void startUpOptionStartsTheAcquisition()

@@ -122,6 +122,36 @@ private slots:
         QVERIFY(qAbs(image.width() - mmWidth / 25.4 * 85) <= 2);
     }
 
+    void eachPlotHasItsName_data()
+    {
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("noise") << "on_BtnExportNoise_clicked" << "_Marges_" << "Export marges de bruits";
+        QTest::newRow("rates") << "on_BtnExportMaxRate_clicked" << "_Debits_Maxis_" << "Export débits maxis";
+        QTest::newRow("crc") << "on_BtnExportCRC_clicked" << "_CRC_" << "Export nombre de CRC";
+        QTest::newRow("hec") << "on_BtnExportHEC_clicked" << "_HEC_" << "Export nombre de HEC";
+        QTest::newRow("fec") << "on_BtnExportFEC_clicked" << "_FEC_" << "Export nombre de FEC";
+        QTest::newRow("summary") << "on_BtnExportSynchro_clicked" << "_Synchronisations_" << "Export synchronisations";
+    }
+
+    void eachPlotHasItsName()
+    {
+        QFETCH(QString, slot);
+        QFETCH(QString, part);
+        ScratchDir dir;
+        Graph graph;
+        graph.ssid = QStringLiteral("maison");
+        graph.exportFormat = QStringLiteral("svg");
+        ModalCloser closer;
+        QVERIFY(QMetaObject::invokeMethod(&graph, slot.toLatin1().constData()));
+        const QStringList files = exportsIn(dir);
+        QCOMPARE(files.size(), 1);
+        QVERIFY2(QRegularExpression("^maison" + part + "_\\d{8}_\\d{6}\\.svg$").match(files.first()).hasMatch(),
+                 qPrintable(files.first()));
+        QTEST(closer.titles.value(0), "title");
+    }
+
     void everyOfferedFormatIsWritten_data()
     {
         QTest::addColumn<QString>("format");
@@ -258,6 +288,10 @@ private slots:
         }
 
         ModalCloser closer;
+        closer.fileAnswer = dir.file("export/synchros-portrait.pdf");
+        graph.rapPageOrient = 0;
+        graph.on_BtnSynchroPdf_clicked();
+        QVERIFY(pdfInfo(closer.fileAnswer).contains("595 x 842 pts (A4)"));
         closer.fileAnswer = dir.file("export/synchros.pdf");
         graph.rapPageOrient = 1;
         graph.on_BtnSynchroPdf_clicked();
