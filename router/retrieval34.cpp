@@ -1,7 +1,6 @@
 #include <QDebug>
 #include <QFile>
 #include <QNetworkRequest>
-#include <QTextStream>
 
 #include "app/appdir.h"
 #include "app/mainwindow.h"
@@ -24,6 +23,49 @@ const DataCall dataCalls[] = {
     {R"({"service":"NMC","method":"getWANStatus","parameters":{}})", "\n--WANstatus--", "WANstatus"},
     {R"({"service":"DeviceInfo","method":"get","parameters":{}})", "\n--DeviceInfo--", "DeviceInfo"},
 };
+
+// The trace of the latest poll, gathered in memory and written once at the
+// end of the poll. The file is rewritten in place and cut to what this poll
+// wrote, rather than emptied first: on file systems that discard freed
+// blocks, emptying a file at every poll costs milliseconds.
+class Trace
+{
+public:
+    explicit Trace(const QString &path)
+        : m_file(path)
+    {
+        m_file.open(QIODevice::ReadWrite | QIODevice::Text);
+    }
+    ~Trace()
+    {
+        if (!m_file.isOpen())
+            return;
+        m_file.write(m_text);
+        if (m_file.size() > m_file.pos())
+            m_file.resize(m_file.pos());
+    }
+    bool isOpen() const { return m_file.isOpen(); }
+
+    Trace &operator<<(const char *text)
+    {
+        m_text += text;
+        return *this;
+    }
+    Trace &operator<<(const QByteArray &bytes)
+    {
+        m_text += bytes;
+        return *this;
+    }
+    Trace &operator<<(const QString &text)
+    {
+        m_text += text.toUtf8();
+        return *this;
+    }
+
+private:
+    QFile m_file;
+    QByteArray m_text;
+};
 }
 
 void MainWindow::LiveBox4GetInfos(LiveBoxInfos *LBinfos)
@@ -31,11 +73,9 @@ void MainWindow::LiveBox4GetInfos(LiveBoxInfos *LBinfos)
     if (gatewayBusy())
         return;
 
-    QFile traceFile(AppDir::filePath(QStringLiteral("debug.txt")));
-    if (!traceFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+    Trace trace(AppDir::filePath(QStringLiteral("debug.txt")));
+    if (!trace.isOpen())
         return;
-    QTextStream trace(&traceFile);
-    trace.setCodec("UTF-8");
     trace << "Version LB4 02/06/19 - 19h40\n\n";
 
     GatewayOperation operation(this);
@@ -54,7 +94,9 @@ void MainWindow::LiveBox4GetInfos(LiveBoxInfos *LBinfos)
             return;
         }
         replies[i] = reply.json.object();
-        trace << dataCalls[i].marker << "\n" << QString::fromUtf8(reply.body) << "\n";
+        // The reply as text: up to a NUL, as it was read.
+        const int nul = reply.body.indexOf('\0');
+        trace << dataCalls[i].marker << "\n" << (nul < 0 ? reply.body : reply.body.left(nul)) << "\n";
     }
 
     const QJsonObject line = objectAt(replies[0], QStringLiteral("status.dsl.dsl0"));

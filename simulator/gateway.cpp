@@ -316,6 +316,7 @@ void Gateway::serve(const httplib::Request &req, httplib::Response &res)
     const std::string kind = fault ? fault->kind : std::string();
     const long long param = fault ? fault->param : 0;
 
+
     if (kind == "reset" || (kind == "hang" && !hang(req))) {
         resetConnection(findConnection(m_port, req.remote_addr, req.remote_port));
         return;
@@ -368,6 +369,12 @@ void Gateway::serve(const httplib::Request &req, httplib::Response &res)
 void Gateway::send(httplib::Response &res, const Reply &reply, const std::string &kind, long long param)
 {
     res.status = reply.status;
+    // One connection per request unless asked otherwise. Qt writes a
+    // request's headers and body apart with Nagle on, so on a kept-alive
+    // connection every POST waits out the 40 ms delayed acknowledgement of
+    // its headers; a fresh connection acknowledges at once.
+    if (!m_options.keepAlive)
+        res.set_header("Connection", "close");
     for (const auto &header : reply.headers)
         res.set_header(header.first, header.second);
     if (reply.body.empty()) {

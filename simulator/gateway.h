@@ -37,6 +37,7 @@ public:
         std::string user = "admin";
         std::string password = "secret";
         std::vector<Fault> faults;
+        bool keepAlive = false; // keep connections open between requests
     };
 
     explicit Gateway(const Options &options);

@@ -70,6 +70,8 @@ int main(int argc, char **argv)
         {"fault", "Applies a fault to every matching request (repeatable).", "TARGET:KIND[:PARAM]"},
         {"resync-every", "Resynchronises the line every N polls (0: never).", "N"},
         {"reboot-every", "Restarts the gateway every N polls (0: never).", "N"},
+        {"keep-alive", "Keeps connections open between requests (each POST then waits out the delayed "
+                       "acknowledgement of its headers)."},
     });
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
@@ -83,6 +85,7 @@ int main(int argc, char **argv)
     options.model.seed = parser.value("seed").toULongLong(&seedOk);
     if (!seedOk)
         usage("--seed takes a whole number");
+    options.keepAlive = parser.isSet("keep-alive");
     options.model.resyncEvery = number(parser, "resync-every", -1);
     options.model.rebootEvery = number(parser, "reboot-every", -1);
     for (const QString &text : parser.values("fault")) {
