@@ -115,10 +115,12 @@ private:
                                      const QByteArray &cookie) const;
     void finishDeferredClose();
     bool copyRecording(const QString &target);
+    QString networkName();
     void handleChangeOfDay();
     void logSynchronisation();
 
     QHash<QString, QLineEdit *> displayFields; // by object name, filled at the first poll
+    QString lastNetworkName; // the latest real Wi-Fi name, from a poll or the settings
     GatewayExchange *gatewayExchange = nullptr;
     bool closeDeferred = false;
     bool acquisitionRunning = false;

@@ -51,6 +51,7 @@ void MainWindow::readSettings(QSettings &settings)
     user = settings.value(QStringLiteral("LIVEBOX/User")).toString();
     password = settings.value(QStringLiteral("LIVEBOX/Pass")).toString();
     ssid = settings.value(QStringLiteral("LIVEBOX/SSID")).toString();
+    lastNetworkName = ssid;
     algoType = settings.value(QStringLiteral("LIVEBOX/AlgoType")).toInt() != 0;
     ui->editPass->setText(password);
     if (algoType)
@@ -103,7 +104,8 @@ void MainWindow::writeSettings(QSettings &settings)
     // its placeholder; keep the name of the previous run so that the next
     // start reloads the recording it really belongs to.
     const LiveBoxInfos initial;
-    settings.setValue(QStringLiteral("LIVEBOX/SSID"), LBInfos.SSID == initial.SSID ? ssid : LBInfos.SSID);
+    const QString name = networkName();
+    settings.setValue(QStringLiteral("LIVEBOX/SSID"), name == initial.SSID ? ssid : name);
     settings.setValue(QStringLiteral("LIVEBOX/Pass"), password);
     const QRect area = geometry();
     settings.setValue(QStringLiteral("GUI/Width"), area.width());

@@ -16,7 +16,7 @@ void MainWindow::UpDateAffichage()
     else
         LiveBoxGetInfos(&LBInfos);
 
-    graph->ssid = LBInfos.SSID;
+    graph->ssid = networkName();
     graph->liveboxType = LBInfos.HardwareVersion;
     graph->liveboxSoftware = LBInfos.SoftwareVersion;
 

@@ -14,7 +14,7 @@ bool MainWindow::copyRecording(const QString &target)
     QDir().mkpath(QFileInfo(target).absolutePath());
     // QFile::copy never replaces an existing file: a second copy within the
     // same second fails and the first one stays.
-    return QFile::copy(recordingFilePath(LBInfos.SSID), target);
+    return QFile::copy(recordingFilePath(networkName()), target);
 }
 
 void MainWindow::SaveCSV(const QString &FileSave)
@@ -24,7 +24,7 @@ void MainWindow::SaveCSV(const QString &FileSave)
 
 void MainWindow::on_BtnSaveReleve_clicked()
 {
-    if (!copyRecording(manualArchivePath(LBInfos.SSID, QDateTime::currentDateTime())))
+    if (!copyRecording(manualArchivePath(networkName(), QDateTime::currentDateTime())))
         QMessageBox::warning(this, QStringLiteral("Quelvane"),
                              QStringLiteral("La sauvegarde du relevé dans le répertoire \"archives\" a échoué."));
 }
@@ -36,7 +36,7 @@ void MainWindow::on_BtnRazReleve_clicked()
                               QStringLiteral("Voulez-vous sauvegarder avant la remise à zéro ?"),
                               QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes
-        && !copyRecording(manualArchivePath(LBInfos.SSID, QDateTime::currentDateTime()))) {
+        && !copyRecording(manualArchivePath(networkName(), QDateTime::currentDateTime()))) {
         // The user asked for a copy first: without it, the rows stay.
         QMessageBox::warning(this, QStringLiteral("Quelvane"),
                              QStringLiteral("La sauvegarde du relevé a échoué : le relevé n'a pas été remis à zéro."));
@@ -54,13 +54,13 @@ void MainWindow::handleChangeOfDay()
 
     bool archived = true;
     if (ui->checkSaveAuto->isChecked())
-        archived = copyRecording(autoArchivePath(LBInfos.SSID, previous));
+        archived = copyRecording(autoArchivePath(networkName(), previous));
     if (ui->checkPdfAuto->isChecked()) {
         graph->SetZoomTout();
         if (graph->plageHeure > 24)
             graph->SetZoomPlage(24);
         QDir().mkpath(AppDir::filePath(QStringLiteral("export")));
-        graph->RapportGraphique(autoReportPath(LBInfos.SSID, previous), previous.toString(QStringLiteral("dd/MM/yyyy")));
+        graph->RapportGraphique(autoReportPath(networkName(), previous), previous.toString(QStringLiteral("dd/MM/yyyy")));
         graph->SetZoom3H();
     }
     // A day whose archive copy failed is kept in the recording rather than lost.

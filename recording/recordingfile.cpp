@@ -18,16 +18,28 @@ bool writeHeader(const QString &path)
 }
 }
 
+QString MainWindow::networkName()
+{
+    // A reply without the Wi-Fi name (a gateway's odd moment) must not send
+    // a row to a file of its own: keep the name the recording goes by.
+    const QString name = LBInfos.SSID;
+    if (!name.isEmpty() && name != LiveBoxInfos().SSID)
+        lastNetworkName = name;
+    if (name.isEmpty() && !lastNetworkName.isEmpty())
+        return lastNetworkName;
+    return name;
+}
+
 void MainWindow::CreateCSV()
 {
-    writeHeader(recordingFilePath(LBInfos.SSID));
+    writeHeader(recordingFilePath(networkName()));
 }
 
 void MainWindow::AppendCSV()
 {
     handleChangeOfDay();
 
-    const QString path = recordingFilePath(LBInfos.SSID);
+    const QString path = recordingFilePath(networkName());
     if (!QFile::exists(path))
         writeHeader(path);
     QFile file(path);

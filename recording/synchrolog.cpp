@@ -18,7 +18,7 @@ void MainWindow::logSynchronisation()
     pppLastChangeTimeSeen = LBInfos.PppLastChangeTime;
     lastSynchroText = LBInfos.SynchroDateTime;
 
-    const QString path = synchroLogFilePath(LBInfos.SSID);
+    const QString path = synchroLogFilePath(networkName());
     if (!QFile::exists(path)) {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Text))

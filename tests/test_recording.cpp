@@ -254,6 +254,19 @@ private slots:
         QCOMPARE(dir.read("archives/maison_same.csv"), first);
     }
 
+    void replyWithoutNetworkNameKeepsTheRecording()
+    {
+        ScratchDir dir;
+        ModalCloser closer;
+        QScopedPointer<MainWindow> window(newWindow(closer));
+        poll(window.data(), reading("06/12/2020 21:00:00"));
+        LiveBoxInfos unnamed = reading("06/12/2020 21:02:00");
+        unnamed.SSID.clear(); // the Wi-Fi reply lacked its member
+        poll(window.data(), unnamed);
+        QCOMPARE(lines(dir.read("maison.csv")).size(), 3);
+        QVERIFY(!QFile::exists(dir.file(".csv")));
+    }
+
     void hostileNetworkNamesStayInTheFolder()
     {
         ScratchDir dir;
