@@ -29,11 +29,16 @@ QPointF synthesisPoint(const QString &dateTime)
 
 SynthesisPoints readSynthesis(const QString &logPath)
 {
-    SynthesisPoints points;
     QFile file(logPath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return points;
-    QTextStream in(&file);
+        return SynthesisPoints();
+    return readSynthesis(&file);
+}
+
+SynthesisPoints readSynthesis(QIODevice *log)
+{
+    SynthesisPoints points;
+    QTextStream in(log);
     if (!in.atEnd())
         in.readLine(); // header
     QString line;

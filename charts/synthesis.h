@@ -4,6 +4,8 @@
 #include <QPolygonF>
 #include <QString>
 
+class QIODevice;
+
 // The synchronisation log read back for the summary chart: each event is a
 // point at its hour of the day (x) and its date-time in chart time (y).
 struct SynthesisPoints
@@ -14,6 +16,7 @@ struct SynthesisPoints
 };
 
 SynthesisPoints readSynthesis(const QString &logPath);
+SynthesisPoints readSynthesis(QIODevice *log);
 
 // x and y of one date-time text; a text that does not parse gives a point
 // far outside the summary's axes.

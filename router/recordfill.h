@@ -10,4 +10,12 @@ struct LiveBoxInfos;
 void fillLine(LiveBoxInfos *infos, const QJsonObject &line);
 void fillStatistics(LiveBoxInfos *infos, const QJsonObject &stats);
 
+// The whole record from the five replies of a newer gateway's poll (line and
+// ATM, statistics, Wi-Fi, WAN, device), in the documented order.
+void fillFromNewerReplies(LiveBoxInfos *infos, const QJsonObject replies[5]);
+
+// The whole record from the six replies of an older gateway's poll (line,
+// PPP, statistics, Wi-Fi, WAN, device list), in the documented order.
+void fillFromOlderReplies(LiveBoxInfos *infos, const QJsonObject replies[6]);
+
 #endif

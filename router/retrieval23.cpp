@@ -38,25 +38,5 @@ void MainWindow::LiveBoxGetInfos(LiveBoxInfos *LBinfos)
         replies[i] = reply.json.object();
     }
 
-    const QJsonObject line = objectAt(replies[0], QStringLiteral("result.status.dsl.dsl0"));
-    const QJsonObject ppp = objectAt(replies[1], QStringLiteral("result.status.ppp.ppp_data"));
-    const QJsonObject stats = objectAt(replies[2], QStringLiteral("result.status"));
-    const QJsonObject wifi = objectAt(replies[3], QStringLiteral("result.status.wlanvap.wl0"));
-    const QJsonObject wan = objectAt(replies[4], QStringLiteral("result.data"));
-    const QJsonObject &device = replies[5];
-
-    fillLine(LBinfos, line);
-    fillStatistics(LBinfos, stats);
-    LBinfos->SSID = jsonText(wifi, QStringLiteral("SSID"));
-    LBinfos->PppLastChange = jsonNumber(ppp, QStringLiteral("LastChange"));
-    LBinfos->PppLastChangeTime = jsonNumber(ppp, QStringLiteral("LastChangeTime"));
-    splitDnsServers(jsonText(wan, QStringLiteral("DNSServers")), LBinfos);
-    LBinfos->Protocol = jsonText(ppp, QStringLiteral("TransportType"));
-    LBinfos->MTU = jsonNumber(ppp, QStringLiteral("MaxMRUSize"));
-    deriveDateTimes(LBinfos);
-    // Read strictly by position: this list carries no names the program trusts.
-    LBinfos->NumberOfReboots = jsonNumber(arrayElement(device, QStringLiteral("parameters"), 23), QStringLiteral("value"));
-    LBinfos->SoftwareVersion = jsonText(arrayElement(device, QStringLiteral("parameters"), 7), QStringLiteral("value"));
-    LBinfos->HardwareVersion = jsonText(arrayElement(device, QStringLiteral("parameters"), 6), QStringLiteral("value"));
-    LBinfos->IPAddress = jsonText(wan, QStringLiteral("IPAddress"));
+    fillFromOlderReplies(LBinfos, replies);
 }

@@ -99,25 +99,8 @@ void MainWindow::LiveBox4GetInfos(LiveBoxInfos *LBinfos)
         trace << dataCalls[i].marker << "\n" << (nul < 0 ? reply.body : reply.body.left(nul)) << "\n";
     }
 
-    const QJsonObject line = objectAt(replies[0], QStringLiteral("status.dsl.dsl0"));
-    const QJsonObject atm = objectAt(replies[0], QStringLiteral("status.netdev.atm_multi"));
-    const QJsonObject stats = objectAt(replies[1], QStringLiteral("status"));
-    const QJsonObject wifi = objectAt(replies[2], QStringLiteral("status.wlanvap.wl0"));
-    const QJsonObject wan = objectAt(replies[3], QStringLiteral("data"));
-    const QJsonObject device = objectAt(replies[4], QStringLiteral("status"));
-
     trace << "\nEXTRACTION DES INFOS\n\n";
-    fillLine(LBinfos, line);
-    fillStatistics(LBinfos, stats);
-    LBinfos->SSID = jsonText(wifi, QStringLiteral("SSID"));
-    splitDnsServers(jsonText(wan, QStringLiteral("DNSServers")), LBinfos);
-    LBinfos->Protocol = jsonText(wan, QStringLiteral("Protocol"));
-    LBinfos->MTU = jsonNumber(atm, QStringLiteral("MTU"));
-    deriveDateTimes(LBinfos);
-    LBinfos->NumberOfReboots = jsonNumber(device, QStringLiteral("NumberOfReboots"));
-    LBinfos->SoftwareVersion = jsonText(device, QStringLiteral("SoftwareVersion"));
-    LBinfos->HardwareVersion = jsonText(device, QStringLiteral("HardwareVersion"));
-    LBinfos->IPAddress = jsonText(wan, QStringLiteral("IPAddress"));
+    fillFromNewerReplies(LBinfos, replies);
 
     trace << "hardware version = " << LBinfos->HardwareVersion << "\n";
     trace << "LastChange = " << QString::number(LBinfos->LastChange, 'g', 6) << "\n";
