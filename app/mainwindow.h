@@ -121,6 +121,8 @@ private:
 
     QHash<QString, QLineEdit *> displayFields; // by object name, filled at the first poll
     QString lastNetworkName; // the latest real Wi-Fi name, from a poll or the settings
+    QList<QPair<QString, QString>> pendingRows; // file, row: not written yet
+    static constexpr int maxPendingRows = 130000;
     GatewayExchange *gatewayExchange = nullptr;
     bool closeDeferred = false;
     bool acquisitionRunning = false;

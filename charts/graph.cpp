@@ -1,6 +1,7 @@
 #include "graph.h"
 
 #include <QEvent>
+#include <cmath>
 #include <QMouseEvent>
 #include <QSettings>
 #include <QTimer>
@@ -58,6 +59,7 @@ Graph::Graph(QWidget *parent)
     setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     readSettings();
+    keepSettingsUsable();
 
     const double now = QwtDate::toDouble(QDateTime::currentDateTime());
     firstSampleTime = lastSampleTime = now;
@@ -274,6 +276,42 @@ void Graph::readSettings()
     ui->checkCrcPdf->setChecked(settings.value(QStringLiteral("GRAPH/CrcPdf")).toBool());
     ui->checkHecPdf->setChecked(settings.value(QStringLiteral("GRAPH/HecPdf")).toBool());
     ui->checkFecPdf->setChecked(settings.value(QStringLiteral("GRAPH/FecPdf")).toBool());
+}
+
+void Graph::keepSettingsUsable()
+{
+    // A hand-edited file may hold anything: values that would make a scale
+    // empty, infinite or absurd fall back to the window's own.
+    const auto within = [](double *value, double low, double high, double fallback) {
+        if (!std::isfinite(*value) || *value < low || *value > high)
+            *value = fallback;
+    };
+    within(&reculMinute, 0, 24 * 60, 5.0);
+    within(&plageHeure, 0.1, 24 * 366, 3.0);
+    within(&tempsMaxHeure, 1, 24 * 366, 24.0);
+    within(&decHistoSec, 0, 3600, 15.0);
+    within(&penCurve, 0, 50, 2.0);
+    within(&penHisto, 0, 50, 2.0);
+    within(&penSynch, 0, 50, 2.0);
+    within(&exportScale, 0.01, 100, 3.0);
+    within(&nbJrSynch, 1, 3660, 20.0);
+    if (exportResol < 10 || exportResol > 2400)
+        exportResol = 85;
+    const auto axis = [&within](double *min, double *max, double low, double fallbackMin, double fallbackMax) {
+        within(min, low, 1e12, fallbackMin);
+        within(max, low, 1e12, fallbackMax);
+        if (*min >= *max) {
+            *min = fallbackMin;
+            *max = fallbackMax;
+        }
+    };
+    axis(&minNoise, &maxNoise, -1000, 0, 16.0);
+    axis(&minMaxRate, &maxMaxRate, -1e9, 0, 5000.0);
+    within(&pasMaxRate, 0, 1e9, 0);
+    // The error axes are logarithmic: their bottoms must stay above zero.
+    axis(&minCrc, &maxCrc, 1e-6, 0.5, 100.0);
+    axis(&minHec, &maxHec, 1e-6, 0.5, 100.0);
+    axis(&minFec, &maxFec, 1e-6, 50.0, 50000.0);
 }
 
 void Graph::writeSettings()

@@ -218,6 +218,7 @@ private:
     bool exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle);
     QList<QwtPlot *> timePlots() const;
     void readSettings();
+    void keepSettingsUsable();
     void writeSettings();
     void applyPens();
     void replotTimePlots();

@@ -1,5 +1,7 @@
 #include "recordformat.h"
 
+#include <QFile>
+
 #include <cstring>
 
 #include "app/appdir.h"
@@ -188,6 +190,30 @@ bool LineReader::next(const char **line, int *size)
             m_atEnd = true;
         m_buffer += block;
     }
+}
+
+bool appendLines(const QString &path, const QStringList &lines)
+{
+    QFile file(path);
+    // Unbuffered: a write the disk refuses must not linger in a buffer and
+    // go out, half, when the file is closed after being cut back.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Text | QIODevice::Unbuffered))
+        return false;
+    const qint64 before = file.size();
+    QByteArray text;
+    if (before > 0) {
+        file.seek(before - 1);
+        char last = 0;
+        if (file.getChar(&last) && last != '\n')
+            text += '\n';
+    }
+    for (const QString &line : lines)
+        text += line.toLocal8Bit() + '\n';
+    file.seek(before);
+    const bool written = file.write(text) == text.size();
+    if (!written)
+        file.resize(before);
+    return written;
 }
 
 QString synchroLogHeader()

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QByteArray>
 #include <QIODevice>
+#include <QStringList>
 #include <QStringRef>
 #include <QVector>
 
@@ -39,6 +40,13 @@ private:
     int m_position = 0;
     bool m_atEnd = false;
 };
+
+// Appends whole lines to a text file, each followed by a line end. A file
+// that does not end with a line end (cut short by a crash) gets one first,
+// so that the new lines are not glued to the torn one. When the lines
+// cannot all be written (a full disk), the file is cut back to what it held
+// before: no half row is left in it. Returns whether the lines were written.
+bool appendLines(const QString &path, const QStringList &lines);
 
 // The synchronisation log: header and one five-column row per event.
 QString synchroLogHeader();

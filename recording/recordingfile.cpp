@@ -11,10 +11,7 @@ bool writeHeader(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
         return false;
-    QTextStream out(&file);
-    out << csvHeader() << '\n';
-    out.flush();
-    return out.status() == QTextStream::Ok && file.error() == QFileDevice::NoError;
+    return file.write(csvHeader().toLocal8Bit() + '\n') > 0 && file.flush();
 }
 }
 
@@ -42,15 +39,23 @@ void MainWindow::AppendCSV()
     const QString path = recordingFilePath(networkName());
     if (!QFile::exists(path))
         writeHeader(path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        return;
-    QTextStream out(&file);
-    out << csvRow(LBInfos) << '\n';
-    out.flush();
-    file.close();
-    if (out.status() != QTextStream::Ok || file.error() != QFileDevice::NoError)
-        return;
+    // Rows that could not be written (the file held open elsewhere, a full
+    // disk) wait here and go out first at the next poll that can write.
+    pendingRows.append({path, csvRow(LBInfos)});
+    while (!pendingRows.isEmpty()) {
+        const QString target = pendingRows.first().first;
+        QStringList rows;
+        while (!pendingRows.isEmpty() && pendingRows.first().first == target)
+            rows << pendingRows.takeFirst().second;
+        if (!appendLines(target, rows)) {
+            for (int i = rows.size() - 1; i >= 0; --i)
+                pendingRows.prepend({target, rows.at(i)});
+            // About a week at the shortest interval; beyond, the oldest go.
+            while (pendingRows.size() > maxPendingRows)
+                pendingRows.removeFirst();
+            return;
+        }
+    }
 
     logSynchronisation();
 }

@@ -27,8 +27,5 @@ void MainWindow::logSynchronisation()
         file.close();
         graph->UpDateSynchronisations();
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        return;
-    QTextStream(&file) << synchroLogRow(LBInfos, startTime) << '\n';
+    appendLines(path, {synchroLogRow(LBInfos, startTime)});
 }

@@ -1,0 +1,252 @@
+#include <QtTest>
+
+#include <QProcess>
+
+#include "app/appdir.h"
+#include "app/mainwindow.h"
+#include "charts/graph.h"
+#include "recording/recordformat.h"
+#include "support/modalcloser.h"
+#include "support/scratchdir.h"
+#include "support/simulator.h"
+#include "ui_mainwindow.h"
+
+namespace {
+// A small tmpfs of our own, for a folder that fills up or turns read-only.
+// Mounting needs root; where it is refused the tests that need it skip.
+class SmallDisk
+{
+public:
+    explicit SmallDisk(const QString &size)
+    {
+        m_ok = QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=" + size, "tmpfs", m_dir.path()}) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_ok)
+            QProcess::execute("umount", {m_dir.path()});
+    }
+    bool ok() const { return m_ok; }
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &name) const { return m_dir.path() + '/' + name; }
+    bool remountReadOnly() { return QProcess::execute("mount", {"-o", "remount,ro", m_dir.path()}) == 0; }
+    bool remountWritable() { return QProcess::execute("mount", {"-o", "remount,rw", m_dir.path()}) == 0; }
+
+    // Fills what is left with one file, so that the next write fails.
+    void fill() const
+    {
+        QFile filler(file("filler"));
+        filler.open(QIODevice::WriteOnly | QIODevice::Append);
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        QByteArray byte(1, 'x');
+        while (filler.write(byte) == 1 && filler.flush()) {
+        }
+    }
+    void unfill() const { QFile::remove(file("filler")); }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_ok = false;
+};
+
+QByteArray settingsFor(const Simulator &sim, int algoType = 0)
+{
+    return QStringLiteral("[LIVEBOX]\nLiveBox=%1\nUser=admin\nPass=secret\nAlgoType=%2\n")
+        .arg(sim.address())
+        .arg(algoType)
+        .toUtf8();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(content);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Data rows, each checked whole: a header, then complete rows only.
+int completeRows(const QByteArray &recording)
+{
+    const QList<QByteArray> lines = recording.split('\n');
+    int rows = 0;
+    for (int i = 1; i < lines.size(); ++i) {
+        if (lines.at(i).isEmpty())
+            continue;
+        if (lines.at(i).count(';') != 33)
+            return -1;
+        ++rows;
+    }
+    return recording.isEmpty() || recording.endsWith('\n') ? rows : -1;
+}
+}
+
+class TestStress : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readOnlyApplicationFolder_data()
+    {
+        QTest::addColumn<int>("algoType");
+        QTest::newRow("older gateway") << 0;
+        QTest::newRow("newer gateway") << 1;
+    }
+
+    void readOnlyApplicationFolder()
+    {
+        QFETCH(int, algoType);
+        SmallDisk disk("1m");
+        if (!disk.ok())
+            QSKIP("this machine does not let the tests mount a small file system");
+        Simulator sim({"--ssid", "maison"});
+        writeFile(disk.file("livebox.ini"), settingsFor(sim, algoType));
+        writeFile(disk.file("maison.csv"), (csvHeader() + "\n").toUtf8());
+        QVERIFY(disk.remountReadOnly());
+        AppDir::setPath(disk.path());
+        {
+            ModalCloser closer;
+            MainWindow window;
+            if (algoType == 0) {
+                QVERIFY(window.connected); // the older gateways need no file to poll
+                QCOMPARE(closer.count(), 0);
+                window.UpDateAffichage();
+                QCOMPARE(window.LBInfos.SSID, QStringLiteral("maison"));
+            } else {
+                // The newer gateways' poll needs its trace file: without one it does nothing.
+                QVERIFY(!window.connected);
+                QCOMPARE(closer.titles, QStringList{"Quelvane"});
+            }
+            window.close();
+        }
+        AppDir::setPath(QString());
+        QCOMPARE(readFile(disk.file("maison.csv")), (csvHeader() + "\n").toUtf8());
+        QVERIFY(disk.remountWritable());
+    }
+
+    void recordingDeletedOrHeldWhileRunning()
+    {
+        Simulator sim({"--ssid", "maison"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        QCOMPARE(completeRows(dir.read("maison.csv")), 1);
+
+        QFile::remove(dir.file("maison.csv"));
+        window.UpDateAffichage();
+        QCOMPARE(completeRows(dir.read("maison.csv")), 1);
+        QVERIFY(dir.read("maison.csv").startsWith(csvHeader().toUtf8() + '\n'));
+
+        // Held by something else (a spreadsheet that locks it, here a
+        // folder in its place): the rows wait and none is lost.
+        QFile::rename(dir.file("maison.csv"), dir.file("kept.csv"));
+        QDir(dir.path()).mkdir("maison.csv");
+        for (int i = 0; i < 3; ++i)
+            window.UpDateAffichage();
+        QCOMPARE(closer.count(), 0);
+        QDir(dir.path()).rmdir("maison.csv");
+        QFile::rename(dir.file("kept.csv"), dir.file("maison.csv"));
+        window.UpDateAffichage();
+        QCOMPARE(completeRows(dir.read("maison.csv")), 5);
+    }
+
+    void recordingCutShortGetsItsRowsOnLinesOfTheirOwn()
+    {
+        Simulator sim({"--ssid", "maison"});
+        ScratchDir dir;
+        const LiveBoxInfos r;
+        dir.write("maison.csv", (csvHeader() + "\n" + csvRow(r) + "\n" + "07/12/2020 00:05:12;120;42").toUtf8());
+        dir.write("livebox.ini", settingsFor(sim) + "SSID=maison\n[MONITOR]\nReloadCSV=true\n");
+        ModalCloser closer;
+        MainWindow window;
+        window.UpDateAffichage();
+        const QList<QByteArray> lines = dir.read("maison.csv").split('\n');
+        QCOMPARE(lines.at(2), QByteArray("07/12/2020 00:05:12;120;42")); // left as it was
+        QCOMPARE(lines.at(3).count(';'), 33);
+        QCOMPARE(lines.at(4).count(';'), 33);
+    }
+
+    void fullDiskLosesNoRowAndLeavesNoHalfRow()
+    {
+        SmallDisk disk("256k");
+        if (!disk.ok())
+            QSKIP("this machine does not let the tests mount a small file system");
+        Simulator sim({"--ssid", "maison"});
+        writeFile(disk.file("livebox.ini"), settingsFor(sim));
+        AppDir::setPath(disk.path());
+        {
+            ModalCloser closer(QMessageBox::Yes);
+            MainWindow window;
+            QCOMPARE(completeRows(readFile(disk.file("maison.csv"))), 1);
+            disk.fill();
+            // Rows go on filling the recording's last page, then meet the full disk.
+            for (int i = 0; i < 60; ++i)
+                window.UpDateAffichage();
+            const int written = completeRows(readFile(disk.file("maison.csv")));
+            QVERIFY2(written >= 1 && written < 61, qPrintable(QString::number(written)));
+
+            // The reset asks for a copy first: it fails, so nothing is emptied.
+            window.on_BtnRazReleve_clicked();
+            QVERIFY(closer.texts.last().contains(QStringLiteral("échoué")));
+            QCOMPARE(completeRows(readFile(disk.file("maison.csv"))), written);
+
+            disk.unfill();
+            window.UpDateAffichage();
+            QCOMPARE(completeRows(readFile(disk.file("maison.csv"))), 62);
+            window.close();
+        }
+        AppDir::setPath(QString());
+    }
+
+    void settingsFileWithGarbageStartsWithDefaults()
+    {
+        ScratchDir dir;
+        QByteArray garbage;
+        for (int i = 0; i < 4096; ++i)
+            garbage += char((i * 7919) % 256);
+        dir.write("livebox.ini", garbage);
+        {
+            ModalCloser closer;
+            MainWindow window;
+            QCOMPARE(window.ui->timeEditCycle->time(), QTime(0, 2, 0));
+            QCOMPARE(window.graph->plageHeure, 3.0);
+        }
+        dir.write("livebox.ini",
+                  "[MONITOR]\nCycle=99:99:99\nArret=-1\nDiapo=[1,2]\nExportFormat=-5\nReloadCSV=maybe\n"
+                  "[GUI]\nWidth=abc\nHeight=1e99\nX=-999999999999\n"
+                  "[COURBES]\nPlageHeure=-3\nTempsMaxHeure=nan\nExportScale=0\nExportResol=0\nMaxNoise=1e400\n"
+                  "MinNoise=20\nMinCRC=-1\nNbJrSynch=inf\nPenCurve=1e9\n"
+                  "[FORMAT]\nRapPageOrient=9\nTpsSeparFormat=\n[GRAPH]\nIndexCourbes=99\nSize0=-5\n");
+        ModalCloser closer;
+        MainWindow window;
+        QCOMPARE(window.ui->timeEditCycle->time(), QTime(0, 2, 0));
+        QCOMPARE(window.ui->comboExportFormat->currentText(), QStringLiteral("pdf"));
+        Graph *graph = window.graph;
+        QCOMPARE(graph->plageHeure, 3.0);
+        QCOMPARE(graph->tempsMaxHeure, 24.0);
+        QCOMPARE(graph->exportScale, 3.0);
+        QCOMPARE(graph->exportResol, 85);
+        QCOMPARE(graph->minNoise, 0.0);
+        QCOMPARE(graph->maxNoise, 16.0);
+        QCOMPARE(graph->minCrc, 0.5);
+        QCOMPARE(graph->nbJrSynch, 20.0);
+        // The window still works: a poll of nothing, an export and a report.
+        window.UpDateAffichage();
+        graph->show();
+        graph->exportFormat = QStringLiteral("png");
+        graph->on_BtnExportNoise_clicked();
+        graph->RapportGraphique(dir.file("export/r.pdf"), QStringLiteral("01/01/2024"));
+        QVERIFY(dir.read("export/r.pdf").startsWith("%PDF"));
+    }
+};
+
+QTEST_MAIN(TestStress)
+#include "test_stress.moc"
