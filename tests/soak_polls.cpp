@@ -1,0 +1,98 @@
+#include <QtTest>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QNetworkReply>
+
+#include "app/mainwindow.h"
+#include "charts/graph.h"
+#include "support/modalcloser.h"
+#include "support/scratchdir.h"
+#include "support/simulator.h"
+
+namespace {
+qint64 residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    const QRegularExpression rss(QStringLiteral("VmRSS:\\s+(\\d+) kB"));
+    return rss.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+}
+
+int openFiles()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size();
+}
+
+qint64 sampleBytes(const Graph *graph)
+{
+    qint64 bytes = 0;
+    for (const QPolygonF *points : {&graph->pointsUpload, &graph->pointsDownload, &graph->pointsMaxUp,
+                                    &graph->pointsMaxDown, &graph->pointsDslUp, &graph->pointsDslDown,
+                                    &graph->pointsCrc, &graph->pointsAtucCrc, &graph->pointsHec,
+                                    &graph->pointsAtucHec, &graph->pointsFec, &graph->pointsAtucFec,
+                                    &graph->pointsSynchro})
+        bytes += qint64(points->capacity()) * qint64(sizeof(QPointF));
+    return bytes;
+}
+}
+
+// Run on request (ctest -L soak): thousands of polls with faults mixed in.
+class TestSoak : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void twentyThousandPolls()
+    {
+        const int warmUp = 1000;
+        const int polls = 20000;
+        Simulator sim({"--seed", "7", "--ssid", "soak"});
+        ScratchDir dir;
+        dir.write("livebox.ini", QStringLiteral("[LIVEBOX]\nLiveBox=%1\nUser=admin\nPass=secret\nAlgoType=0\n")
+                                     .arg(sim.address())
+                                     .toUtf8());
+        ModalCloser closer;
+        MainWindow window;
+        window.requestDeadlineMs = 300;
+        for (int i = 0; i < warmUp; ++i)
+            window.UpDateAffichage();
+        const qint64 rss0 = residentKb();
+        const qint64 arrays0 = sampleBytes(window.graph);
+        const int files0 = openFiles();
+
+        const QStringList positions = {"rest-login", "rest-dsl", "rest-ppp", "rest-DSLStats", "rest-WIFI",
+                                       "rest-WANStatus", "rest-DeviceInfo"};
+        const QStringList kinds = {"reset", "hang", "trickle", "http401", "http500", "close",
+                                   "notjson", "strings", "missing", "huge", "short-device"};
+        int faults = 0;
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < polls; ++i) {
+            if (i % 40 == 0) {
+                const QString kind = kinds.at((i / 40) % kinds.size());
+                sim.fault(positions.at((i / 40) % positions.size()), kind, 1,
+                          kind == "trickle" ? 100 : kind == "huge" ? 9 * 1024 * 1024 : 0);
+                ++faults;
+            }
+            window.UpDateAffichage();
+        }
+        const qint64 elapsed = clock.elapsed();
+
+        const qint64 growthKb = residentKb() - rss0;
+        const qint64 arraysKb = (sampleBytes(window.graph) - arrays0) / 1024;
+        const int rows = dir.read("soak.csv").count('\n') - 1;
+        const int replies = window.manager.findChildren<QNetworkReply *>().size();
+        qInfo("soak: %d polls (%d with a fault) in %lld s; resident memory +%lld kB after warm-up, sample arrays "
+              "+%lld kB; open files %d then %d; %d reply objects left; %d rows for %d polls",
+              polls, faults, elapsed / 1000, growthKb, arraysKb, files0, openFiles(), replies, rows,
+              polls + warmUp + 1);
+        QVERIFY2(growthKb <= arraysKb + 8 * 1024, "memory grew beyond what the samples hold");
+        QVERIFY(openFiles() <= files0 + 2);
+        QCOMPARE(replies, 0);
+        QCOMPARE(rows, polls + warmUp + 1); // the start-up refresh wrote the first
+    }
+};
+
+QTEST_MAIN(TestSoak)
+#include "soak_polls.moc"
