@@ -413,13 +413,9 @@ int measureMemory(int rows)
     Program program;
     writeRecording(program.dir, rows);
     program.window->ReadCSV();
-    const Graph *graph = program.window->graph;
+    Graph *graph = program.window->graph;
     qint64 arrayBytes = 0;
-    for (const QPolygonF *points : {&graph->pointsUpload, &graph->pointsDownload, &graph->pointsMaxUp,
-                                    &graph->pointsMaxDown, &graph->pointsDslUp, &graph->pointsDslDown,
-                                    &graph->pointsCrc, &graph->pointsAtucCrc, &graph->pointsHec,
-                                    &graph->pointsAtucHec, &graph->pointsFec, &graph->pointsAtucFec,
-                                    &graph->pointsSynchro})
+    for (const QPolygonF *points : graph->timeSampleArrays() + QList<QPolygonF *>{&graph->pointsSynchro})
         arrayBytes += qint64(points->capacity()) * qint64(sizeof(QPointF));
     QFile status(QStringLiteral("/proc/self/status"));
     status.open(QIODevice::ReadOnly);

@@ -64,9 +64,7 @@ void Graph::beginReload(int expectedSamples)
 {
     reloading = true;
     // Room for the whole recording at once rather than copies of a growing week.
-    for (QPolygonF *points : {&pointsUpload, &pointsDownload, &pointsMaxUp, &pointsMaxDown, &pointsDslUp,
-                              &pointsDslDown, &pointsCrc, &pointsAtucCrc, &pointsHec, &pointsAtucHec, &pointsFec,
-                              &pointsAtucFec})
+    for (QPolygonF *points : timeSampleArrays())
         points->reserve(points->size() + expectedSamples);
 }
 
@@ -92,13 +90,7 @@ void Graph::UpDateScales()
         windowStart = windowEnd - plageHeure * 3600 * 1000;
     }
 
-    const AxisTicks ticks = ticksForRange(plageHeure);
-    axisMaxMajor = ticks.maxMajor;
-    axisMaxMinor = ticks.maxMinor;
-    axisStep = ticks.step;
-    penRatio = ticks.penRatio;
-
-    axisLabelFormat = composeAxisLabelFormat(echDate, echHeure, tpsHeureFormat, tpsSeparFormat, tpsDateFormat);
+    takeRangeRules();
     for (QwtDateScaleDraw *draw : {scaleDrawNoise, scaleDrawMaxRate, scaleDrawCrc, scaleDrawHec, scaleDrawFec}) {
         static_cast<DateScaleDraw *>(draw)->setFormat(axisLabelFormat);
         draw->setLabelAlignment(Qt::AlignBottom | Qt::AlignHCenter);
@@ -126,6 +118,22 @@ void Graph::UpDateScales()
     replotTimePlots();
 }
 
+void Graph::takeRangeRules()
+{
+    const AxisTicks ticks = ticksForRange(plageHeure);
+    axisMaxMajor = ticks.maxMajor;
+    axisMaxMinor = ticks.maxMinor;
+    axisStep = ticks.step;
+    penRatio = ticks.penRatio;
+    axisLabelFormat = composeAxisLabelFormat(echDate, echHeure, tpsHeureFormat, tpsSeparFormat, tpsDateFormat);
+}
+
+QList<QPolygonF *> Graph::timeSampleArrays()
+{
+    return {&pointsUpload, &pointsDownload, &pointsMaxUp, &pointsMaxDown, &pointsDslUp, &pointsDslDown,
+            &pointsCrc,    &pointsAtucCrc,  &pointsHec,   &pointsAtucHec, &pointsFec,   &pointsAtucFec};
+}
+
 void Graph::applyPens()
 {
     const double line = penRatio * penCurve;
@@ -150,10 +158,9 @@ void Graph::ClearCurves()
 {
     firstSampleTime = QwtDate::toDouble(QDateTime::currentDateTime());
     clearListZone();
-    for (QPolygonF *points : {&pointsUpload, &pointsDownload, &pointsMaxUp, &pointsMaxDown, &pointsDslUp,
-                              &pointsDslDown, &pointsCrc, &pointsAtucCrc, &pointsHec, &pointsAtucHec, &pointsFec,
-                              &pointsAtucFec, &pointsSynchro})
+    for (QPolygonF *points : timeSampleArrays())
         *points = QPolygonF();
+    pointsSynchro = QPolygonF();
     replotTimePlots();
 }
 

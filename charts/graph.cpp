@@ -69,12 +69,7 @@ Graph::Graph(QWidget *parent)
     ui->scrollTemps->setValue(0);
     ui->scrollTemps->setEnabled(!ui->checkAvanceAuto->isChecked());
 
-    const AxisTicks ticks = ticksForRange(plageHeure);
-    axisMaxMajor = ticks.maxMajor;
-    axisMaxMinor = ticks.maxMinor;
-    axisStep = ticks.step;
-    penRatio = ticks.penRatio;
-    axisLabelFormat = composeAxisLabelFormat(echDate, echHeure, tpsHeureFormat, tpsSeparFormat, tpsDateFormat);
+    takeRangeRules();
 
     QwtDateScaleDraw **scaleDraws[] = {&scaleDrawNoise, &scaleDrawMaxRate, &scaleDrawCrc, &scaleDrawHec,
                                        &scaleDrawFec};

@@ -40,6 +40,10 @@ public:
     void beginReload(int expectedSamples = 0);
     void endReload();
 
+    // The twelve index-aligned arrays of the time curves (not the sticks of
+    // resynchronisations).
+    QList<QPolygonF *> timeSampleArrays();
+
     Ui_Graph *ui;
     int diapoInterval = 0;
     QString exportFormat;
@@ -221,6 +225,8 @@ private:
     void keepSettingsUsable();
     void writeSettings();
     void applyPens();
+    // Ticks, pen ratio and label format for the visible range.
+    void takeRangeRules();
     void replotTimePlots();
 
     bool reloading = false;

@@ -24,14 +24,10 @@ int openFiles()
     return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size();
 }
 
-qint64 sampleBytes(const Graph *graph)
+qint64 sampleBytes(Graph *graph)
 {
     qint64 bytes = 0;
-    for (const QPolygonF *points : {&graph->pointsUpload, &graph->pointsDownload, &graph->pointsMaxUp,
-                                    &graph->pointsMaxDown, &graph->pointsDslUp, &graph->pointsDslDown,
-                                    &graph->pointsCrc, &graph->pointsAtucCrc, &graph->pointsHec,
-                                    &graph->pointsAtucHec, &graph->pointsFec, &graph->pointsAtucFec,
-                                    &graph->pointsSynchro})
+    for (const QPolygonF *points : graph->timeSampleArrays() + QList<QPolygonF *>{&graph->pointsSynchro})
         bytes += qint64(points->capacity()) * qint64(sizeof(QPointF));
     return bytes;
 }

@@ -6,20 +6,12 @@
 #include "app/mainwindow.h"
 #include "recording/recordformat.h"
 #include "support/modalcloser.h"
+#include "support/records.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
 #include "ui_mainwindow.h"
 
 namespace {
-// Every field of a record, so that "left as it was" can be checked whole.
-QString wholeRecord(const LiveBoxInfos &r)
-{
-    return csvRow(r) + QStringList{r.SSID, r.RebootDateTime, r.SynchroDateTime, r.PppDateTime, r.SoftwareVersion,
-                                   r.HardwareVersion, r.ModulationType, r.ModulationHint, r.DNSServer1,
-                                   r.DNSServer2, r.Protocol, QString::number(r.NumberOfReboots),
-                                   QString::number(r.MTU)}
-                           .join('|');
-}
 
 int rowsIn(const ScratchDir &dir, const QString &ssid)
 {

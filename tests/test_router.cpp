@@ -7,6 +7,7 @@
 #include "recording/recordformat.h"
 #include "support/gatewaytest.h"
 #include "support/modalcloser.h"
+#include "support/records.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
 #include "ui_mainwindow.h"
@@ -22,15 +23,6 @@ QByteArray settingsFor(const Simulator &sim, int algoType, const QString &passwo
         .toUtf8();
 }
 
-// Every field of a record, so that "left untouched" can be checked whole.
-QString wholeRecord(const LiveBoxInfos &r)
-{
-    return csvRow(r) + QStringList{r.SSID, r.RebootDateTime, r.SynchroDateTime, r.PppDateTime, r.SoftwareVersion,
-                                   r.HardwareVersion, r.ModulationType, r.ModulationHint, r.DNSServer1,
-                                   r.DNSServer2, r.Protocol, QString::number(r.NumberOfReboots),
-                                   QString::number(r.MTU)}
-                           .join('|');
-}
 
 QStringList debugLines;
 void captureDebug(QtMsgType, const QMessageLogContext &, const QString &message)
