@@ -183,12 +183,15 @@ bool LineReader::next(const char **line, int *size)
         }
         if (m_atEnd)
             return false;
+        // Read straight behind what is left of the buffer: no block copied twice.
         m_buffer.remove(0, m_position);
         m_position = 0;
-        const QByteArray block = m_device->read(blockSize);
-        if (block.isEmpty())
+        const int kept = m_buffer.size();
+        m_buffer.resize(kept + int(blockSize));
+        const qint64 got = m_device->read(m_buffer.data() + kept, blockSize);
+        m_buffer.resize(kept + int(qMax<qint64>(got, 0)));
+        if (got <= 0)
             m_atEnd = true;
-        m_buffer += block;
     }
 }
 

@@ -156,6 +156,20 @@ private slots:
         QCOMPARE(lines.at(2), QByteArray());
         QCOMPARE(lines.at(3), QByteArray("third"));
         QCOMPARE(lines.at(4).size(), 3 << 20);
+
+        // Lines that straddle the blocks read from the device come out whole.
+        QByteArray many;
+        for (int i = 0; i < 300000; ++i)
+            many += QByteArray::number(i) + '\n';
+        QBuffer manyBuffer(&many);
+        manyBuffer.open(QIODevice::ReadOnly);
+        LineReader manyReader(&manyBuffer);
+        int expected = 0;
+        while (manyReader.next(&line, &size)) {
+            QCOMPARE(QByteArray(line, size), QByteArray::number(expected));
+            ++expected;
+        }
+        QCOMPARE(expected, 300000);
     }
 
     void synchroLogLayout()
