@@ -7,6 +7,7 @@
 #include <QNetworkAccessManager>
 #include <QStringList>
 
+#include "recording/recordformat.h"
 #include "router/gateway.h"
 #include "router/liveboxinfos.h"
 
@@ -121,8 +122,7 @@ private:
 
     QHash<QString, QLineEdit *> displayFields; // by object name, filled at the first poll
     QString lastNetworkName; // the latest real Wi-Fi name, from a poll or the settings
-    QList<QPair<QString, QString>> pendingRows; // file, row: not written yet
-    static constexpr int maxPendingRows = 130000;
+    PendingLines pendingRows{130000}; // rows of the recording and the log not written yet
     GatewayExchange *gatewayExchange = nullptr;
     bool closeDeferred = false;
     bool acquisitionRunning = false;

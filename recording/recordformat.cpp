@@ -1,6 +1,7 @@
 #include "recordformat.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstring>
 
@@ -216,6 +217,30 @@ bool appendLines(const QString &path, const QStringList &lines)
     const bool written = file.write(text) == text.size();
     if (!written)
         file.resize(before);
+    return written;
+}
+
+bool PendingLines::append(const QString &path, const QString &header, const QString &line)
+{
+    File &file = m_files[path];
+    file.header = header;
+    file.lines << line;
+    bool written = true;
+    for (auto it = m_files.begin(); it != m_files.end();) {
+        QStringList lines = it->lines;
+        if (QFileInfo(it.key()).size() == 0) // missing, or left empty by a failed first write
+            lines.prepend(it->header);
+        if (appendLines(it.key(), lines)) {
+            it = m_files.erase(it);
+            continue;
+        }
+        // Beyond the limit (about a week at the shortest interval), the oldest go.
+        if (it->lines.size() > m_maxPerFile)
+            it->lines.erase(it->lines.begin(), it->lines.begin() + (it->lines.size() - m_maxPerFile));
+        if (it.key() == path)
+            written = false;
+        ++it;
+    }
     return written;
 }
 

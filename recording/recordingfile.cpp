@@ -36,27 +36,9 @@ void MainWindow::AppendCSV()
 {
     handleChangeOfDay();
 
-    const QString path = recordingFilePath(networkName());
-    if (!QFile::exists(path))
-        writeHeader(path);
-    // Rows that could not be written (the file held open elsewhere, a full
-    // disk) wait here and go out first at the next poll that can write.
-    pendingRows.append({path, csvRow(LBInfos)});
-    while (!pendingRows.isEmpty()) {
-        const QString target = pendingRows.first().first;
-        QStringList rows;
-        while (!pendingRows.isEmpty() && pendingRows.first().first == target)
-            rows << pendingRows.takeFirst().second;
-        if (!appendLines(target, rows)) {
-            for (int i = rows.size() - 1; i >= 0; --i)
-                pendingRows.prepend({target, rows.at(i)});
-            // About a week at the shortest interval; beyond, the oldest go.
-            while (pendingRows.size() > maxPendingRows)
-                pendingRows.removeFirst();
-            return;
-        }
-    }
-
+    // A row that cannot be written now waits and goes out first at the next
+    // poll that can write it.
+    pendingRows.append(recordingFilePath(networkName()), csvHeader(), csvRow(LBInfos));
     logSynchronisation();
 }
 

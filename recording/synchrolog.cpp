@@ -27,5 +27,5 @@ void MainWindow::logSynchronisation()
         file.close();
         graph->UpDateSynchronisations();
     }
-    appendLines(path, {synchroLogRow(LBInfos, startTime)});
+    pendingRows.append(path, synchroLogHeader(), synchroLogRow(LBInfos, startTime));
 }

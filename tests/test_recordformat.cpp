@@ -5,6 +5,7 @@
 #include "app/appdir.h"
 #include "recording/recordformat.h"
 #include "router/liveboxinfos.h"
+#include "support/scratchdir.h"
 
 namespace {
 LiveBoxInfos sampleRecord()
@@ -136,6 +137,34 @@ private slots:
         QCOMPARE(r.UpstreamMaxRate, 12345678901234567890.0);
         QCOMPARE(r.DownstreamMaxRate, -7.5);
         QCOMPARE(r.UpstreamNoiseMargin, 0.0);
+    }
+
+    void pendingLinesWaitFileByFileAndKeepTheirOrder()
+    {
+        ScratchDir dir;
+        const QString held = dir.file("held.csv");
+        const QString free = dir.file("free.csv");
+        PendingLines pending(3);
+        QDir(dir.path()).mkdir("held.csv"); // a folder in its place: no write gets through
+
+        QVERIFY(!pending.append(held, "H", "1"));
+        QVERIFY(pending.append(free, "F", "a")); // not held up by the other file
+        QVERIFY(!pending.append(held, "H", "2"));
+        QVERIFY(!pending.append(held, "H", "3"));
+        QVERIFY(!pending.append(held, "H", "4"));
+        QCOMPARE(pending.waiting(held), 3); // beyond the limit the oldest went
+
+        QDir(dir.path()).rmdir("held.csv");
+        QVERIFY(pending.append(free, "F", "b")); // any append retries what waits
+        QCOMPARE(pending.waiting(held), 0);
+        QCOMPARE(dir.read("held.csv"), QByteArray("H\n2\n3\n4\n"));
+        QCOMPARE(dir.read("free.csv"), QByteArray("F\na\nb\n"));
+
+        // An existing file gets no second header; an empty one gets its first.
+        dir.write("empty.csv", QByteArray());
+        QVERIFY(pending.append(dir.file("empty.csv"), "E", "x"));
+        QVERIFY(pending.append(dir.file("empty.csv"), "E", "y"));
+        QCOMPARE(dir.read("empty.csv"), QByteArray("E\nx\ny\n"));
     }
 
     void linesAreReadWithoutTheirEnds()

@@ -158,6 +158,35 @@ private slots:
         QCOMPARE(completeRows(dir.read("maison.csv")), 5);
     }
 
+    void synchronisationLogHeldWhileTheLineResyncs()
+    {
+        Simulator sim({"--ssid", "maison", "--resync-every", "0", "--reboot-every", "0"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        window.UpDateAffichage();
+        const auto rowsOfLog = [](const QByteArray &log) { return int(log.trimmed().count('\n')); };
+        const int logRows = rowsOfLog(dir.read("maison_SYNCHROS.csv"));
+
+        QFile::rename(dir.file("maison_SYNCHROS.csv"), dir.file("kept.csv"));
+        QDir(dir.path()).mkdir("maison_SYNCHROS.csv");
+        sim.event("resync");
+        window.UpDateAffichage();
+        const QString synchro = window.LBInfos.SynchroDateTime;
+        window.UpDateAffichage();
+        // The recording is not held up by the log.
+        QCOMPARE(completeRows(dir.read("maison.csv")), 4);
+
+        QDir(dir.path()).rmdir("maison_SYNCHROS.csv");
+        QFile::rename(dir.file("kept.csv"), dir.file("maison_SYNCHROS.csv"));
+        window.UpDateAffichage();
+        const QByteArray log = dir.read("maison_SYNCHROS.csv");
+        QCOMPARE(rowsOfLog(log), logRows + 1);
+        QVERIFY(log.split('\n').at(logRows + 1).startsWith(synchro.toUtf8() + ';'));
+        QCOMPARE(closer.count(), 0);
+    }
+
     void recordingCutShortGetsItsRowsOnLinesOfTheirOwn()
     {
         Simulator sim({"--ssid", "maison"});
