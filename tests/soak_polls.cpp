@@ -45,9 +45,7 @@ private slots:
         const int polls = 20000;
         Simulator sim({"--seed", "7", "--ssid", "soak"});
         ScratchDir dir;
-        dir.write("livebox.ini", QStringLiteral("[LIVEBOX]\nLiveBox=%1\nUser=admin\nPass=secret\nAlgoType=0\n")
-                                     .arg(sim.address())
-                                     .toUtf8());
+        dir.write("livebox.ini", settingsFor(sim));
         ModalCloser closer;
         MainWindow window;
         window.requestDeadlineMs = 300;

@@ -13,11 +13,9 @@
 #include "ui_mainwindow.h"
 
 namespace {
-QByteArray settingsFor(const Simulator &sim, const QString &cycle = QStringLiteral("00:00:05"))
+QByteArray acquisitionSettings(const Simulator &sim, const QString &cycle = QStringLiteral("00:00:05"))
 {
-    return QStringLiteral("[LIVEBOX]\nLiveBox=%1\nUser=admin\nPass=secret\nAlgoType=0\n[MONITOR]\nCycle=%2\n")
-        .arg(sim.address(), cycle)
-        .toUtf8();
+    return settingsFor(sim) + "[MONITOR]\nCycle=" + cycle.toUtf8() + '\n';
 }
 
 bool runningStates(Ui_MainWindow *ui)
@@ -44,7 +42,7 @@ private slots:
     {
         Simulator sim;
         ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
+        dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
         sim.clear();
@@ -65,7 +63,7 @@ private slots:
     {
         Simulator sim;
         ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
+        dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
         window.on_BtnStartAcquisition_clicked();
@@ -85,7 +83,7 @@ private slots:
     {
         Simulator sim;
         ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
+        dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
         window.on_BtnStartAcquisition_clicked();
@@ -103,7 +101,7 @@ private slots:
     {
         Simulator sim;
         ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
+        dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
         window.on_BtnStartAcquisition_clicked();
@@ -136,7 +134,7 @@ private slots:
     {
         Simulator sim;
         ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
+        dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
         window.on_BtnStartAcquisition_clicked();
@@ -151,7 +149,7 @@ private slots:
     {
         Simulator sim;
         ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
+        dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
         sim.fault("rest-WIFI", "slow", 0, 400);
@@ -173,7 +171,7 @@ private slots:
     {
         Simulator sim({"--fault", "rest-login:slow:800"});
         ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
+        dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         bool splashDuringPoll = false;
         QTimer probe;
@@ -198,7 +196,7 @@ private slots:
         // The program keeps its files beside itself: run a copy from the scratch folder.
         QVERIFY(QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), dir.file("quelvane")));
         QFile::setPermissions(dir.file("quelvane"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        dir.write("livebox.ini", settingsFor(sim) + "[COURBES]\n");
+        dir.write("livebox.ini", acquisitionSettings(sim) + "[COURBES]\n");
         QProcess program;
         program.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
         program.start(dir.file("quelvane"), {"-r"});

@@ -5,6 +5,7 @@
 
 #include "app/mainwindow.h"
 #include "recording/recordformat.h"
+#include "support/generations.h"
 #include "support/modalcloser.h"
 #include "support/records.h"
 #include "support/scratchdir.h"
@@ -43,10 +44,7 @@ private:
         QVERIFY(sim.isRunning());
         sim.set(QJsonObject{{"SSID", "matrice"}, {"CRCErrors", 123}, {"DownstreamCurrRate", 8123}});
         ScratchDir dir;
-        dir.write("livebox.ini", QStringLiteral("[LIVEBOX]\nLiveBox=%1\nUser=admin\nPass=secret\nAlgoType=%2\n")
-                                     .arg(sim.address())
-                                     .arg(algoType)
-                                     .toUtf8());
+        dir.write("livebox.ini", settingsFor(sim, algoType));
         ModalCloser closer;
         MainWindow window;
         window.requestDeadlineMs = deadlineMs;
@@ -117,9 +115,7 @@ private slots:
 
     void refusedConnection_data()
     {
-        QTest::addColumn<int>("algoType");
-        QTest::newRow("newer gateway") << 1;
-        QTest::newRow("older gateway") << 0;
+        addGatewayGenerations();
     }
 
     void refusedConnection()

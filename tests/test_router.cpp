@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "recording/recordformat.h"
 #include "support/gatewaytest.h"
+#include "support/generations.h"
 #include "support/modalcloser.h"
 #include "support/records.h"
 #include "support/scratchdir.h"
@@ -15,13 +16,6 @@
 namespace {
 const QByteArray wsType = "application/x-sah-ws-4-call+json";
 
-QByteArray settingsFor(const Simulator &sim, int algoType, const QString &password = QStringLiteral("secret"))
-{
-    return QStringLiteral("[LIVEBOX]\nLiveBox=%1\nUser=admin\nPass=%2\nAlgoType=%3\n")
-        .arg(sim.address(), password)
-        .arg(algoType)
-        .toUtf8();
-}
 
 
 QStringList debugLines;
@@ -125,9 +119,7 @@ private slots:
 
     void fullPollFillsEveryField_data()
     {
-        QTest::addColumn<int>("algoType");
-        QTest::newRow("newer gateway") << 1;
-        QTest::newRow("older gateway") << 0;
+        addGatewayGenerations();
     }
 
     void fullPollFillsEveryField()
@@ -348,9 +340,7 @@ private slots:
 
     void anyPasswordLogsIn_data()
     {
-        QTest::addColumn<int>("algoType");
-        QTest::newRow("newer gateway") << 1;
-        QTest::newRow("older gateway") << 0;
+        addGatewayGenerations();
     }
 
     void anyPasswordLogsIn()

@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "charts/graph.h"
 #include "recording/recordformat.h"
+#include "support/generations.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
@@ -51,14 +52,6 @@ private:
     bool m_ok = false;
 };
 
-QByteArray settingsFor(const Simulator &sim, int algoType = 0)
-{
-    return QStringLiteral("[LIVEBOX]\nLiveBox=%1\nUser=admin\nPass=secret\nAlgoType=%2\n")
-        .arg(sim.address())
-        .arg(algoType)
-        .toUtf8();
-}
-
 void writeFile(const QString &path, const QByteArray &content)
 {
     QFile f(path);
@@ -95,9 +88,7 @@ class TestStress : public QObject
 private slots:
     void readOnlyApplicationFolder_data()
     {
-        QTest::addColumn<int>("algoType");
-        QTest::newRow("older gateway") << 0;
-        QTest::newRow("newer gateway") << 1;
+        addGatewayGenerations();
     }
 
     void readOnlyApplicationFolder()

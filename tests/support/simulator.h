@@ -86,4 +86,13 @@ private:
     int m_port = 0;
 };
 
+// A settings file that points the program at the simulator.
+inline QByteArray settingsFor(const Simulator &sim, int algoType = 0, const QString &password = QStringLiteral("secret"))
+{
+    return QStringLiteral("[LIVEBOX]\nLiveBox=%1\nUser=admin\nPass=%2\nAlgoType=%3\n")
+        .arg(sim.address(), password)
+        .arg(algoType)
+        .toUtf8();
+}
+
 #endif
