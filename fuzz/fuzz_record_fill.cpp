@@ -17,5 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fillFromNewerReplies(&record, newer);
     fillFromOlderReplies(&record, older);
     splitDnsServers(QString::fromUtf8(bytes), &record);
+    refusalText(parseReply(bytes));
+    cookiePairs(bytes);
     return 0;
 }

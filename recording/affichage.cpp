@@ -1,9 +1,29 @@
 #include <QCursor>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include "app/mainwindow.h"
 #include "charts/graph.h"
 #include "display.h"
+
+namespace {
+// A read-only field shows the start of its text (firmware versions are
+// longer than their field); when the text does not fit, the whole of it is
+// in the field's tool tip.
+void showFieldText(QLineEdit *edit, const QString &text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    const QRect room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    const QMargins margins = edit->textMargins();
+    // Two pixels on each side: the line edit's own horizontal margin.
+    const int width = room.width() - margins.left() - margins.right() - 4;
+    edit->setToolTip(edit->fontMetrics().horizontalAdvance(text) > width ? text : QString());
+}
+}
 
 void MainWindow::UpDateAffichage()
 {
@@ -26,7 +46,7 @@ void MainWindow::UpDateAffichage()
     }
     for (const auto &field : displayTexts(LBInfos, OldLBInfos)) {
         if (QLineEdit *edit = displayFields.value(field.first))
-            edit->setText(field.second);
+            showFieldText(edit, field.second);
     }
 
     AppendCSV();

@@ -60,9 +60,11 @@ QList<QPair<QString, QString>> displayTexts(const LiveBoxInfos &now, const LiveB
         {"editDateTime_2", now.DateTime},
         {"editUpStreamNoiseMargin", dB(now.UpstreamNoiseMargin)},
         {"editDownStreamNoiseMargin", dB(now.DownstreamNoiseMargin)},
-        // The line attenuation is shown, not the signal attenuation.
-        {"editUpStreamAttenuation", dB(now.UpstreamLineAttenuation)},
-        {"editDownStreamAttenuation", dB(now.DownstreamLineAttenuation)},
+        // The line attenuation is shown, not the signal attenuation, unless
+        // the gateway gives none.
+        {"editUpStreamAttenuation", dB(shownAttenuation(now.UpstreamLineAttenuation, now.UpstreamAttenuation))},
+        {"editDownStreamAttenuation",
+         dB(shownAttenuation(now.DownstreamLineAttenuation, now.DownstreamAttenuation))},
         {"editErroredSec", secs(now.ErroredSecs)},
         {"editSeverelyErroredSec", secs(now.SeverelyErroredSecs)},
         {"editCRCErrors", count(now.CRCErrors)},

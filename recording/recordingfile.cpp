@@ -73,6 +73,8 @@ void MainWindow::ReadCSV()
         previous->DownstreamAttenuation = current->DownstreamAttenuation;
         if (!applyCsvRow(line, size, previous))
             continue;
+        // Recordings made before the attainable rates were converted.
+        maxRatesInKbps(previous);
         std::swap(current, previous);
         if (rows++ > 0)
             graph->UpDateCurves(current, previous);

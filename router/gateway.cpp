@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QStringList>
 #include <QTimer>
 
 QByteArray jsonQuoted(const QString &text)
@@ -46,9 +47,29 @@ QUrl restLoginUrl(const QString &livebox, const QString &user, const QString &pa
     return QUrl::fromEncoded(url, QUrl::TolerantMode);
 }
 
+QByteArray headerValue(QByteArray value)
+{
+    value.replace('\r', QByteArray()).replace('\n', QByteArray());
+    return value;
+}
+
+QByteArray cookiePairs(const QByteArray &setCookie)
+{
+    QList<QByteArray> pairs;
+    for (const QByteArray &line : setCookie.split('\n')) {
+        const int semicolon = line.indexOf(';');
+        const QByteArray pair = (semicolon < 0 ? line : line.left(semicolon)).trimmed();
+        if (pair.contains('='))
+            pairs << pair;
+    }
+    return headerValue(pairs.join("; "));
+}
+
 QByteArray sessionCookie(const QByteArray &setCookie, const QByteArray &contextId)
 {
-    return setCookie + QByteArrayLiteral("; sah/contextId=") + contextId;
+    const QByteArray trimmed = setCookie.trimmed();
+    const QByteArray cookie = trimmed.contains('\n') ? cookiePairs(trimmed) : setCookie;
+    return headerValue(cookie + QByteArrayLiteral("; sah/contextId=") + contextId);
 }
 
 QJsonDocument parseReply(const QByteArray &bytes)
@@ -56,6 +77,83 @@ QJsonDocument parseReply(const QByteArray &bytes)
     const int nul = bytes.indexOf('\0');
     const QString text = QString::fromUtf8(bytes.constData(), nul < 0 ? bytes.size() : nul);
     return QJsonDocument::fromJson(text.toUtf8());
+}
+
+namespace {
+bool carriesErrors(const QJsonValue &errors)
+{
+    switch (errors.type()) {
+    case QJsonValue::Array:
+        return !errors.toArray().isEmpty();
+    case QJsonValue::Object:
+        return !errors.toObject().isEmpty();
+    case QJsonValue::String:
+        return !errors.toString().isEmpty();
+    case QJsonValue::Bool:
+        return errors.toBool();
+    case QJsonValue::Double:
+        return errors.toDouble() != 0;
+    default:
+        return false;
+    }
+}
+
+QString errorsText(const QJsonValue &errors)
+{
+    if (!errors.isArray())
+        return QString::fromUtf8(QJsonDocument(QJsonArray{errors}).toJson(QJsonDocument::Compact));
+    QStringList parts;
+    for (const QJsonValue &item : errors.toArray()) {
+        const QJsonObject error = item.toObject();
+        if (error.isEmpty()) {
+            parts << QString::fromUtf8(QJsonDocument(QJsonArray{item}).toJson(QJsonDocument::Compact));
+            continue;
+        }
+        QString part = QStringLiteral("error %1").arg(error.value(QLatin1String("error")).toVariant().toString());
+        const QString description = error.value(QLatin1String("description")).toString();
+        if (!description.isEmpty())
+            part += QStringLiteral(": ") + description;
+        const QString info = error.value(QLatin1String("info")).toString();
+        if (!info.isEmpty())
+            part += QStringLiteral(" (") + info + QLatin1Char(')');
+        parts << part;
+    }
+    return parts.join(QStringLiteral("; "));
+}
+}
+
+QString refusalText(const QJsonDocument &reply)
+{
+    const QJsonObject root = reply.object();
+    for (const QJsonValue &errors : {root.value(QLatin1String("errors")),
+                                     root.value(QLatin1String("result")).toObject().value(QLatin1String("errors"))}) {
+        if (carriesErrors(errors))
+            return QStringLiteral("refused by the gateway: ") + errorsText(errors);
+    }
+    return QString();
+}
+
+QString GatewayExchange::Reply::failure() const
+{
+    if (!ok)
+        return error;
+    if (!refusal.isEmpty())
+        return refusal;
+    if (json.isNull())
+        return QStringLiteral("the reply is not JSON");
+    return QString();
+}
+
+QByteArray sessionContext(const GatewayExchange::Reply &login, QString *why)
+{
+    *why = login.failure();
+    if (!why->isEmpty())
+        return QByteArray();
+    const QByteArray context =
+        jsonText(objectAt(login.json.object(), QStringLiteral("data")), QStringLiteral("contextID")).toUtf8();
+    if (context.isEmpty())
+        *why = QStringLiteral("the login reply holds no session context");
+    return context;
 }
 
 QJsonObject objectAt(const QJsonObject &root, const QString &path)
@@ -154,6 +252,7 @@ GatewayExchange::Reply GatewayExchange::await(QNetworkReply *reply)
         result.body = reply->readAll();
         result.json = parseReply(result.body);
         result.setCookie = reply->rawHeader("Set-Cookie");
+        result.refusal = refusalText(result.json);
     }
     delete reply;
     return result;

@@ -29,11 +29,27 @@ QUrl restLoginUrl(const QString &livebox, const QString &user, const QString &pa
 QUrl gatewayUrl(const QString &livebox, const QString &path);
 
 // The newer gateways want the login's cookie back along with the context.
+// One Set-Cookie is sent back as it came (attributes included, as the
+// gateway's own web pages do); several, which Qt joins with line feeds, as
+// their name=value pairs. The value never holds a line break.
 QByteArray sessionCookie(const QByteArray &setCookie, const QByteArray &contextId);
+
+// The name=value pairs of the cookies a login set, joined by "; ", without
+// their attributes; empty when it set none.
+QByteArray cookiePairs(const QByteArray &setCookie);
+
+// A header value as sent: without the line breaks that would end the header.
+QByteArray headerValue(QByteArray value);
 
 // A reply is read as UTF-8 up to the first NUL; anything that does not parse
 // is an empty document, whose look-ups all give the defaults below.
 QJsonDocument parseReply(const QByteArray &bytes);
+
+// Real firmware refuses a session (wrong password, expired context) with an
+// HTTP 200 reply that holds an "errors" list, at the top for the newer calls
+// and under "result" for the older REST paths. Returns the errors as one
+// text, or an empty text when the reply carries none.
+QString refusalText(const QJsonDocument &reply);
 
 // Follows a dotted member path; a missing or non-object step gives an
 // empty object.
@@ -72,6 +88,14 @@ public:
         QByteArray body;    // raw reply bytes
         QJsonDocument json; // parsed body (empty when it does not parse)
         QByteArray setCookie;
+        QString refusal;    // the gateway's own refusal inside a complete reply
+
+        // A reply whose values may reach the record: it arrived whole, it is
+        // JSON, and the gateway did not refuse the request in it.
+        bool usable() const { return ok && refusal.isEmpty() && !json.isNull(); }
+        bool refused() const { return ok && !refusal.isEmpty(); }
+        // Why the reply is not usable, for the diagnostics.
+        QString failure() const;
     };
 
     GatewayExchange(QNetworkAccessManager &manager, int deadlineMs, qint64 maxReplyBytes);
@@ -90,5 +114,10 @@ private:
     qint64 m_maxReplyBytes;
     QNetworkReply *m_pending = nullptr;
 };
+
+// The session context a login reply opens: data.contextID. Empty when the
+// login failed, whether by an error, by a refusal inside the reply, or by a
+// reply without a context; `why` then says which.
+QByteArray sessionContext(const GatewayExchange::Reply &login, QString *why);
 
 #endif

@@ -114,3 +114,20 @@ void splitDnsServers(const QString &servers, LiveBoxInfos *infos)
     if (parts.size() > 1)
         infos->DNSServer2 = parts.at(1);
 }
+
+void maxRatesInKbps(LiveBoxInfos *infos)
+{
+    const auto inBits = [](double maxRate, double currRate) {
+        return maxRate >= 1000000 || (currRate > 0 && maxRate > 100 * currRate);
+    };
+    if (inBits(infos->DownstreamMaxRate, infos->DownstreamCurrRate)
+        || inBits(infos->UpstreamMaxRate, infos->UpstreamCurrRate)) {
+        infos->DownstreamMaxRate /= 1000;
+        infos->UpstreamMaxRate /= 1000;
+    }
+}
+
+double shownAttenuation(double lineAttenuation, double attenuation)
+{
+    return lineAttenuation == 0 && attenuation != 0 ? attenuation : lineAttenuation;
+}

@@ -89,4 +89,17 @@ void deriveDateTimes(LiveBoxInfos *infos, Clock clock = &QDateTime::currentDateT
 // second part, so a gateway that reports one server keeps the earlier second.
 void splitDnsServers(const QString &servers, LiveBoxInfos *infos);
 
+// Some firmware (VDSL lines seen through the older scheme) gives the two
+// attainable rates in bit/s while the synchronised rates stay in kbit/s. The
+// two share their unit; they are taken as bit/s when either reaches
+// 1 000 000 (no DSL profile reaches 1 Gbit/s) or is more than a hundred times
+// the synchronised rate of its direction, and both are then turned into
+// kbit/s.
+void maxRatesInKbps(LiveBoxInfos *infos);
+
+// The attenuation a display shows: the line attenuation, or the signal
+// attenuation where the line one is 0 and the other is not (VDSL lines give
+// no line attenuation, and no real line has 0.0 dB).
+double shownAttenuation(double lineAttenuation, double attenuation);
+
 #endif

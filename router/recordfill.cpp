@@ -26,6 +26,7 @@ void fillLine(LiveBoxInfos *infos, const QJsonObject &line)
     NUMBER(line, UpstreamPower);
     TEXT(line, ModulationType);
     TEXT(line, ModulationHint);
+    maxRatesInKbps(infos);
 }
 
 void fillStatistics(LiveBoxInfos *infos, const QJsonObject &stats)

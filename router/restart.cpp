@@ -26,8 +26,8 @@ void MainWindow::RebootLiveBox()
     const QNetworkRequest request = wsSessionRequest("application/json", contextId, cookie);
     const GatewayExchange::Reply reply =
         operation.exchange().post(request, QByteArrayLiteral(R"({"service":"NMC","method":"reboot","parameters":{}})"));
-    if (!reply.ok)
-        qDebug().noquote() << "Failure REBOOT" << reply.error;
+    if (!reply.ok || reply.refused())
+        qDebug().noquote() << "Failure REBOOT" << reply.failure();
 }
 
 void MainWindow::on_btnReboot_clicked()

@@ -88,9 +88,12 @@ void MainWindow::LiveBox4GetInfos(LiveBoxInfos *LBinfos)
     QJsonObject replies[5];
     for (int i = 0; i < 5; ++i) {
         const GatewayExchange::Reply reply = operation.exchange().post(request, dataCalls[i].body);
-        if (!reply.ok) {
-            qDebug().noquote() << (QByteArrayLiteral("Failure ") + dataCalls[i].name).constData() << reply.error;
-            trace << "failure " << dataCalls[i].name << reply.error << "\n";
+        if (!reply.usable()) {
+            // A refusal means the gateway no longer holds the session.
+            if (reply.refused())
+                connected = false;
+            qDebug().noquote() << (QByteArrayLiteral("Failure ") + dataCalls[i].name).constData() << reply.failure();
+            trace << "failure " << dataCalls[i].name << reply.failure() << "\n";
             return;
         }
         replies[i] = reply.json.object();

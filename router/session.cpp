@@ -29,14 +29,15 @@ bool MainWindow::wsLogin(GatewayExchange &exchange, QByteArray *contextId, QByte
     request.setRawHeader("Content-Type", "application/x-sah-ws-4-call+json");
     request.setRawHeader("Authorization", "X-Sah-Login");
     const GatewayExchange::Reply reply = exchange.post(request, wsLoginBody(user, password));
-    if (!reply.ok) {
+    QString why;
+    *contextId = sessionContext(reply, &why);
+    if (contextId->isEmpty()) {
         connected = false;
         QMessageBox::warning(this, QStringLiteral("Authentification"), QStringLiteral("LB non connectée"));
-        qDebug().noquote() << "Failure" << reply.error;
+        qDebug().noquote() << "Failure" << why;
         return false;
     }
     connected = true;
-    *contextId = jsonText(objectAt(reply.json.object(), QStringLiteral("data")), QStringLiteral("contextID")).toUtf8();
     *cookie = reply.setCookie;
     return true;
 }
@@ -46,7 +47,7 @@ QNetworkRequest MainWindow::wsSessionRequest(const QByteArray &contentType, cons
 {
     QNetworkRequest request(gatewayUrl(livebox, QStringLiteral("/ws")));
     request.setRawHeader("Content-Type", contentType);
-    request.setRawHeader("X-Context", contextId);
+    request.setRawHeader("X-Context", headerValue(contextId));
     request.setRawHeader("cookie", sessionCookie(cookie, contextId));
     return request;
 }

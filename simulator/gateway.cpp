@@ -20,7 +20,7 @@ const std::set<std::string> kTargets = {
 };
 const std::set<std::string> kKinds = {
     "reset", "hang", "slow", "trickle", "http401", "http500", "close", "notjson",
-    "strings", "missing", "short-device", "huge", "nocookie",
+    "strings", "missing", "short-device", "huge", "nocookie", "denied",
 };
 
 const std::size_t kLogLimit = 100000;
@@ -29,13 +29,22 @@ const std::size_t kSessionLimit = 256;
 const char kDenied[] = R"({"status":null,"errors":[{"error":13,"description":"Permission denied","info":""}]})";
 const char kBadLogin[] =
     R"({"status":null,"errors":[{"error":13,"description":"Permission denied","info":"Invalid username or password"}]})";
+// What real firmware answers, with HTTP 200, to a refused /ws login.
+const char kRefusedLogin[] =
+    R"({"status":null,"errors":[{"error":13,"description":"Permission denied","info":"sah.Device.Information"}]})";
+
+// The REST paths wrap every answer, refusals included, in "result".
+std::string wrapped(const std::string &body)
+{
+    return R"({"result":)" + body + "}";
+}
 
 const char *const kLine[] = {
     "LastChange", "LastChangeTime", "LinkStatus", "DataPath", "InterleaveDepth", "ModulationType",
     "ModulationHint", "StandardUsed", "FirmwareVersion", "DownstreamAttenuation", "DownstreamLineAttenuation",
     "DownstreamCurrRate", "DownstreamMaxRate", "DownstreamNoiseMargin", "DownstreamPower",
     "UpstreamAttenuation", "UpstreamLineAttenuation", "UpstreamCurrRate", "UpstreamMaxRate",
-    "UpstreamNoiseMargin", "UpstreamPower",
+    "UpstreamNoiseMargin", "UpstreamPower", "CurrentProfile",
 };
 const char *const kStats[] = {
     "ErroredSecs", "SeverelyErroredSecs", "ATUCCRCErrors", "CRCErrors", "ATUCFECErrors",
@@ -347,6 +356,8 @@ void Gateway::serve(const httplib::Request &req, httplib::Response &res)
         reply.status = kind == "http401" ? 401 : 500;
         reply.body = kind == "http401" ? kDenied
                                        : R"({"status":null,"errors":[{"error":1,"description":"Internal error"}]})";
+    } else if (kind == "denied") {
+        reply = refusal(call, login);
     } else if (kind == "notjson") {
         reply.body = "<html>oops</html>";
         reply.contentType = "text/html";
@@ -503,7 +514,7 @@ Gateway::Reply Gateway::respond(const httplib::Request &req, const Call &call, b
     if (call.target == "other")
         return Reply{404, R"({"status":null,"errors":[{"error":404,"description":"Not found"}]})"};
     if (!(ws ? wsSessionValid(req) : restSessionValid(req)))
-        return Reply{200, kDenied};
+        return refusal(call, false);
 
     const QJsonObject v = m_model.current();
     const QJsonObject line = pick(v, kLine);
@@ -557,19 +568,22 @@ Gateway::Reply Gateway::wsLogin(const httplib::Request &req, const Call &call, b
     const std::string user = userValue.toString().toStdString();
     if (req.get_header_value("Authorization") != "X-Sah-Login" || !userValue.isString() || !passwordValue.isString()
         || user != m_options.user || passwordValue.toString().toStdString() != m_options.password)
-        return Reply{401, kBadLogin};
+        return m_options.realFirmware ? Reply{200, kRefusedLogin} : Reply{401, kBadLogin};
 
     if (m_model.poll())
         dropSessions();
     const std::string context = randomBytes(24).toBase64().toStdString();
     Reply reply;
-    WsSession session;
+    Session session;
     if (!noCookie) {
-        session.cookieName = randomBytes(4).toHex().toStdString() + "/sessid";
-        session.cookieValue = randomBytes(18)
-                                  .toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals)
-                                  .toStdString();
-        reply.headers.emplace("Set-Cookie", session.cookieName + "=" + session.cookieValue + "; path=/");
+        if (m_options.realFirmware) {
+            session = newCookie(&reply, "; path=/; SameSite=Strict; HttpOnly");
+            // A second cookie that the session does not need: the client
+            // must still send both back in one well-formed header.
+            reply.headers.emplace("Set-Cookie", "UILang=fr; Path=/; SameSite=Lax");
+        } else {
+            session = newCookie(&reply, "; path=/");
+        }
     }
     m_wsSessions[context] = session;
     remember(context);
@@ -599,15 +613,36 @@ Gateway::Reply Gateway::restLogin(const httplib::Request &req)
     const auto user = query.find("username"), password = query.find("password");
     if (user == query.end() || password == query.end() || user->second != m_options.user
         || password->second != m_options.password)
-        return Reply{401, kBadLogin};
+        return m_options.realFirmware ? Reply{200, wrapped(kRefusedLogin)} : Reply{401, kBadLogin};
 
     if (m_model.poll())
         dropSessions();
     const std::string context = randomBytes(24).toBase64().toStdString();
-    m_restSessions.insert(context);
+    Reply reply{200, compact(QJsonObject{{"status", 0},
+                                         {"data", QJsonObject{{"contextID", QString::fromStdString(context)}}}})};
+    // Real older firmware ties the session to a cookie as well as the context.
+    m_restSessions[context] = m_options.realFirmware ? newCookie(&reply, "; path=/") : Session{};
     remember(context);
-    return Reply{200, compact(QJsonObject{{"status", 0},
-                                          {"data", QJsonObject{{"contextID", QString::fromStdString(context)}}}})};
+    return reply;
+}
+
+Gateway::Session Gateway::newCookie(Reply *reply, const std::string &attributes)
+{
+    Session session;
+    session.cookieName = randomBytes(4).toHex().toStdString() + "/sessid";
+    session.cookieValue =
+        randomBytes(18).toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals).toStdString();
+    reply->headers.emplace("Set-Cookie", session.cookieName + "=" + session.cookieValue + attributes);
+    return session;
+}
+
+// A refusal as real firmware sends it: HTTP 200 and error 13, in "result"
+// on the REST paths.
+Gateway::Reply Gateway::refusal(const Call &call, bool login) const
+{
+    const bool rest = call.target.rfind("rest-", 0) == 0;
+    const std::string body = login ? kRefusedLogin : kDenied;
+    return Reply{200, rest ? wrapped(body) : body};
 }
 
 bool Gateway::wsSessionValid(const httplib::Request &req) const
@@ -624,7 +659,10 @@ bool Gateway::wsSessionValid(const httplib::Request &req) const
 // The REST paths also answer within a /ws session, the way a newer gateway does.
 bool Gateway::restSessionValid(const httplib::Request &req) const
 {
-    return m_restSessions.count(req.get_header_value("X-Context")) > 0 || wsSessionValid(req);
+    const auto it = m_restSessions.find(req.get_header_value("X-Context"));
+    if (it == m_restSessions.end())
+        return wsSessionValid(req);
+    return it->second.cookieName.empty() || hasPair(cookiePairs(req), it->second.cookieName, it->second.cookieValue);
 }
 
 QByteArray Gateway::randomBytes(int count)

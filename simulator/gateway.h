@@ -38,6 +38,11 @@ public:
         std::string password = "secret";
         std::vector<Fault> faults;
         bool keepAlive = false; // keep connections open between requests
+        // Answer like real firmware rather than like the documented protocol:
+        // refused logins as HTTP 200 with an error list, a session cookie at
+        // /authenticate that the REST calls must send back, two Set-Cookie
+        // headers at the /ws login.
+        bool realFirmware = false;
     };
 
     explicit Gateway(const Options &options);
@@ -61,7 +66,7 @@ private:
         std::string target;
         QJsonObject body;
     };
-    struct WsSession {
+    struct Session {
         std::string cookieName; // empty when the login sent no cookie
         std::string cookieValue;
     };
@@ -78,6 +83,8 @@ private:
     Reply respond(const httplib::Request &req, const Call &call, bool noCookie, bool shortDevice);
     Reply wsLogin(const httplib::Request &req, const Call &call, bool noCookie);
     Reply restLogin(const httplib::Request &req);
+    Reply refusal(const Call &call, bool login) const;
+    Session newCookie(Reply *reply, const std::string &attributes);
     bool wsSessionValid(const httplib::Request &req) const;
     bool restSessionValid(const httplib::Request &req) const;
     QByteArray randomBytes(int count);
@@ -96,8 +103,8 @@ private:
     std::vector<Fault> m_faults;
     LineModel m_model;
     std::mt19937_64 m_tokens;
-    std::map<std::string, WsSession> m_wsSessions;
-    std::set<std::string> m_restSessions;
+    std::map<std::string, Session> m_wsSessions;
+    std::map<std::string, Session> m_restSessions;
     std::deque<std::string> m_sessionOrder;
     std::deque<QJsonObject> m_log;
 };

@@ -37,25 +37,30 @@ LineModel::LineModel(const Options &options) : m_options(options), m_rng(options
     m_syncAt = 40 + draw(0, 3 * 3600);
     m_pppAt = m_syncAt + draw(8, 15);
 
-    m_baseDownMax = draw(9000, 18000);
-    m_baseUpMax = draw(950, 1100);
+    const bool vdsl = m_options.vdsl;
+    m_baseDownMax = vdsl ? draw(25000, 60000) : draw(9000, 18000);
+    m_baseUpMax = vdsl ? draw(3500, 12000) : draw(950, 1100);
     m_baseDownMargin = draw(70, 110);
     m_baseUpMargin = draw(70, 110);
-    const std::int64_t downAtt = draw(200, 500);
-    const std::int64_t upAtt = draw(200, 300);
+    const std::int64_t downAtt = vdsl ? draw(100, 450) : draw(200, 500);
+    const std::int64_t upAtt = vdsl ? draw(100, 300) : draw(200, 300);
 
     QJsonObject &v = m_current;
     v.insert("LinkStatus", "Up");
     v.insert("DataPath", "Interleaved");
     v.insert("InterleaveDepth", 0);
-    v.insert("ModulationType", "ADSL_G.dmt.bis");
-    v.insert("ModulationHint", "ADSL2+");
-    v.insert("StandardUsed", "G.992.5_Annex_A");
+    v.insert("ModulationType", vdsl ? "VDSL" : "ADSL_G.dmt.bis");
+    v.insert("ModulationHint", vdsl ? "VDSL2" : "ADSL2+");
+    v.insert("StandardUsed", vdsl ? "G.993.2_Annex_B" : "G.992.5_Annex_A");
     v.insert("FirmwareVersion", "4.14.4.1");
     v.insert("DownstreamAttenuation", qint64(downAtt));
-    v.insert("DownstreamLineAttenuation", qint64(downAtt + draw(5, 25)));
     v.insert("UpstreamAttenuation", qint64(upAtt));
-    v.insert("UpstreamLineAttenuation", qint64(upAtt + draw(5, 25)));
+    if (vdsl) {
+        v.insert("CurrentProfile", "17a");
+    } else {
+        v.insert("DownstreamLineAttenuation", qint64(downAtt + draw(5, 25)));
+        v.insert("UpstreamLineAttenuation", qint64(upAtt + draw(5, 25)));
+    }
     v.insert("DownstreamPower", qint64(draw(150, 200)));
     v.insert("UpstreamPower", qint64(draw(100, 130)));
     retrain(v);
@@ -208,10 +213,13 @@ void LineModel::drift(QJsonObject &v)
 void LineModel::retrain(QJsonObject &v)
 {
     const std::int64_t downMax = m_baseDownMax * (1000 + draw(-30, 30)) / 1000;
-    const std::int64_t upMax = std::min<std::int64_t>(1100, m_baseUpMax * (1000 + draw(-30, 30)) / 1000);
-    v.insert("DownstreamMaxRate", qint64(downMax));
+    const std::int64_t upMax =
+        std::min<std::int64_t>(m_options.vdsl ? 20000 : 1100, m_baseUpMax * (1000 + draw(-30, 30)) / 1000);
+    // VDSL firmware gives the attainable rates in bit/s, the synchronised ones in kbit/s.
+    const std::int64_t maxUnit = m_options.vdsl ? 1000 : 1;
+    v.insert("DownstreamMaxRate", qint64(downMax * maxUnit));
     v.insert("DownstreamCurrRate", qint64(downMax * draw(880, 980) / 1000));
-    v.insert("UpstreamMaxRate", qint64(upMax));
+    v.insert("UpstreamMaxRate", qint64(upMax * maxUnit));
     v.insert("UpstreamCurrRate", qint64(upMax * draw(850, 960) / 1000));
     v.insert("DownstreamNoiseMargin", qint64(std::clamp<std::int64_t>(m_baseDownMargin + draw(-10, 10), 60, 120)));
     v.insert("UpstreamNoiseMargin", qint64(std::clamp<std::int64_t>(m_baseUpMargin + draw(-10, 10), 60, 120)));

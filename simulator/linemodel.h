@@ -19,6 +19,9 @@ public:
         QString ssid = QStringLiteral("Livebox-1234");
         int resyncEvery = -1; // -1: random events; 0: never; N: every N polls
         int rebootEvery = -1;
+        // A VDSL2 line as real firmware gives it: attainable rates in bit/s,
+        // no line-attenuation members, a profile.
+        bool vdsl = false;
     };
 
     explicit LineModel(const Options &options);

@@ -70,6 +70,10 @@ int main(int argc, char **argv)
         {"fault", "Applies a fault to every matching request (repeatable).", "TARGET:KIND[:PARAM]"},
         {"resync-every", "Resynchronises the line every N polls (0: never).", "N"},
         {"reboot-every", "Restarts the gateway every N polls (0: never).", "N"},
+        {"firmware", "Answers as the documented protocol (spec) or as real firmware (real): refusals inside "
+                     "HTTP 200 replies, session cookies at both logins.", "spec|real", "spec"},
+        {"line", "The line's kind: adsl, or vdsl (attainable rates in bit/s, no line attenuation).",
+         "adsl|vdsl", "adsl"},
         {"keep-alive", "Keeps connections open between requests (each POST then waits out the delayed "
                        "acknowledgement of its headers)."},
     });
@@ -86,6 +90,14 @@ int main(int argc, char **argv)
     if (!seedOk)
         usage("--seed takes a whole number");
     options.keepAlive = parser.isSet("keep-alive");
+    const QString firmware = parser.value("firmware");
+    if (firmware != "spec" && firmware != "real")
+        usage("--firmware takes spec or real");
+    options.realFirmware = firmware == "real";
+    const QString line = parser.value("line");
+    if (line != "adsl" && line != "vdsl")
+        usage("--line takes adsl or vdsl");
+    options.model.vdsl = line == "vdsl";
     options.model.resyncEvery = number(parser, "resync-every", -1);
     options.model.rebootEvery = number(parser, "reboot-every", -1);
     for (const QString &text : parser.values("fault")) {

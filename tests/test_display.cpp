@@ -89,6 +89,18 @@ private slots:
         QCOMPARE(textOf(texts, "editDateTime_3"), now.DateTime);
     }
 
+    void vdslLineShowsItsSignalAttenuationWhereItHasNoLineAttenuation()
+    {
+        LiveBoxInfos now;
+        now.UpstreamAttenuation = 285;
+        now.DownstreamAttenuation = 414;
+        const auto texts = displayTexts(now, now);
+        QCOMPARE(textOf(texts, "editUpStreamAttenuation"), QStringLiteral("28.5 dB"));
+        QCOMPARE(textOf(texts, "editDownStreamAttenuation"), QStringLiteral("41.4 dB"));
+        now.DownstreamAttenuation = 0; // nothing to show instead
+        QCOMPARE(textOf(displayTexts(now, now), "editDownStreamAttenuation"), QStringLiteral("0.0 dB"));
+    }
+
     void firstPollShowsWholeCountersAsVariation()
     {
         LiveBoxInfos now;

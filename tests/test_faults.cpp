@@ -4,7 +4,9 @@
 #include <QTcpServer>
 
 #include "app/mainwindow.h"
+#include "charts/graph.h"
 #include "recording/recordformat.h"
+#include "support/gatewaytest.h"
 #include "support/generations.h"
 #include "support/modalcloser.h"
 #include "support/records.h"
@@ -17,6 +19,18 @@ namespace {
 int rowsIn(const ScratchDir &dir, const QString &ssid)
 {
     return dir.read(ssid + ".csv").count('\n') - 1;
+}
+
+// The data rows of a recording, each split into its columns.
+QList<QList<QByteArray>> rowsOf(const ScratchDir &dir, const QString &ssid)
+{
+    QList<QList<QByteArray>> rows;
+    const QList<QByteArray> lines = dir.read(ssid + ".csv").split('\n');
+    for (int i = 1; i < lines.size(); ++i) {
+        if (!lines.at(i).isEmpty())
+            rows << lines.at(i).split(';');
+    }
+    return rows;
 }
 
 const int deadlineMs = 800;
@@ -52,7 +66,8 @@ private:
         window.on_BtnStartAcquisition_clicked();
 
         const QStringList transport = {"reset", "hang", "trickle", "http401", "http500", "close", "huge"};
-        const QStringList content = {"notjson", "strings", "missing", "short-device"};
+        // "denied" is a refusal inside an HTTP 200 reply, as real firmware sends it.
+        const QStringList content = {"denied", "notjson", "strings", "missing", "short-device"};
         for (const QString &position : positions) {
             const bool login = position.endsWith("login");
             for (const QString &kind : transport + content) {
@@ -64,6 +79,7 @@ private:
                 const QString before = wholeRecord(window.LBInfos);
                 const int rows = rowsIn(dir, "matrice");
                 const int boxes = closer.count();
+                const QByteArray log = dir.read("matrice_SYNCHROS.csv");
 
                 const double param = kind == "trickle" ? 200 : kind == "huge" ? 16 * 1024 * 1024 : 0;
                 sim.fault(position, kind, 0, param);
@@ -74,22 +90,23 @@ private:
                 check(clock.elapsed() < deadlineMs + 3000, name + ": poll outlived its deadline");
                 check(rowsIn(dir, "matrice") == rows + 1, name + ": no row for the poll");
 
+                // A login without a context opens no session; a refusal or a
+                // reply that is not JSON fails the poll wherever it comes.
+                const bool failed = transport.contains(kind) || kind == "denied" || kind == "notjson"
+                                    || (login && kind == "missing");
+                const bool connectedAfter = login ? !failed : kind != "denied";
                 const int newBoxes = closer.count() - boxes;
-                if (transport.contains(kind)) {
-                    check(wholeRecord(window.LBInfos) == before, name + ": a failed request changed the record");
-                    check(window.connected == !login, name + ": wrong connected flag");
-                    const int expected = login ? (algoType ? 2 : 1) : 0; // "Authentification" only for the newer login
-                    check(newBoxes == expected, name + QStringLiteral(": %1 boxes, %2 expected").arg(newBoxes).arg(expected));
-                    if (login)
-                        check(closer.texts.last() == QStringLiteral("Problème d'acquisition !!!"),
-                              name + ": no acquisition warning");
-                } else {
-                    check(window.connected, name + ": a readable reply cleared the connected flag");
-                    check(newBoxes == 0, name + ": a box for a reply that arrived");
-                    if (login && (kind == "notjson" || kind == "missing"))
-                        check(window.LBInfos.SSID.isEmpty() && window.LBInfos.CRCErrors == 0,
-                              name + ": a session without context kept the old values");
+                if (failed) {
+                    check(wholeRecord(window.LBInfos) == before, name + ": a failed poll changed the record");
+                    check(dir.read("matrice_SYNCHROS.csv") == log, name + ": a failed poll logged an event");
                 }
+                check(window.connected == connectedAfter, name + ": wrong connected flag");
+                // "Authentification" only for the newer login, then the acquisition warning.
+                const int expected = connectedAfter ? 0 : login && algoType ? 2 : 1;
+                check(newBoxes == expected, name + QStringLiteral(": %1 boxes, %2 expected").arg(newBoxes).arg(expected));
+                if (!connectedAfter)
+                    check(closer.texts.last() == QStringLiteral("Problème d'acquisition !!!"),
+                          name + ": no acquisition warning");
 
                 sim.heal();
                 window.CycleTimerHandler();
@@ -138,6 +155,182 @@ private slots:
         check(closer.texts.last() == QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."),
               "refused: no start-up warning");
         check(window.LBInfos.DateTime == QStringLiteral("inconnu"), "refused: the record was written");
+    }
+
+    // Real firmware refuses a wrong password with HTTP 200 and an error list.
+    void realFirmwareRefusalIsAFailedStartUp_data()
+    {
+        addGatewayGenerations();
+    }
+
+    void realFirmwareRefusalIsAFailedStartUp()
+    {
+        QFETCH(int, algoType);
+        Simulator sim({"--firmware", "real", "--password", "right"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim, algoType, QStringLiteral("wrong")));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(!window.connected);
+        QStringList titles{"Quelvane"};
+        if (algoType)
+            titles.prepend("Authentification");
+        QCOMPARE(closer.titles, titles);
+        QCOMPARE(window.ui->tabWidget->currentIndex(), 3);
+        QCOMPARE(window.LBInfos.DateTime, QStringLiteral("inconnu"));
+        // No data call without a session, and nothing recorded.
+        QCOMPARE(sim.requests().size(), 1);
+        QCOMPARE(QDir(dir.path()).entryList({"*.csv"}), QStringList());
+    }
+
+    void realFirmwareSessionCookiesGoBackWithinThePoll_data()
+    {
+        addGatewayGenerations();
+    }
+
+    void realFirmwareSessionCookiesGoBackWithinThePoll()
+    {
+        QFETCH(int, algoType);
+        Simulator sim({"--firmware", "real", "--ssid", "reel"});
+        sim.set(QJsonObject{{"CRCErrors", 321}});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim, algoType));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(window.connected);
+        QCOMPARE(closer.count(), 0);
+        QCOMPARE(window.LBInfos.SSID, QStringLiteral("reel"));
+        QCOMPARE(window.LBInfos.CRCErrors, 321.0);
+
+        sim.clear();
+        window.UpDateAffichage();
+        window.UpDateAffichage();
+        QVERIFY(window.connected);
+        const QList<ReceivedRequest> requests = receivedRequests(sim.requests());
+        const int perPoll = algoType ? 6 : 7;
+        QCOMPARE(requests.size(), 2 * perPoll);
+        // The newer login sets two cookies; the session needs the first.
+        const QRegularExpression form(algoType ? QStringLiteral("^[0-9a-f]{8}/sessid=[^;\\s]+; UILang=fr; sah/contextId=")
+                                               : QStringLiteral("^[0-9a-f]{8}/sessid=[^;\\s]+$"));
+        QByteArray firstPollCookie;
+        for (int i = 0; i < requests.size(); ++i) {
+            const ReceivedRequest &r = requests.at(i);
+            if (i % perPoll == 0) {
+                QVERIFY2(!r.hasHeader("cookie"), "a login carried an earlier poll's cookie");
+                continue;
+            }
+            const QByteArray cookie = r.header("cookie");
+            QVERIFY2(form.match(QString::fromLatin1(cookie)).hasMatch(), cookie.constData());
+            if (algoType)
+                QVERIFY(cookie.endsWith("; sah/contextId=" + r.header("X-Context")));
+            if (i == 1)
+                firstPollCookie = cookie;
+            if (i > perPoll)
+                QVERIFY2(cookie != firstPollCookie, "a poll sent the cookie of the poll before");
+        }
+    }
+
+    void wrongPasswordTypedDuringAcquisitionRecordsNoFalseRow_data()
+    {
+        addGatewayGenerations();
+    }
+
+    void wrongPasswordTypedDuringAcquisitionRecordsNoFalseRow()
+    {
+        QFETCH(int, algoType);
+        Simulator sim({"--firmware", "real", "--ssid", "saisie", "--resync-every", "0", "--reboot-every", "0"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim, algoType));
+        ModalCloser closer;
+        MainWindow window;
+        window.show();
+        window.on_BtnStartAcquisition_clicked();
+        int polls = 0;
+        const auto poll = [&] {
+            window.CycleTimerHandler();
+            window.cycleTimer->stop();
+            ++polls;
+        };
+        poll();
+        // Each keystroke on "Paramètres" is a new password, polled with at once.
+        window.ui->tabWidget->setCurrentIndex(3);
+        window.ui->editPass->selectAll();
+        QTest::keyClick(window.ui->editPass, Qt::Key_Backspace);
+        poll();
+        for (const char c : {'s', 'e', 'c', 'r', 'e', 'X'}) {
+            QTest::keyClick(window.ui->editPass, c);
+            poll();
+            QVERIFY(!window.connected);
+        }
+        QTest::keyClick(window.ui->editPass, Qt::Key_Backspace);
+        QTest::keyClick(window.ui->editPass, 't');
+        poll();
+        QVERIFY(window.connected);
+        QCOMPARE(closer.texts.count(QStringLiteral("Problème d'acquisition !!!")), 7);
+
+        const QList<QList<QByteArray>> rows = rowsOf(dir, "saisie");
+        QCOMPARE(rows.size(), polls + 1); // and the start-up refresh
+        for (const QList<QByteArray> &row : rows) {
+            QVERIFY2(parseDateTime(QString::fromLatin1(row.at(0))).isValid(), row.at(0).constData());
+            for (int column : {3, 4, 5, 6, 7, 8}) // rates and margins: never the zeros of a refusal
+                QVERIFY2(row.at(column).toDouble() > 0, row.join(';').constData());
+        }
+        // The run's start is the log's one row: no false synchronisation or restart.
+        QCOMPARE(dir.read("saisie_SYNCHROS.csv").count('\n'), 2);
+        QCOMPARE(QDir(dir.path()).entryList({"*.csv"}), (QStringList{"saisie.csv", "saisie_SYNCHROS.csv"}));
+    }
+
+    // A VDSL2 line through real firmware: attainable rates in bit/s, no line attenuation.
+    void vdslLineIsShownAndRecordedInKbps_data()
+    {
+        addGatewayGenerations();
+    }
+
+    void vdslLineIsShownAndRecordedInKbps()
+    {
+        QFETCH(int, algoType);
+        Simulator sim({"--line", "vdsl", "--ssid", "vdsl"});
+        sim.set(QJsonObject{{"UpstreamCurrRate", 3421}, {"DownstreamCurrRate", 23160}, {"UpstreamMaxRate", 4218000},
+                            {"DownstreamMaxRate", 29717000}, {"UpstreamAttenuation", 285},
+                            {"DownstreamAttenuation", 414}});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim, algoType));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(window.connected);
+        QCOMPARE(window.LBInfos.ModulationType, QStringLiteral("VDSL"));
+        QCOMPARE(window.LBInfos.DownstreamMaxRate, 29717.0);
+        QCOMPARE(window.LBInfos.UpstreamMaxRate, 4218.0);
+        QCOMPARE(window.ui->editDownStreamMaxRate->text(), QStringLiteral("29717 Kb/s"));
+        QCOMPARE(window.ui->editUpStreamMaxRate->text(), QStringLiteral("4218 Kb/s"));
+        QCOMPARE(window.ui->editDownStreamAttenuation->text(), QStringLiteral("41.4 dB"));
+        QCOMPARE(window.ui->editUpStreamAttenuation->text(), QStringLiteral("28.5 dB"));
+
+        const QList<QByteArray> row = rowsOf(dir, "vdsl").last();
+        QCOMPARE(row.at(5), QByteArray("4218"));
+        QCOMPARE(row.at(6), QByteArray("29717"));
+        QCOMPARE(row.at(9), QByteArray("0")); // the line attenuation columns keep their meaning
+        QCOMPARE(row.at(10), QByteArray("0"));
+        QCOMPARE(row.at(31), QByteArray("285"));
+        QCOMPARE(row.at(32), QByteArray("414"));
+        QCOMPARE(window.graph->pointsMaxDown.last().y(), 29717.0);
+        QCOMPARE(window.graph->pointsMaxUp.last().y(), 4218.0);
+    }
+
+    void longFirmwareVersionShowsItsStart()
+    {
+        Simulator sim;
+        const QString version = QStringLiteral("SR40-fr-G06.R01.C06_02-build-20261201");
+        sim.set(QJsonObject{{"SoftwareVersion", version}, {"HardwareVersion", "SG_LB4"}});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        window.show();
+        QCOMPARE(window.ui->editSoftwareVersion->text(), version);
+        QCOMPARE(window.ui->editSoftwareVersion->cursorPosition(), 0);
+        QCOMPARE(window.ui->editSoftwareVersion->toolTip(), version);
+        QCOMPARE(window.ui->editHardwareVersion->toolTip(), QString()); // it fits
     }
 
     void cleanupTestCase()

@@ -74,6 +74,116 @@ private slots:
                  QByteArrayLiteral("ab12/sessid=XYZ; path=/; sah/contextId=ctx"));
     }
 
+    void severalSetCookiesGoBackAsOneWellFormedHeader()
+    {
+        // Qt joins several Set-Cookie headers with a bare line feed.
+        QCOMPARE(sessionCookie("a1b2c3d4/sessid=XYZ; path=/; SameSite=Strict; HttpOnly\nUILang=fr; Path=/", "ctx"),
+                 QByteArrayLiteral("a1b2c3d4/sessid=XYZ; UILang=fr; sah/contextId=ctx"));
+        QCOMPARE(cookiePairs("a1b2c3d4/sessid=XYZ; path=/"), QByteArrayLiteral("a1b2c3d4/sessid=XYZ"));
+        QCOMPARE(cookiePairs("a=1\nb=2; Expires=Wed, 21 Oct 2026 07:28:00 GMT\n"), QByteArrayLiteral("a=1; b=2"));
+        QCOMPARE(cookiePairs(QByteArray()), QByteArray());
+        for (const QByteArray &value : {sessionCookie("a=b\r\n", "c\r\nX-Injected: 1"), cookiePairs("a=b\r\nc=d"),
+                                        headerValue("ctx\r\nX-Injected: 1")})
+            QVERIFY2(!value.contains('\n') && !value.contains('\r'), value.constData());
+    }
+
+    void refusalsInsideAnHttp200ReplyAreFound_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("newer refusal")
+            << QByteArray(R"({"status":null,"errors":[{"error":13,"description":"Permission denied","info":"x"}]})")
+            << true << false;
+        QTest::newRow("older refusal")
+            << QByteArray(R"({"result":{"status":null,"errors":[{"error":13,"description":"Permission denied"}]}})")
+            << true << false;
+        QTest::newRow("empty error list") << QByteArray(R"({"status":{"a":1},"errors":[]})") << false << true;
+        QTest::newRow("values") << QByteArray(R"({"result":{"status":{"dsl":{}}}})") << false << true;
+        QTest::newRow("not json") << QByteArray("<html>oops</html>") << false << false;
+        QTest::newRow("empty body") << QByteArray() << false << false;
+    }
+
+    void refusalsInsideAnHttp200ReplyAreFound()
+    {
+        QFETCH(QByteArray, body);
+        GatewayExchange::Reply reply;
+        reply.ok = true;
+        reply.body = body;
+        reply.json = parseReply(body);
+        reply.refusal = refusalText(reply.json);
+        QTEST(reply.refused(), "refused");
+        QTEST(reply.usable(), "usable");
+        QCOMPARE(reply.failure().isEmpty(), reply.usable());
+        if (reply.refused())
+            QVERIFY2(reply.failure().contains("error 13: Permission denied"), qPrintable(reply.failure()));
+    }
+
+    void aLoginOpensASessionOnlyWithAContext_data()
+    {
+        QTest::addColumn<bool>("arrived");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("context");
+        QTest::newRow("context") << true << QByteArray(R"({"status":0,"data":{"contextID":"abc"}})")
+                                 << QByteArray("abc");
+        QTest::newRow("refused in a 200 reply")
+            << true << QByteArray(R"({"status":null,"errors":[{"error":13,"description":"Permission denied"}]})")
+            << QByteArray();
+        QTest::newRow("refusal beside a context")
+            << true << QByteArray(R"({"data":{"contextID":"abc"},"errors":[{"error":13}]})") << QByteArray();
+        QTest::newRow("no context") << true << QByteArray(R"({"status":0,"data":{}})") << QByteArray();
+        QTest::newRow("empty context") << true << QByteArray(R"({"data":{"contextID":""}})") << QByteArray();
+        QTest::newRow("context as a number") << true << QByteArray(R"({"data":{"contextID":12}})") << QByteArray();
+        QTest::newRow("not json") << true << QByteArray("<html>") << QByteArray();
+        QTest::newRow("transport error") << false << QByteArray() << QByteArray();
+    }
+
+    void aLoginOpensASessionOnlyWithAContext()
+    {
+        QFETCH(bool, arrived);
+        QFETCH(QByteArray, body);
+        GatewayExchange::Reply reply;
+        reply.ok = arrived;
+        reply.error = arrived ? QString() : QStringLiteral("Connection refused");
+        reply.json = parseReply(body);
+        reply.refusal = refusalText(reply.json);
+        QString why;
+        QTEST(sessionContext(reply, &why), "context");
+        QCOMPARE(why.isEmpty(), !sessionContext(reply, &why).isEmpty());
+    }
+
+    void attainableRatesInBitsAreTurnedIntoKbps_data()
+    {
+        QTest::addColumn<QVector<double>>("given");    // up curr, down curr, up max, down max
+        QTest::addColumn<QVector<double>>("expected"); // up max, down max
+        QTest::newRow("VDSL2 17a") << QVector<double>{3421, 23160, 4218000, 29717000} << QVector<double>{4218, 29717};
+        QTest::newRow("slow line, both in bit/s, below a million")
+            << QVector<double>{128, 600, 150000, 700000} << QVector<double>{150, 700};
+        QTest::newRow("only the upstream gives it away")
+            << QVector<double>{300, 0, 900000, 0} << QVector<double>{900, 0};
+        QTest::newRow("exactly one million") << QVector<double>{0, 0, 0, 1000000} << QVector<double>{0, 1000};
+        QTest::newRow("ADSL2+ in kbit/s") << QVector<double>{1000, 17999, 1100, 20000} << QVector<double>{1100, 20000};
+        QTest::newRow("VDSL in kbit/s") << QVector<double>{40000, 90000, 45000, 110000}
+                                        << QVector<double>{45000, 110000};
+        QTest::newRow("line down") << QVector<double>{0, 0, 500000, 900000} << QVector<double>{500000, 900000};
+    }
+
+    void attainableRatesInBitsAreTurnedIntoKbps()
+    {
+        QFETCH(QVector<double>, given);
+        QFETCH(QVector<double>, expected);
+        LiveBoxInfos r;
+        r.UpstreamCurrRate = given[0];
+        r.DownstreamCurrRate = given[1];
+        r.UpstreamMaxRate = given[2];
+        r.DownstreamMaxRate = given[3];
+        maxRatesInKbps(&r);
+        QCOMPARE(r.UpstreamMaxRate, expected[0]);
+        QCOMPARE(r.DownstreamMaxRate, expected[1]);
+        QCOMPARE(r.UpstreamCurrRate, given[0]);
+        QCOMPARE(r.DownstreamCurrRate, given[1]);
+    }
+
     void replyIsReadUpToTheFirstNul()
     {
         const QJsonDocument doc = parseReply(QByteArrayLiteral("{\"a\":1}\0garbage"));

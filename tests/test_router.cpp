@@ -254,13 +254,22 @@ private slots:
         MainWindow window;
         sim.set(QJsonObject{{"DownstreamCurrRate", 8000}, {"CRCErrors", 5}});
 
+        // A body that is not JSON at all is a failed request: its defaults
+        // would read as a line gone down.
         sim.fault("rest-dsl", "notjson");
         LiveBoxInfos r;
+        r.DownstreamCurrRate = 1234;
         window.LiveBoxGetInfos(&r);
         QVERIFY(window.connected);
-        QCOMPARE(r.DownstreamCurrRate, 0.0);
-        QCOMPARE(r.ModulationHint, QString());
-        QCOMPARE(r.CRCErrors, 5.0);
+        QCOMPARE(r.DownstreamCurrRate, 1234.0);
+        QCOMPARE(r.DateTime, QStringLiteral("inconnu"));
+        QCOMPARE(r.CRCErrors, 0.0);
+
+        sim.fault("rest-DSLStats", "missing");
+        window.LiveBoxGetInfos(&r);
+        QCOMPARE(r.DownstreamCurrRate, 8000.0);
+        QCOMPARE(r.CRCErrors, 0.0);
+        QCOMPARE(r.ModulationHint, QStringLiteral("ADSL2+"));
 
         sim.fault("rest-DSLStats", "strings");
         window.LiveBoxGetInfos(&r);
