@@ -47,6 +47,37 @@ QRectF SampleArrayData::boundingRect() const
     return d_boundingRect;
 }
 
+StickToTopData::StickToTopData(const QPolygonF *points, const QwtPlot *plot)
+    : m_points(points)
+    , m_plot(plot)
+{
+}
+
+size_t StickToTopData::size() const
+{
+    return size_t(m_points->size());
+}
+
+double StickToTopData::top() const
+{
+    return m_plot->axisScaleDiv(QwtPlot::yLeft).upperBound();
+}
+
+QPointF StickToTopData::sample(size_t i) const
+{
+    return QPointF(m_points->at(int(i)).x(), top());
+}
+
+QRectF StickToTopData::boundingRect() const
+{
+    if (m_points->isEmpty())
+        return QRectF(1.0, 1.0, -2.0, -2.0);
+    // The sticks are appended in time order.
+    const double first = m_points->first().x();
+    const double last = m_points->last().x();
+    return QRectF(QPointF(std::min(first, last), 0.0), QPointF(std::max(first, last), top()));
+}
+
 ReducedCurve::ReducedCurve(const QString &title)
     : QwtPlotCurve(title)
 {

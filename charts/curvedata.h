@@ -4,6 +4,7 @@
 #include <QPolygonF>
 
 #include <qwt_date_scale_draw.h>
+#include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_series_data.h>
 
@@ -23,6 +24,26 @@ public:
 private:
     const QPolygonF *m_points;
     mutable int m_boundedCount = 0;
+};
+
+// The resynchronisation sticks of one plot: the shared sample array's times,
+// each stick reaching the top of that plot's own left axis. A stick far
+// above the axis would be a line of millions of pixels, which Qt draws
+// without its dashes.
+class StickToTopData : public QwtSeriesData<QPointF>
+{
+public:
+    StickToTopData(const QPolygonF *points, const QwtPlot *plot);
+
+    size_t size() const override;
+    QPointF sample(size_t i) const override;
+    QRectF boundingRect() const override;
+
+private:
+    double top() const;
+
+    const QPolygonF *m_points;
+    const QwtPlot *m_plot;
 };
 
 // A curve that draws only what the canvas can show: the samples of the

@@ -1,11 +1,14 @@
 #include <QPen>
 
+#include <algorithm>
 #include <cmath>
 
 #include <qwt_date.h>
 #include <qwt_date_scale_draw.h>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_layout.h>
+#include <qwt_scale_widget.h>
 
 #include "curvedata.h"
 #include "graph.h"
@@ -22,6 +25,11 @@ void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
     if (std::isnan(t))
         return;
     const double t0 = std::isnan(previous) ? t : previous;
+
+    if (!reloading)
+        liveSamples = true;
+    if (rateTopFromFirstSample)
+        fitRateAxisTo(*LBox);
 
     lastSampleTime = t;
     // An unreadable previous time (the placeholder of a failed start) must not
@@ -78,16 +86,34 @@ void Graph::endReload()
 
 void Graph::UpDateScales()
 {
-    refTime = QwtDate::toDouble(QDateTime::currentDateTime()) + reculMinute * 60 * 1000;
-    if (ui->checkAvanceAuto->isChecked()) {
-        windowEnd = refTime;
-        windowStart = windowEnd - plageHeure * 3600 * 1000;
+    const double now = QwtDate::toDouble(QDateTime::currentDateTime());
+    refTime = now + reculMinute * 60 * 1000;
+    const bool automatic = ui->checkAvanceAuto->isChecked();
+    if (dayView) {
+        windowStart = dayStart;
+        windowEnd = dayEnd;
+    } else {
+        ViewInputs view;
+        view.automatic = automatic;
+        view.whole = wholeView;
+        view.live = liveSamples;
+        view.now = now;
+        view.firstSampleTime = firstSampleTime;
+        view.lastSampleTime = lastSampleTime;
+        view.scrollOffset = scrollOffset;
+        view.plageHeure = plageHeure;
+        view.reculMinute = reculMinute;
+        const TimeRange range = visibleRange(view);
+        windowStart = range.start;
+        windowEnd = range.end;
+        // "TOUT" grows with the recording.
+        if (automatic && wholeView)
+            plageHeure = range.hours();
+    }
+    if (automatic) {
         scrollOffset = lastSampleTime - firstSampleTime;
         ui->scrollTemps->setMaximum(int((lastSampleTime - firstSampleTime) / 60000));
         ui->scrollTemps->setValue(int(scrollOffset / 60000));
-    } else {
-        windowEnd = firstSampleTime + scrollOffset + reculMinute * 60 * 1000;
-        windowStart = windowEnd - plageHeure * 3600 * 1000;
     }
 
     takeRangeRules();
@@ -96,11 +122,8 @@ void Graph::UpDateScales()
         draw->setLabelAlignment(Qt::AlignBottom | Qt::AlignHCenter);
     }
 
-    for (QwtPlot *plot : timePlots()) {
-        plot->setAxisScale(QwtPlot::xBottom, windowStart, windowEnd, axisStep);
-        plot->setAxisMaxMajor(QwtPlot::xBottom, axisMaxMajor);
-        plot->setAxisMaxMinor(QwtPlot::xBottom, axisMaxMinor);
-    }
+    for (QwtPlot *plot : timePlots())
+        fitTimeAxis(plot, onScreenAxisLength(plot));
     ui->qwtPlotNoise->setAxisScale(QwtPlot::yLeft, minNoise, maxNoise, 1);
     ui->qwtPlotNoise->setAxisMaxMinor(QwtPlot::yLeft, 10);
     ui->qwtPlotNoise->setAxisMaxMajor(QwtPlot::yLeft, 2);
@@ -116,6 +139,59 @@ void Graph::UpDateScales()
 
     applyPens();
     replotTimePlots();
+}
+
+void Graph::fitTimeAxis(QwtPlot *plot, double axisPixels)
+{
+    const QwtScaleDraw *draw = plot->axisScaleDraw(QwtPlot::xBottom);
+    const QFont font = plot->axisWidget(QwtPlot::xBottom)->font();
+    // The widest label of the range, and a gap of one line's height.
+    const double label = std::max(draw->labelSize(font, windowStart).width(), draw->labelSize(font, windowEnd).width())
+                         + QFontMetricsF(font).height();
+    const double step = fittedTimeStep(windowEnd - windowStart, axisPixels, label, axisStep);
+    plot->setAxisScale(QwtPlot::xBottom, windowStart, windowEnd, step);
+    plot->setAxisMaxMajor(QwtPlot::xBottom, axisMaxMajor);
+    plot->setAxisMaxMinor(QwtPlot::xBottom, axisMaxMinor);
+}
+
+double Graph::onScreenAxisLength(QwtPlot *plot) const
+{
+    // A plot that has never been laid out gets its width when it is first
+    // shown, and its labels are fitted then; until that, a likely width.
+    const int width = plot->canvas()->width();
+    return width >= 50 ? width : 600;
+}
+
+double Graph::timeAxisLength(QwtPlot *plot, const QSizeF &size)
+{
+    QwtPlotLayout *layout = plot->plotLayout();
+    layout->activate(plot, QRectF(QPointF(0, 0), size), QwtPlotLayout::IgnoreScrollbars);
+    const double length = layout->canvasRect().width();
+    // Back to the plot's own layout on screen.
+    plot->updateLayout();
+    return length;
+}
+
+void Graph::ShowDay(const QDate &day)
+{
+    const TimeRange range = calendarDay(day);
+    dayView = true;
+    dayStart = range.start;
+    dayEnd = range.end;
+    plageHeure = range.hours();
+    UpDateScales();
+}
+
+void Graph::fitRateAxisTo(const LiveBoxInfos &first)
+{
+    const double highest = std::max({first.DownstreamMaxRate, first.DownstreamCurrRate, first.UpstreamMaxRate,
+                                     first.UpstreamCurrRate});
+    // A line that is down says nothing of its rates: wait for one that is up.
+    if (!(highest > 0) || !std::isfinite(highest))
+        return;
+    rateTopFromFirstSample = false;
+    maxMaxRate = std::max(maxMaxRate, rateAxisTop(highest, minMaxRate));
+    pasMaxRate = roundStep(maxMaxRate - minMaxRate);
 }
 
 void Graph::takeRangeRules()
@@ -167,6 +243,8 @@ void Graph::ClearCurves()
 void Graph::SetZoomTout()
 {
     plageHeure = wholeRecordingRange(firstSampleTime, lastSampleTime, reculMinute);
+    wholeView = true;
+    dayView = false;
     ui->checkAvanceAuto->setChecked(true);
     UpDateScales();
 }
@@ -174,6 +252,7 @@ void Graph::SetZoomTout()
 void Graph::SetZoom3H()
 {
     plageHeure = 3.0;
+    wholeView = dayView = false;
     ui->checkAvanceAuto->setChecked(true);
     UpDateScales();
 }
@@ -181,6 +260,7 @@ void Graph::SetZoom3H()
 void Graph::SetZoomPlage(double value)
 {
     plageHeure = value;
+    wholeView = dayView = false;
     ui->checkAvanceAuto->setChecked(true);
     UpDateScales();
 }
@@ -197,12 +277,14 @@ void Graph::on_BtnZoom3H_clicked()
 
 void Graph::on_BtnZoomPlus_clicked()
 {
+    wholeView = dayView = false;
     plageHeure = zoomedIn(plageHeure);
     UpDateScales();
 }
 
 void Graph::on_BtnZoomMoins_clicked()
 {
+    wholeView = dayView = false;
     plageHeure = zoomedOut(plageHeure, tempsMaxHeure);
     UpDateScales();
 }
@@ -210,6 +292,9 @@ void Graph::on_BtnZoomMoins_clicked()
 void Graph::on_checkAvanceAuto_toggled(bool checked)
 {
     ui->scrollTemps->setEnabled(!checked);
+    dayView = false;
+    if (!checked)
+        wholeView = false;
     UpDateScales();
 }
 
@@ -218,6 +303,7 @@ void Graph::on_scrollTemps_valueChanged(int value)
     if (ui->checkAvanceAuto->isChecked())
         return;
     scrollOffset = value * 60000.0;
+    dayView = false;
     UpDateScales();
 }
 

@@ -1,6 +1,8 @@
 #include "graph.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <cmath>
 #include <QMouseEvent>
 #include <QSettings>
@@ -34,6 +36,14 @@ QwtPlotCurve *newCurve(bool reduced, const QString &title, QwtPlot *plot, const 
     curve->setYAxis(QwtPlot::yLeft);
     curve->setData(new SampleArrayData(points));
     curve->attach(plot);
+    return curve;
+}
+
+// A "Synchro DSL" curve: sticks up to the top of its own plot.
+QwtPlotCurve *newSynchroCurve(QwtPlot *plot, const QPolygonF *points)
+{
+    QwtPlotCurve *curve = newCurve(false, QStringLiteral("Synchro DSL"), plot, points, QwtPlotCurve::Sticks);
+    curve->setData(new StickToTopData(points, plot));
     return curve;
 }
 
@@ -116,21 +126,21 @@ Graph::Graph(QWidget *parent)
 
     const auto sticks = QwtPlotCurve::Sticks;
     const auto lines = QwtPlotCurve::Lines;
-    curveSynchroNoise = newCurve(false, QStringLiteral("Synchro DSL"), ui->qwtPlotNoise, &pointsSynchro, sticks);
+    curveSynchroNoise = newSynchroCurve(ui->qwtPlotNoise, &pointsSynchro);
     curveDownload = newCurve(true, QStringLiteral("DOWNLOAD"), ui->qwtPlotNoise, &pointsDownload, lines);
     curveUpload = newCurve(true, QStringLiteral("UPLOAD"), ui->qwtPlotNoise, &pointsUpload, lines);
-    curveSynchroMaxRate = newCurve(false, QStringLiteral("Synchro DSL"), ui->qwtPlotMaxRate, &pointsSynchro, sticks);
+    curveSynchroMaxRate = newSynchroCurve(ui->qwtPlotMaxRate, &pointsSynchro);
     curveMaxDown = newCurve(true, QStringLiteral("MAXI DOWN"), ui->qwtPlotMaxRate, &pointsMaxDown, lines);
     curveMaxUp = newCurve(true, QStringLiteral("MAXI UP"), ui->qwtPlotMaxRate, &pointsMaxUp, lines);
     curveDslDown = newCurve(true, QStringLiteral("DSL DOWN"), ui->qwtPlotMaxRate, &pointsDslDown, lines);
     curveDslUp = newCurve(true, QStringLiteral("DSL UP"), ui->qwtPlotMaxRate, &pointsDslUp, lines);
-    curveSynchroCrc = newCurve(false, QStringLiteral("Synchro DSL"), ui->qwtPlotCRC, &pointsSynchro, sticks);
+    curveSynchroCrc = newSynchroCurve(ui->qwtPlotCRC, &pointsSynchro);
     curveCrc = newCurve(true, QStringLiteral("CRC"), ui->qwtPlotCRC, &pointsCrc, sticks);
     curveAtucCrc = newCurve(true, QStringLiteral("ATU-C CRC"), ui->qwtPlotCRC, &pointsAtucCrc, sticks);
-    curveSynchroHec = newCurve(false, QStringLiteral("Synchro DSL"), ui->qwtPlotHEC, &pointsSynchro, sticks);
+    curveSynchroHec = newSynchroCurve(ui->qwtPlotHEC, &pointsSynchro);
     curveHec = newCurve(true, QStringLiteral("HEC"), ui->qwtPlotHEC, &pointsHec, sticks);
     curveAtucHec = newCurve(true, QStringLiteral("ATU-C HEC"), ui->qwtPlotHEC, &pointsAtucHec, sticks);
-    curveSynchroFec = newCurve(false, QStringLiteral("Synchro DSL"), ui->qwtPlotFEC, &pointsSynchro, sticks);
+    curveSynchroFec = newSynchroCurve(ui->qwtPlotFEC, &pointsSynchro);
     curveFec = newCurve(true, QStringLiteral("FEC"), ui->qwtPlotFEC, &pointsFec, sticks);
     curveAtucFec = newCurve(true, QStringLiteral("ATU-C FEC"), ui->qwtPlotFEC, &pointsAtucFec, sticks);
     applyPens();
@@ -149,8 +159,13 @@ Graph::Graph(QWidget *parent)
         *pickers[i] = picker;
     }
 
-    for (QwtPlot *plot : plots)
+    for (QwtPlot *plot : plots) {
         plot->installEventFilter(this);
+        // The time axis takes as many labels as its width holds; it must
+        // never make the window wider to hold more.
+        plot->setMinimumWidth(200);
+        plot->canvas()->installEventFilter(this);
+    }
 
     diapoTimer = new QTimer(this);
     connect(diapoTimer, &QTimer::timeout, this, &Graph::DiapoTimerHandler);
@@ -192,6 +207,17 @@ void Graph::replotTimePlots()
 
 bool Graph::eventFilter(QObject *watched, QEvent *event)
 {
+    // A canvas that changes width (the window resized, a tab shown for the
+    // first time) needs its labels spread anew.
+    if (event->type() == QEvent::Resize) {
+        for (QwtPlot *plot : timePlots()) {
+            if (watched == plot->canvas()) {
+                fitTimeAxis(plot, static_cast<QResizeEvent *>(event)->size().width());
+                plot->replot();
+                break;
+            }
+        }
+    }
     if (!watched->objectName().startsWith(QLatin1String("qwtPlot")))
         return QDialog::eventFilter(watched, event);
     if (event->type() != QEvent::MouseButtonPress)
@@ -219,11 +245,17 @@ void Graph::readSettings()
     const int y = settings.value(QStringLiteral("GRAPH/Y")).toInt();
     const int x = settings.value(QStringLiteral("GRAPH/X")).toInt();
     // Until the window has been shown and saved once, the form's size is a
-    // better start than the toolkit's smallest.
-    if (width > 0 && height > 0)
-        setGeometry(x, y, width, height);
-    else
+    // better start than the toolkit's smallest; a size saved on a larger
+    // screen is cut to this one.
+    if (width > 0 && height > 0) {
+        const QScreen *screen = QGuiApplication::screenAt(QPoint(x, y));
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        const QSize size = screen ? QSize(width, height).boundedTo(screen->availableSize()) : QSize(width, height);
+        setGeometry(x, y, size.width(), size.height());
+    } else {
         move(x, y);
+    }
     const int size0 = settings.value(QStringLiteral("GRAPH/Size0")).toInt();
     const int size1 = settings.value(QStringLiteral("GRAPH/Size1")).toInt();
     // Two empty panes (a window never opened) would hide both plots.
@@ -233,6 +265,8 @@ void Graph::readSettings()
 
     number("COURBES/MaxNoise", &maxNoise);
     number("COURBES/MinNoise", &minNoise);
+    // Without a top of its own, the rate axis takes one from the first sample.
+    rateTopFromFirstSample = !has("COURBES/MaxMaxRate");
     number("COURBES/MaxMaxRate", &maxMaxRate);
     number("COURBES/MinMaxRate", &minMaxRate);
     number("COURBES/PasMaxRate", &pasMaxRate);
@@ -256,8 +290,9 @@ void Graph::readSettings()
         diapoErreurs = settings.value(QStringLiteral("COURBES/DiapoErreurs")).toBool();
     if (has("COURBES/DiapoCourbes"))
         diapoCourbes = settings.value(QStringLiteral("COURBES/DiapoCourbes")).toBool();
-    echDate = settings.value(QStringLiteral("FORMAT/EchDate")).toBool();
-    echHeure = settings.value(QStringLiteral("FORMAT/EchHeure")).toBool();
+    // A first start shows both the date and the hour.
+    echDate = settings.value(QStringLiteral("FORMAT/EchDate"), true).toBool();
+    echHeure = settings.value(QStringLiteral("FORMAT/EchHeure"), true).toBool();
     text("FORMAT/TpsDateFormat", &tpsDateFormat);
     text("FORMAT/TpsHeureFormat", &tpsHeureFormat);
     text("FORMAT/TpsSeparFormat", &tpsSeparFormat);
@@ -302,7 +337,10 @@ void Graph::keepSettingsUsable()
     };
     axis(&minNoise, &maxNoise, -1000, 0, 16.0);
     axis(&minMaxRate, &maxMaxRate, -1e9, 0, 5000.0);
+    // A step of 0 would leave the rate axis's "+" and "-" without effect.
     within(&pasMaxRate, 0, 1e9, 0);
+    if (pasMaxRate <= 0)
+        pasMaxRate = roundStep(maxMaxRate - minMaxRate);
     // The error axes are logarithmic: their bottoms must stay above zero.
     axis(&minCrc, &maxCrc, 1e-6, 0.5, 100.0);
     axis(&minHec, &maxHec, 1e-6, 0.5, 100.0);

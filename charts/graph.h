@@ -1,7 +1,9 @@
 #ifndef GRAPH_H
 #define GRAPH_H
 
+#include <QDate>
 #include <QDialog>
+#include <QSizeF>
 #include <QList>
 #include <QPolygonF>
 #include <QString>
@@ -43,6 +45,28 @@ public:
     // The twelve index-aligned arrays of the time curves (not the sticks of
     // resynchronisations).
     QList<QPolygonF *> timeSampleArrays();
+
+    // Shows one calendar day, from its midnight to the next, whatever the
+    // clock says: the day report draws it. Any zoom leaves it.
+    void ShowDay(const QDate &day);
+
+    // The time axis of `plot` with as many labels as fit along
+    // `axisPixels`, none overlapping.
+    void fitTimeAxis(QwtPlot *plot, double axisPixels);
+    // The length of the time axis of `plot` laid out at `size` (in the
+    // plot's own pixels), for a page or an image of another size.
+    double timeAxisLength(QwtPlot *plot, const QSizeF &size);
+    // Runs `render` with the time axis of `plot` fitted to `size`, then
+    // fits it to the screen again.
+    template <typename Render> void withTimeAxisFor(QwtPlot *plot, const QSizeF &size, Render render)
+    {
+        const bool timePlot = timePlots().contains(plot);
+        if (timePlot)
+            fitTimeAxis(plot, timeAxisLength(plot, size));
+        render();
+        if (timePlot)
+            fitTimeAxis(plot, onScreenAxisLength(plot));
+    }
 
     Ui_Graph *ui;
     int diapoInterval = 0;
@@ -158,8 +182,8 @@ public:
     QString tpsDateFormat = QStringLiteral("dd/MM");
     QString tpsSeparFormat = QStringLiteral("\n");
     QString axisLabelFormat;
-    bool echHeure = false;
-    bool echDate = false;
+    bool echHeure = true;
+    bool echDate = true;
 
     int rapPageOrient = 1;
 
@@ -221,6 +245,8 @@ private:
     // false when nothing could be written.
     bool exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle);
     QList<QwtPlot *> timePlots() const;
+    double onScreenAxisLength(QwtPlot *plot) const;
+    void fitRateAxisTo(const LiveBoxInfos &first);
     void readSettings();
     void keepSettingsUsable();
     void writeSettings();
@@ -230,6 +256,12 @@ private:
     void replotTimePlots();
 
     bool reloading = false;
+    bool liveSamples = false;          // this run's polls have added samples
+    bool wholeView = false;            // "TOUT" until another zoom
+    bool dayView = false;              // a calendar day, for the day report
+    double dayStart = 0;
+    double dayEnd = 0;
+    bool rateTopFromFirstSample = false; // no rate axis top in the settings
 };
 
 #endif

@@ -1,6 +1,9 @@
 #include "timewindow.h"
 
+#include <QDateTime>
+
 #include <algorithm>
+#include <cmath>
 
 AxisTicks ticksForRange(double plageHeure)
 {
@@ -21,6 +24,68 @@ QString composeAxisLabelFormat(bool echDate, bool echHeure, const QString &heure
     if (echHeure)
         format = heure + format;
     return format;
+}
+
+TimeRange visibleRange(const ViewInputs &in)
+{
+    const double recul = in.reculMinute * 60000;
+    if (!in.automatic) {
+        const double end = in.firstSampleTime + in.scrollOffset + recul;
+        return {end - in.plageHeure * 3600000, end};
+    }
+    if (in.whole) {
+        const double end = in.lastSampleTime + recul;
+        return {end - wholeRecordingRange(in.firstSampleTime, in.lastSampleTime, in.reculMinute) * 3600000, end};
+    }
+    // A reloaded recording is shown where it lies until this run adds to it.
+    const double end = (in.live ? in.now : in.lastSampleTime) + recul;
+    return {end - in.plageHeure * 3600000, end};
+}
+
+TimeRange calendarDay(const QDate &day)
+{
+    return {double(QDateTime(day, QTime(0, 0)).toMSecsSinceEpoch()),
+            double(QDateTime(day.addDays(1), QTime(0, 0)).toMSecsSinceEpoch())};
+}
+
+double fittedTimeStep(double rangeMs, double axisPixels, double labelPixels, double rangeStep)
+{
+    const double hour = 3600000;
+    const double day = 24 * hour;
+    static const double ladder[] = {hour / 2, hour, 2 * hour, 3 * hour, 6 * hour, 12 * hour,
+                                    day,      2 * day, 7 * day, 14 * day, 28 * day};
+    // The date scale engine may draw one label more than the range divided
+    // by the step: keep room for it.
+    const double labels = std::max(1.0, std::floor(axisPixels / std::max(1.0, labelPixels)) - 1);
+    const double wanted = std::max(rangeStep, rangeMs / labels);
+    for (double step : ladder) {
+        if (step >= wanted)
+            return step;
+    }
+    double step = ladder[std::size(ladder) - 1];
+    while (step < wanted)
+        step *= 2;
+    return step;
+}
+
+double roundStep(double span)
+{
+    const double raw = std::abs(span) / 5;
+    if (!(raw > 0) || !std::isfinite(raw))
+        return 1;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 2.5, 5.0}) {
+        if (m * magnitude >= raw)
+            return m * magnitude;
+    }
+    return 10 * magnitude;
+}
+
+double rateAxisTop(double highestRate, double bottom)
+{
+    const double wanted = highestRate * 1.1;
+    const double step = roundStep(wanted - bottom);
+    return bottom + std::ceil((wanted - bottom) / step) * step;
 }
 
 double zoomedIn(double plageHeure)

@@ -1,6 +1,7 @@
 #ifndef TIMEWINDOW_H
 #define TIMEWINDOW_H
 
+#include <QDate>
 #include <QPolygonF>
 #include <QString>
 #include <Qt>
@@ -21,6 +22,49 @@ AxisTicks ticksForRange(double plageHeure);
 // is shown; empty with neither.
 QString composeAxisLabelFormat(bool echDate, bool echHeure, const QString &heure, const QString &separ,
                                const QString &date);
+
+// What decides the visible time range.
+struct ViewInputs
+{
+    bool automatic = true; // "Avance auto": the view follows the recording
+    bool whole = false;    // "TOUT", and no other zoom chosen since
+    bool live = false;     // this run's polls have added samples
+    double now = 0;
+    double firstSampleTime = 0;
+    double lastSampleTime = 0;
+    double scrollOffset = 0;
+    double plageHeure = 3;
+    double reculMinute = 5;
+};
+
+struct TimeRange
+{
+    double start;
+    double end;
+    double hours() const { return (end - start) / 3600000; }
+};
+
+// The view is anchored on the samples: "TOUT" ends at the last sample plus
+// the margin; in automatic mode the other views end at the current time plus
+// the margin once this run's polls add samples, and at the last reloaded
+// sample before that; the manual view ends where the scroll bar puts it.
+TimeRange visibleRange(const ViewInputs &in);
+
+// A calendar day in local time, from its midnight to the next one: 23 or 25
+// hours on the days the clocks change.
+TimeRange calendarDay(const QDate &day);
+
+// Major step of a time axis: the range's own step, or a larger one from
+// half hours up to days and weeks, so that the labels (each `labelPixels`
+// wide, gap included) fit along `axisPixels`.
+double fittedTimeStep(double rangeMs, double axisPixels, double labelPixels, double rangeStep);
+
+// A round step (1, 2, 2.5 or 5 times a power of ten) that cuts `span` into
+// about five parts.
+double roundStep(double span);
+// Top of the rate axis for a line whose highest rate is `highestRate`: a
+// round value a little above it.
+double rateAxisTop(double highestRate, double bottom);
 
 double zoomedIn(double plageHeure);                        // "Zoom +": 30 min less, down to 1 h
 double zoomedOut(double plageHeure, double tempsMaxHeure); // "Zoom -": 30 min more, below the maximum

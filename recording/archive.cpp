@@ -56,9 +56,9 @@ void MainWindow::handleChangeOfDay()
     if (ui->checkSaveAuto->isChecked())
         archived = copyRecording(autoArchivePath(networkName(), previous));
     if (ui->checkPdfAuto->isChecked()) {
-        graph->SetZoomTout();
-        if (graph->plageHeure > 24)
-            graph->SetZoomPlage(24);
+        // The report shows the day it is named after, from midnight to
+        // midnight, whatever the time now and wherever the samples are.
+        graph->ShowDay(previous.date());
         QDir().mkpath(AppDir::filePath(QStringLiteral("export")));
         graph->RapportGraphique(autoReportPath(networkName(), previous), previous.toString(QStringLiteral("dd/MM/yyyy")));
         graph->SetZoom3H();

@@ -71,12 +71,10 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
         {ui->checkHecPdf, ui->qwtPlotHEC, "Nombre d'erreurs HEC et ATU-C HEC"},
         {ui->checkFecPdf, ui->qwtPlotFEC, "Nombre d'erreurs FEC et ATU-C FEC"},
     };
-    QList<int> heights;
-    for (const auto &p : plots) {
-        if (p.ticked->isChecked())
-            heights << p.plot->height();
-    }
-    const double coef = reportScale(page.height, heights);
+    int ticked = 0;
+    for (const auto &p : plots)
+        ticked += p.ticked->isChecked();
+    const int height = reportPlotHeight(page.height, ticked);
 
     drawReportHeader(&painter, page, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware));
     QFont titleFont = painter.font();
@@ -91,8 +89,10 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
         if (!p.ticked->isChecked())
             continue;
         painter.drawText(QRect(0, y, page.width, 40), Qt::AlignLeft | Qt::AlignBottom, QString::fromUtf8(p.title));
-        const int height = int(p.plot->height() * coef);
-        renderOnWhite(renderer, p.plot, &painter, QRectF(0, y + 40, page.width, height));
+        const QRectF rect(0, y + 40, page.width, height);
+        // The labels of the time axis are spread for the page, not the screen.
+        withTimeAxisFor(p.plot, layoutSize(rect, &painter, p.plot),
+                        [&] { renderOnWhite(renderer, p.plot, &painter, rect); });
         y += 40 + height;
     }
     painter.setPen(QPen());

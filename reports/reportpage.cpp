@@ -61,14 +61,18 @@ void renderOnWhite(QwtPlotRenderer &renderer, QwtPlot *plot, QPainter *painter, 
     plot->setCanvasBackground(ownCanvas);
 }
 
-double reportScale(int pageHeight, const QList<int> &plotHeights)
+int reportPlotHeight(int pageHeight, int plotCount)
 {
-    double available = pageHeight - 50;
-    double sum = 0;
-    for (int h : plotHeights) {
-        sum += h;
-        available -= 40;
-    }
-    qDebug() << "Page" << available << "Graph" << sum;
-    return sum > 0 ? available / sum : 0.0;
+    if (plotCount <= 0)
+        return 0;
+    const int available = pageHeight - 50 - 40 * plotCount;
+    qDebug() << "Page" << available << "Graphs" << plotCount;
+    return available / plotCount;
+}
+
+QSizeF layoutSize(const QRectF &rect, const QPainter *painter, const QwtPlot *plot)
+{
+    const QPaintDevice *device = painter->device();
+    return QSizeF(rect.width() * plot->logicalDpiX() / device->logicalDpiX(),
+                  rect.height() * plot->logicalDpiY() / device->logicalDpiY());
 }

@@ -2,6 +2,7 @@
 #define REPORTPAGE_H
 
 #include <QRectF>
+#include <QSizeF>
 #include <QString>
 
 class QPainter;
@@ -31,8 +32,14 @@ void drawReportHeader(QPainter *painter, const ReportPage &page, const QString &
 // its own colours back.
 void renderOnWhite(QwtPlotRenderer &renderer, QwtPlot *plot, QPainter *painter, const QRectF &rect);
 
-// Heights of the ticked plots scaled so that, with a 50-pixel header and a
-// 40-pixel title band for each, they fill `pageHeight`.
-double reportScale(int pageHeight, const QList<int> &plotHeights);
+// The height of each of `plotCount` ticked plots: with a 50-pixel header and a
+// 40-pixel title band for each, equal shares fill `pageHeight`. The page
+// never depends on how tall the plots happen to be on screen.
+int reportPlotHeight(int pageHeight, int plotCount);
+
+// The size at which a plot drawn into `rect` on `painter`'s device is laid
+// out, in the plot's own pixels: the renderer lays plots out at screen
+// resolution and scales the drawing.
+QSizeF layoutSize(const QRectF &rect, const QPainter *painter, const QwtPlot *plot);
 
 #endif

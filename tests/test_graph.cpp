@@ -71,7 +71,11 @@ private slots:
         QCOMPARE(graph.plageHeure, 3.0);
         QCOMPARE(graph.exportResol, 85);
         QCOMPARE(graph.tpsSeparFormat, QStringLiteral("\n"));
-        QVERIFY(!graph.echDate);
+        // A first start shows dates and hours, and a rate axis whose step moves it.
+        QVERIFY(graph.echDate);
+        QVERIFY(graph.echHeure);
+        QCOMPARE(graph.axisLabelFormat, QStringLiteral("hh:mm\ndd/MM"));
+        QCOMPARE(graph.pasMaxRate, 1000.0);
         QCOMPARE(graph.windowEnd - graph.windowStart, 3 * 3600000.0);
         QVERIFY(!graph.ui->scrollTemps->isEnabled());
         QCOMPARE(graph.ui->tabCourbes->tabText(2), QStringLiteral("Synchronisations"));
@@ -88,7 +92,7 @@ private slots:
     {
         ScratchDir dir;
         dir.write("livebox.ini",
-                  "[GRAPH]\nX=10\nY=20\nWidth=900\nHeight=700\nSize0=300\nSize1=200\nIndexCourbes=2\nIndexErreurs=1\n"
+                  "[GRAPH]\nX=10\nY=20\nWidth=700\nHeight=500\nSize0=300\nSize1=200\nIndexCourbes=2\nIndexErreurs=1\n"
                   "NoisePdf=true\nDebitMaxPdf=false\nCrcPdf=true\nHecPdf=false\nFecPdf=true\n"
                   "[COURBES]\nMaxNoise=20\nMinNoise=2\nPasMaxRate=500\nMaxCRC=300\nPlageHeure=6.5\n"
                   "NbJrSynch=9\nExportResol=120\nDiapoCourbes=false\n"
@@ -96,7 +100,7 @@ private slots:
                   "[LIVEBOX]\nSSID=maison\n");
         {
             Graph graph;
-            QCOMPARE(graph.geometry(), QRect(10, 20, 900, 700));
+            QCOMPARE(graph.geometry(), QRect(10, 20, 700, 500)); // within the offscreen screen's 800 x 600
             QCOMPARE(graph.ui->tabCourbes->currentIndex(), 2);
             QCOMPARE(graph.ui->tabErreurs->currentIndex(), 1);
             QVERIFY(graph.ui->checkNoisePdf->isChecked());

@@ -40,6 +40,7 @@ void fillADay(Graph &graph)
 struct PdfWord
 {
     QString text;
+    double xMin;
     double yMin;
 };
 
@@ -50,14 +51,19 @@ QList<PdfWord> pdfWords(const QString &pdf)
     tool.waitForFinished(20000);
     const QString html = QString::fromUtf8(tool.readAllStandardOutput());
     QList<PdfWord> words;
-    const QRegularExpression word(QStringLiteral("<word xMin=\"[\\d.]+\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)</word>"));
+    const QRegularExpression word(QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)</word>"));
     for (auto it = word.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
-        QString text = m.captured(2);
+        QString text = m.captured(3);
         text.replace("&apos;", "'").replace("&#39;", "'").replace("&quot;", "\"").replace("&lt;", "<")
             .replace("&gt;", ">").replace("&amp;", "&");
-        words.append({text, m.captured(1).toDouble()});
+        words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble()});
     }
+    // In reading order: line by line (same top, to the point), left to right.
+    std::stable_sort(words.begin(), words.end(), [](const PdfWord &a, const PdfWord &b) {
+        const long ya = std::lround(a.yMin), yb = std::lround(b.yMin);
+        return ya != yb ? ya < yb : a.xMin < b.xMin;
+    });
     return words;
 }
 
@@ -217,11 +223,11 @@ private slots:
         QVERIFY2(info.contains(QRegularExpression("Page size:\\s+850(\\.\\d+)? x 56[67](\\.\\d+)? pts")), qPrintable(info));
     }
 
-    void reportScaleFillsThePage()
+    void reportPlotsShareThePageEqually()
     {
-        QCOMPARE(reportScale(1600, {100, 100, 100, 100, 100}), 1350.0 / 500);
-        QCOMPARE(reportScale(2300, {200}), 2210.0 / 200);
-        QCOMPARE(reportScale(2300, {}), 0.0);
+        QCOMPARE(reportPlotHeight(1600, 5), 1350 / 5);
+        QCOMPARE(reportPlotHeight(2300, 1), 2210);
+        QCOMPARE(reportPlotHeight(2300, 0), 0);
     }
 
     void dayReportIsSmallAndKeepsScreenColours()
