@@ -77,8 +77,9 @@ void MainWindow::readSettings(QSettings &settings)
     graph->diapoCourbes = ui->checkDiapoCourbes->isChecked();
     ui->checkDiapoErreurs->setChecked(settings.value(QStringLiteral("COURBES/DiapoErreurs")).toBool());
     graph->diapoErreurs = ui->checkDiapoErreurs->isChecked();
-    ui->checkAffDate->setChecked(settings.value(QStringLiteral("FORMAT/EchDate")).toBool());
-    ui->checkAffHeure->setChecked(settings.value(QStringLiteral("FORMAT/EchHeure")).toBool());
+    // A first start labels the time axes with both the date and the hour.
+    ui->checkAffDate->setChecked(settings.value(QStringLiteral("FORMAT/EchDate"), true).toBool());
+    ui->checkAffHeure->setChecked(settings.value(QStringLiteral("FORMAT/EchHeure"), true).toBool());
     ui->checkReloadCSV->setChecked(settings.value(QStringLiteral("MONITOR/ReloadCSV")).toBool());
     ui->checkSaveAuto->setChecked(settings.value(QStringLiteral("MONITOR/SaveAuto")).toBool());
     ui->checkRazAuto->setChecked(settings.value(QStringLiteral("MONITOR/RazAuto")).toBool());

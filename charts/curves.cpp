@@ -123,13 +123,7 @@ void Graph::UpDateScales()
     }
 
     for (QwtPlot *plot : timePlots())
-        fitTimeAxis(plot, onScreenAxisLength(plot));
-    ui->qwtPlotNoise->setAxisScale(QwtPlot::yLeft, minNoise, maxNoise, 1);
-    ui->qwtPlotNoise->setAxisMaxMinor(QwtPlot::yLeft, 10);
-    ui->qwtPlotNoise->setAxisMaxMajor(QwtPlot::yLeft, 2);
-    ui->qwtPlotMaxRate->setAxisScale(QwtPlot::yLeft, minMaxRate, maxMaxRate, pasMaxRate);
-    ui->qwtPlotMaxRate->setAxisMaxMinor(QwtPlot::yLeft, 10);
-    ui->qwtPlotMaxRate->setAxisMaxMajor(QwtPlot::yLeft, 2);
+        fitAxes(plot, onScreenCanvas(plot));
     ui->qwtPlotCRC->setAxisScale(QwtPlot::yLeft, minCrc, maxCrc);
     ui->qwtPlotCRC->setAxisMaxMinor(QwtPlot::yLeft, 10);
     ui->qwtPlotHEC->setAxisScale(QwtPlot::yLeft, minHec, maxHec);
@@ -141,35 +135,68 @@ void Graph::UpDateScales()
     replotTimePlots();
 }
 
-void Graph::fitTimeAxis(QwtPlot *plot, double axisPixels)
+void Graph::fitAxes(QwtPlot *plot, const QSizeF &canvas)
 {
-    const QwtScaleDraw *draw = plot->axisScaleDraw(QwtPlot::xBottom);
-    const QFont font = plot->axisWidget(QwtPlot::xBottom)->font();
+    const QwtScaleDraw *timeDraw = plot->axisScaleDraw(QwtPlot::xBottom);
+    const QFont timeFont = plot->axisWidget(QwtPlot::xBottom)->font();
     // The widest label of the range, and a gap of one line's height.
-    const double label = std::max(draw->labelSize(font, windowStart).width(), draw->labelSize(font, windowEnd).width())
-                         + QFontMetricsF(font).height();
-    const double step = fittedTimeStep(windowEnd - windowStart, axisPixels, label, axisStep);
+    const double label = std::max(timeDraw->labelSize(timeFont, windowStart).width(),
+                                  timeDraw->labelSize(timeFont, windowEnd).width())
+                         + QFontMetricsF(timeFont).height();
+    const double step = fittedTimeStep(windowEnd - windowStart, canvas.width(), label, axisStep);
     plot->setAxisScale(QwtPlot::xBottom, windowStart, windowEnd, step);
     plot->setAxisMaxMajor(QwtPlot::xBottom, axisMaxMajor);
     plot->setAxisMaxMinor(QwtPlot::xBottom, axisMaxMinor);
+
+    // The noise and rate axes keep their own step while their labels fit
+    // the plot's height (a fifth of a page holds fewer than a window).
+    const double lineHeight = QFontMetricsF(plot->axisWidget(QwtPlot::yLeft)->font()).height() * 1.2;
+    if (plot == ui->qwtPlotNoise) {
+        plot->setAxisScale(QwtPlot::yLeft, minNoise, maxNoise,
+                           fittedValueStep(maxNoise - minNoise, canvas.height(), lineHeight, 1));
+        plot->setAxisMaxMinor(QwtPlot::yLeft, 10);
+        plot->setAxisMaxMajor(QwtPlot::yLeft, 2);
+    } else if (plot == ui->qwtPlotMaxRate) {
+        plot->setAxisScale(QwtPlot::yLeft, minMaxRate, maxMaxRate,
+                           fittedValueStep(maxMaxRate - minMaxRate, canvas.height(), lineHeight, pasMaxRate));
+        plot->setAxisMaxMinor(QwtPlot::yLeft, 10);
+        plot->setAxisMaxMajor(QwtPlot::yLeft, 2);
+    }
 }
 
-double Graph::onScreenAxisLength(QwtPlot *plot) const
+void Graph::fitAxesForRender(QwtPlot *plot, const QSizeF &canvas)
 {
-    // A plot that has never been laid out gets its width when it is first
-    // shown, and its labels are fitted then; until that, a likely width.
-    const int width = plot->canvas()->width();
-    return width >= 50 ? width : 600;
+    fitAxes(plot, canvas);
+    plot->updateAxes();
+    // The renderer places the curves by the distances the axes keep from
+    // their last layout, and draws the axes by those their labels ask for
+    // now: make the two agree, or the curves stand beside their times.
+    for (int axis = 0; axis < QwtPlot::axisCnt; ++axis) {
+        if (!plot->axisEnabled(axis))
+            continue;
+        QwtScaleWidget *widget = plot->axisWidget(axis);
+        int start = 0, end = 0;
+        widget->getBorderDistHint(start, end);
+        widget->setBorderDist(start, end);
+    }
 }
 
-double Graph::timeAxisLength(QwtPlot *plot, const QSizeF &size)
+QSizeF Graph::onScreenCanvas(QwtPlot *plot) const
+{
+    // A plot that has never been laid out gets its size when it is first
+    // shown, and its labels are fitted then; until that, a likely size.
+    const QSize size = plot->canvas()->size();
+    return QSizeF(size.width() >= 50 ? size.width() : 600, size.height() >= 50 ? size.height() : 250);
+}
+
+QSizeF Graph::canvasSizeFor(QwtPlot *plot, const QSizeF &size)
 {
     QwtPlotLayout *layout = plot->plotLayout();
     layout->activate(plot, QRectF(QPointF(0, 0), size), QwtPlotLayout::IgnoreScrollbars);
-    const double length = layout->canvasRect().width();
-    // Back to the plot's own layout on screen.
+    const QSizeF canvas = layout->canvasRect().size();
+    // Back to the plot's own layout.
     plot->updateLayout();
-    return length;
+    return canvas;
 }
 
 void Graph::ShowDay(const QDate &day)

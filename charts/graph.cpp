@@ -212,7 +212,7 @@ bool Graph::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Resize) {
         for (QwtPlot *plot : timePlots()) {
             if (watched == plot->canvas()) {
-                fitTimeAxis(plot, static_cast<QResizeEvent *>(event)->size().width());
+                fitAxes(plot, static_cast<QResizeEvent *>(event)->size());
                 plot->replot();
                 break;
             }

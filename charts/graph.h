@@ -50,22 +50,27 @@ public:
     // clock says: the day report draws it. Any zoom leaves it.
     void ShowDay(const QDate &day);
 
-    // The time axis of `plot` with as many labels as fit along
-    // `axisPixels`, none overlapping.
-    void fitTimeAxis(QwtPlot *plot, double axisPixels);
-    // The length of the time axis of `plot` laid out at `size` (in the
-    // plot's own pixels), for a page or an image of another size.
-    double timeAxisLength(QwtPlot *plot, const QSizeF &size);
-    // Runs `render` with the time axis of `plot` fitted to `size`, then
-    // fits it to the screen again.
-    template <typename Render> void withTimeAxisFor(QwtPlot *plot, const QSizeF &size, Render render)
+    // The axes of a time plot whose canvas is `canvas` wide and high, with
+    // as many labels as fit, none overlapping: the time axis's step grows
+    // from hours to days, the noise and rate axes' from their own.
+    void fitAxes(QwtPlot *plot, const QSizeF &canvas);
+    // The canvas of `plot` laid out at `size` (in the plot's own pixels),
+    // for a page or an image of another size.
+    QSizeF canvasSizeFor(QwtPlot *plot, const QSizeF &size);
+    // Runs `render` with the axes of `plot` fitted to `size`, then fits
+    // them to the screen again.
+    template <typename Render> void withAxesFor(QwtPlot *plot, const QSizeF &size, Render render)
     {
         const bool timePlot = timePlots().contains(plot);
+        // A plot of a tab never shown has never been laid out: its axes
+        // would measure their labels against a few pixels.
+        if (!plot->isVisible())
+            plot->resize(size.toSize());
         if (timePlot)
-            fitTimeAxis(plot, timeAxisLength(plot, size));
+            fitAxesForRender(plot, canvasSizeFor(plot, size));
         render();
         if (timePlot)
-            fitTimeAxis(plot, onScreenAxisLength(plot));
+            fitAxesForRender(plot, onScreenCanvas(plot));
     }
 
     Ui_Graph *ui;
@@ -245,7 +250,9 @@ private:
     // false when nothing could be written.
     bool exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle);
     QList<QwtPlot *> timePlots() const;
-    double onScreenAxisLength(QwtPlot *plot) const;
+    QSizeF onScreenCanvas(QwtPlot *plot) const;
+    // Fits the axes for a rendering at another size.
+    void fitAxesForRender(QwtPlot *plot, const QSizeF &canvas);
     void fitRateAxisTo(const LiveBoxInfos &first);
     void readSettings();
     void keepSettingsUsable();

@@ -77,6 +77,8 @@ void Graph::InitTabSynchronisations()
     plot->setAxisScaleDraw(QwtPlot::yLeft, scaleDrawDays);
 
     plot->insertLegend(new QwtLegend, QwtPlot::RightLegend);
+    // Like the time plots: the window's minimum width never follows the axes' labels.
+    plot->setMinimumWidth(200);
 
     gridSynchro = new QwtPlotGrid;
     gridSynchro->setMajorPen(Qt::darkGray, 0, Qt::SolidLine);

@@ -68,6 +68,24 @@ double fittedTimeStep(double rangeMs, double axisPixels, double labelPixels, dou
     return step;
 }
 
+double fittedValueStep(double span, double axisPixels, double labelPixels, double ownStep)
+{
+    const double labels = std::max(1.0, std::floor(axisPixels / std::max(1.0, labelPixels)) - 1);
+    const double wanted = std::abs(span) / labels;
+    if (!(ownStep > 0) || ownStep >= wanted || !std::isfinite(wanted))
+        return ownStep;
+    double magnitude = std::pow(10.0, std::floor(std::log10(wanted)));
+    for (;;) {
+        for (double m : {1.0, 2.0, 5.0}) {
+            // A multiple of the axis's own step, so that its ticks stay on round values.
+            const double step = std::ceil(m * magnitude / ownStep) * ownStep;
+            if (step >= wanted)
+                return step;
+        }
+        magnitude *= 10;
+    }
+}
+
 double roundStep(double span)
 {
     const double raw = std::abs(span) / 5;

@@ -59,6 +59,11 @@ TimeRange calendarDay(const QDate &day);
 // wide, gap included) fit along `axisPixels`.
 double fittedTimeStep(double rangeMs, double axisPixels, double labelPixels, double rangeStep);
 
+// Step of a value axis: its own step, or a larger round one (1, 2 or 5
+// times a power of ten), so that its labels (each `labelPixels` high) fit
+// along `axisPixels`.
+double fittedValueStep(double span, double axisPixels, double labelPixels, double ownStep);
+
 // A round step (1, 2, 2.5 or 5 times a power of ten) that cuts `span` into
 // about five parts.
 double roundStep(double span);

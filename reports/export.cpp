@@ -29,10 +29,10 @@ bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &ti
         plot->setTitle(ssid + title);
         QwtPlotRenderer renderer;
         const QSizeF millimetres(plot->width() / exportScale, plot->height() / exportScale);
-        // The renderer lays the plot out at screen resolution: the labels of
-        // the time axis are spread for that size, not the window's.
+        // The renderer lays the plot out at screen resolution: the axes'
+        // labels are spread for that size, not the window's.
         const QSizeF layout = millimetres / 25.4 * plot->logicalDpiX();
-        withTimeAxisFor(plot, layout,
+        withAxesFor(plot, layout,
                         [&] { renderer.renderDocument(plot, file, exportFormat, millimetres, exportResol); });
         plot->setTitle(QString());
         written = QFileInfo(file).size() > 0;

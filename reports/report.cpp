@@ -90,8 +90,8 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
             continue;
         painter.drawText(QRect(0, y, page.width, 40), Qt::AlignLeft | Qt::AlignBottom, QString::fromUtf8(p.title));
         const QRectF rect(0, y + 40, page.width, height);
-        // The labels of the time axis are spread for the page, not the screen.
-        withTimeAxisFor(p.plot, layoutSize(rect, &painter, p.plot),
+        // The axes' labels are spread for the page, not the screen.
+        withAxesFor(p.plot, layoutSize(rect, &painter, p.plot),
                         [&] { renderOnWhite(renderer, p.plot, &painter, rect); });
         y += 40 + height;
     }

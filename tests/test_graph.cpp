@@ -9,6 +9,9 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_div.h>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
+#include <qwt_plot_renderer.h>
 #include <qwt_text.h>
 
 #include "charts/graph.h"
@@ -37,6 +40,33 @@ LiveBoxInfos at(const QDateTime &when)
 double chartTime(const QDateTime &when)
 {
     return QwtDate::toDouble(when);
+}
+
+// Rows from `from` every `stepSecs` up to `to`, fed as a reload does.
+void reload(Graph &graph, const QDateTime &from, const QDateTime &to, int stepSecs)
+{
+    graph.beginReload();
+    LiveBoxInfos before = at(from), now = before;
+    for (QDateTime t = from.addSecs(stepSecs); t <= to; t = t.addSecs(stepSecs)) {
+        before = now;
+        now = at(t);
+        now.DownstreamNoiseMargin = 60 + (t.toSecsSinceEpoch() / stepSecs) % 40;
+        graph.UpDateCurves(&now, &before);
+    }
+    graph.endReload();
+}
+
+// The drawn rectangles of the time axis's labels, left to right.
+QList<QRect> timeLabelRects(QwtPlot *plot)
+{
+    const QwtScaleWidget *axis = plot->axisWidget(QwtPlot::xBottom);
+    const QwtScaleDraw *draw = axis->scaleDraw();
+    QList<QRect> rects;
+    for (double tick : plot->axisScaleDiv(QwtPlot::xBottom).ticks(QwtScaleDiv::MajorTick)) {
+        if (!draw->label(tick).isEmpty())
+            rects << draw->boundingLabelRect(axis->font(), tick);
+    }
+    return rects;
 }
 
 void feed(Graph &graph, LiveBoxInfos before, LiveBoxInfos now)
@@ -348,6 +378,169 @@ private slots:
         graph.ui->BtnDiapo->setChecked(false);
         QVERIFY(!graph.diapoTimer->isActive());
         QCOMPARE(graph.ui->BtnDiapo->text(), QStringLiteral("DIAPO ON"));
+    }
+
+    void firstSampleGivesTheRateAxisItsTopUnlessTheSettingsDo()
+    {
+        {
+            ScratchDir dir;
+            Graph graph;
+            LiveBoxInfos line = at(QDateTime::currentDateTime());
+            line.DownstreamMaxRate = 18200; // an ordinary ADSL2+ line, above the old 5000
+            line.DownstreamCurrRate = 17000;
+            feed(graph, at(QDateTime::currentDateTime().addSecs(-60)), line);
+            QCOMPARE(graph.maxMaxRate, 25000.0);
+            QCOMPARE(graph.pasMaxRate, 5000.0);
+            QCOMPARE(graph.ui->qwtPlotMaxRate->axisScaleDiv(QwtPlot::yLeft).upperBound(), 25000.0);
+            graph.on_BtnMaxRateMaxPlus_clicked();
+            QCOMPARE(graph.maxMaxRate, 30000.0);
+            line.DownstreamMaxRate = 60000; // only the first sample sets it
+            feed(graph, line, line);
+            QCOMPARE(graph.maxMaxRate, 30000.0);
+        }
+        {
+            ScratchDir dir;
+            // Files written before kept a step of 0, which left "+" and "-" without effect.
+            dir.write("livebox.ini", "[COURBES]\nMaxMaxRate=12000\nPasMaxRate=0\n");
+            Graph graph;
+            LiveBoxInfos line = at(QDateTime::currentDateTime());
+            line.DownstreamMaxRate = 18200;
+            feed(graph, line, line);
+            QCOMPARE(graph.maxMaxRate, 12000.0); // the user's own top wins
+            QCOMPARE(graph.pasMaxRate, 2500.0);
+            graph.on_BtnMaxRateMaxMoins_clicked();
+            QCOMPARE(graph.maxMaxRate, 9500.0);
+        }
+    }
+
+    void reloadedRecordingIsShownUntilThisRunAddsToIt()
+    {
+        ScratchDir dir;
+        Graph graph;
+        const QDateTime evening(QDate::currentDate().addDays(-1), QTime(22, 0));
+        reload(graph, evening, evening.addSecs(45 * 60), 60);
+        const double last = chartTime(evening.addSecs(45 * 60));
+        const double margin = 5 * 60000;
+        // No poll yet (the gateway is unreachable): the views show the recording.
+        graph.on_BtnZoom3H_clicked();
+        QCOMPARE(graph.windowEnd, last + margin);
+        QCOMPARE(graph.windowStart, last + margin - 3 * 3600000);
+        graph.on_BtnZoomTout_clicked();
+        QCOMPARE(graph.windowEnd, last + margin);
+        QVERIFY(graph.windowStart <= chartTime(evening.addSecs(60)));
+        QVERIFY(graph.windowStart >= chartTime(evening.addSecs(-3600)));
+
+        // TOUT grows with each poll of the run, and stays on the samples.
+        const QDateTime now = QDateTime::currentDateTime();
+        feed(graph, at(evening.addSecs(45 * 60)), at(now));
+        QCOMPARE(graph.windowEnd, graph.lastSampleTime + margin);
+        QVERIFY(graph.windowStart <= chartTime(evening.addSecs(60)));
+        // The other views follow the clock once the run has added samples.
+        graph.on_BtnZoom3H_clicked();
+        QVERIFY(qAbs(graph.windowEnd - (QwtDate::toDouble(QDateTime::currentDateTime()) + margin)) < 5000);
+    }
+
+    void dayViewShowsTheCalendarDay()
+    {
+        ScratchDir dir;
+        Graph graph;
+        const QDate yesterday = QDate::currentDate().addDays(-1);
+        reload(graph, QDateTime(yesterday, QTime(22, 0)), QDateTime(yesterday, QTime(22, 45)), 60);
+        graph.ShowDay(yesterday);
+        QCOMPARE(graph.windowStart, chartTime(QDateTime(yesterday, QTime(0, 0))));
+        QCOMPARE(graph.windowEnd, chartTime(QDateTime(QDate::currentDate(), QTime(0, 0))));
+        const QwtScaleDiv div = graph.ui->qwtPlotNoise->axisScaleDiv(QwtPlot::xBottom);
+        QCOMPARE(div.lowerBound(), graph.windowStart);
+        QCOMPARE(div.upperBound(), graph.windowEnd);
+        graph.SetZoom3H();
+        QCOMPARE(graph.plageHeure, 3.0);
+        QCOMPARE(graph.windowEnd - graph.windowStart, 3 * 3600000.0);
+    }
+
+    // Assumes the offscreen platform's screen of 800 x 600.
+    void aWeekInToutKeepsTheWindowAndItsLabelsApart()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.resize(780, 560);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        const QDateTime end = QDateTime::currentDateTime();
+        reload(graph, end.addDays(-7), end, 60);
+        const int width = graph.width();
+        graph.on_BtnZoomTout_clicked();
+        for (int courbes = 0; courbes < 2; ++courbes) {
+            for (int erreurs = 0; erreurs < 3; ++erreurs) {
+                graph.ui->tabCourbes->setCurrentIndex(courbes);
+                graph.ui->tabErreurs->setCurrentIndex(erreurs);
+                QCoreApplication::processEvents();
+                QCOMPARE(graph.width(), width);
+                for (QwtPlot *plot : plotsOf(graph)) {
+                    if (!plot->isVisible())
+                        continue;
+                    const QList<QRect> labels = timeLabelRects(plot);
+                    QVERIFY2(labels.size() >= 3, qPrintable(plot->objectName()));
+                    for (int i = 1; i < labels.size(); ++i)
+                        QVERIFY2(!labels.at(i).intersects(labels.at(i - 1)),
+                                 qPrintable(QStringLiteral("%1: labels %2 and %3 overlap")
+                                                .arg(plot->objectName()).arg(i - 1).arg(i)));
+                }
+            }
+        }
+        QVERIFY(graph.minimumSizeHint().width() <= 800);
+    }
+
+    void savedSizeLargerThanTheScreenIsCut()
+    {
+        ScratchDir dir;
+        dir.write("livebox.ini", "[GRAPH]\nX=0\nY=0\nWidth=3586\nHeight=700\n");
+        Graph graph;
+        QVERIFY(graph.width() <= 800);
+        QVERIFY(graph.height() <= 600);
+    }
+
+    void resynchronisationSticksAreDashedUpToEachPlotsTop()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.resize(780, 560);
+        const QDateTime t0 = QDateTime::currentDateTime().addSecs(-3600);
+        LiveBoxInfos b = at(t0.addSecs(1800));
+        b.LastChangeTime = 900;
+        b.LastChange = 10;
+        feed(graph, at(t0), b);
+        const QList<QPair<QwtPlotCurve *, QwtPlot *>> sticks = {
+            {graph.curveSynchroNoise, graph.ui->qwtPlotNoise}, {graph.curveSynchroMaxRate, graph.ui->qwtPlotMaxRate},
+            {graph.curveSynchroCrc, graph.ui->qwtPlotCRC},     {graph.curveSynchroHec, graph.ui->qwtPlotHEC},
+            {graph.curveSynchroFec, graph.ui->qwtPlotFEC}};
+        for (const auto &stick : sticks)
+            QCOMPARE(stick.first->sample(0).y(), stick.second->axisScaleDiv(QwtPlot::yLeft).upperBound());
+
+        // Drawn, the stick on the noise plot alternates dashes and gaps.
+        QImage image(800, 400, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QwtPlotRenderer renderer;
+        renderer.setDiscardFlag(QwtPlotRenderer::DiscardLegend);
+        renderer.renderTo(graph.ui->qwtPlotNoise, image);
+        int bestColumn = -1, bestCount = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            int count = 0;
+            for (int y = 0; y < image.height(); ++y)
+                count += QColor(image.pixel(x, y)) == QColor(Qt::magenta);
+            if (count > bestCount) {
+                bestCount = count;
+                bestColumn = x;
+            }
+        }
+        QVERIFY(bestColumn >= 0);
+        int dashes = 0;
+        bool inDash = false;
+        for (int y = 0; y < image.height(); ++y) {
+            const bool magenta = QColor(image.pixel(bestColumn, y)) == QColor(Qt::magenta);
+            dashes += magenta && !inDash;
+            inDash = magenta;
+        }
+        QVERIFY2(dashes >= 5, qPrintable(QString::number(dashes)));
     }
 
     void reloadDrawsOnceWithTheSameResult()

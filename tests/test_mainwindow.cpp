@@ -44,9 +44,13 @@ private slots:
         QCOMPARE(window->graph->diapoInterval, 5000);
         QCOMPARE(window->graph->exportFormat, QStringLiteral("pdf"));
         for (QCheckBox *box : {window->ui->checkDiapoCourbes, window->ui->checkDiapoErreurs,
-                               window->ui->checkAffDate, window->ui->checkAffHeure, window->ui->checkReloadCSV,
-                               window->ui->checkSaveAuto, window->ui->checkRazAuto, window->ui->checkPdfAuto})
+                               window->ui->checkReloadCSV, window->ui->checkSaveAuto, window->ui->checkRazAuto,
+                               window->ui->checkPdfAuto})
             QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
+        // Time axes show the date and the hour until the user says otherwise.
+        QVERIFY(window->ui->checkAffDate->isChecked());
+        QVERIFY(window->ui->checkAffHeure->isChecked());
+        QCOMPARE(window->graph->axisLabelFormat, QStringLiteral("hh:mm\ndd/MM"));
         QVERIFY(!window->graph->diapoCourbes);
         QVERIFY(!window->graph->diapoErreurs);
         QVERIFY(window->ui->checkPortrait->isChecked());

@@ -58,6 +58,7 @@ private slots:
         window->ui->checkDiapoErreurs->setChecked(true);
         window->ui->checkDiapoErreurs->setChecked(false);
         QVERIFY(!window->graph->diapoErreurs);
+        window->ui->checkAffDate->setChecked(false);
         window->ui->checkAffHeure->setChecked(true);
         QCOMPARE(window->graph->axisLabelFormat, QStringLiteral("hh:mm"));
         window->ui->checkAffDate->setChecked(true);

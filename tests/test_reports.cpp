@@ -8,11 +8,15 @@
 #include <qwt_plot_canvas.h>
 #include <qwt_text.h>
 
+#include "app/mainwindow.h"
 #include "charts/graph.h"
+#include "charts/timewindow.h"
+#include "recording/recordformat.h"
 #include "reports/reportpage.h"
 #include "router/liveboxinfos.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
+#include "support/simulator.h"
 #include "ui_graph.h"
 
 namespace {
@@ -95,6 +99,91 @@ QString pdfInfo(const QString &pdf)
 QStringList exportsIn(const ScratchDir &dir)
 {
     return QDir(dir.file("export")).entryList(QDir::Files);
+}
+}
+
+namespace {
+// A report page rasterised at its own 200 dpi, without antialiasing, so that
+// each curve keeps its exact colour.
+QImage reportPage(const QString &pdf)
+{
+    QTemporaryDir out;
+    QProcess tool;
+    tool.start(QStringLiteral("pdftoppm"),
+               {"-r", "200", "-aa", "no", "-aaVector", "no", "-png", "-singlefile", pdf, out.filePath("page")});
+    tool.waitForFinished(60000);
+    return QImage(out.filePath("page.png")).convertToFormat(QImage::Format_RGB32);
+}
+
+// The canvas of a plot drawn in rows [top, bottom) of a page: it ends on
+// the time axis's backbone, the longest black line of the band, and its
+// ends are the ends of the axis.
+struct Canvas
+{
+    int left = -1, right = -1, top = -1, bottom = -1;
+};
+
+Canvas canvasIn(const QImage &page, int top, int bottom)
+{
+    Canvas canvas;
+    int longest = 0;
+    for (int y = top; y < bottom && y < page.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c(page.pixel(x, y));
+            if (c.red() < 64 && c.green() < 64 && c.blue() < 64) {
+                if (++run > longest) {
+                    longest = run;
+                    canvas.left = x - run + 1;
+                    canvas.right = x;
+                    canvas.bottom = y;
+                }
+            } else {
+                run = 0;
+            }
+        }
+    }
+    canvas.top = top;
+    return canvas;
+}
+
+// The leftmost and rightmost columns of a colour inside a canvas; -1 when absent.
+QPair<int, int> columnsOf(const QImage &page, const Canvas &canvas, const QColor &colour)
+{
+    int first = -1, last = -1;
+    for (int y = canvas.top; y < canvas.bottom; ++y) {
+        for (int x = canvas.left; x <= canvas.right; ++x) {
+            if (QColor(page.pixel(x, y)) == colour) {
+                if (first < 0 || x < first)
+                    first = x;
+                last = std::max(last, x);
+            }
+        }
+    }
+    return {first, last};
+}
+
+// One row of a recording, its counters grown by `n` steps.
+QString recordingRow(const QDateTime &when, int n)
+{
+    LiveBoxInfos r;
+    r.DateTime = formatDateTime(when);
+    r.LastChangeTime = 500;
+    r.LastChange = 3600;
+    r.DownstreamNoiseMargin = 60 + n % 30;
+    r.UpstreamNoiseMargin = 90 + n % 20;
+    r.DownstreamCurrRate = 7000;
+    r.DownstreamMaxRate = 8000 + n % 500;
+    r.UpstreamCurrRate = 900;
+    r.UpstreamMaxRate = 1000;
+    // The gateway's counters grow faster than the exchange's, so that their
+    // sticks stand above the exchange's, drawn over them.
+    r.CRCErrors = r.HECErrors = 10.0 * n;
+    r.ATUCCRCErrors = r.ATUCHECErrors = 3.0 * n;
+    r.FECErrors = 2000.0 * n;
+    r.ATUCFECErrors = 300.0 * n;
+    r.IPAddress = QStringLiteral("203.0.113.9");
+    return csvRow(r);
 }
 }
 
@@ -306,6 +395,94 @@ private slots:
         QVERIFY(text.contains("Synthèse des synchronisations DSL et des redémarrages livebox."));
         QVERIFY(text.contains("maison -"));
         QVERIFY(text.contains(QDate::currentDate().toString("dd/MM/yyyy")));
+    }
+
+    // The report written at the first poll of a day draws the day before,
+    // from midnight to midnight, with what was recorded of it.
+    void automaticReportShowsTheReportedDay_data()
+    {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<int>("orientation");
+        const QDate yesterday = QDate::currentDate().addDays(-1);
+        QTest::newRow("a reloaded day") << QDateTime(yesterday, QTime(8, 0)) << QDateTime(yesterday, QTime(18, 0)) << 0;
+        QTest::newRow("a day spanning midnight")
+            << QDateTime(yesterday.addDays(-1), QTime(22, 0)) << QDateTime(yesterday, QTime(23, 58)) << 0;
+        QTest::newRow("a recording ending yesterday evening")
+            << QDateTime(yesterday, QTime(22, 0)) << QDateTime(yesterday, QTime(22, 45)) << 1;
+    }
+
+    void automaticReportShowsTheReportedDay()
+    {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(int, orientation);
+        Simulator sim({"--ssid", "jour", "--resync-every", "0", "--reboot-every", "0"});
+        ScratchDir dir;
+        QStringList rows{csvHeader()};
+        int n = 0;
+        for (QDateTime t = from; t <= to; t = t.addSecs(120))
+            rows << recordingRow(t, n++);
+        to = from.addSecs(120 * (n - 1)); // the last row
+        dir.write("jour.csv", (rows.join('\n') + '\n').toUtf8());
+        dir.write("livebox.ini", settingsFor(sim) + "SSID=jour\n[MONITOR]\nReloadCSV=true\nPdfAuto=true\n"
+                                 "[GRAPH]\nNoisePdf=true\nDebitMaxPdf=true\nCrcPdf=true\nHecPdf=true\nFecPdf=true\n"
+                                 "[FORMAT]\nRapPageOrient=" + QByteArray::number(orientation) + "\n");
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(window.connected);
+        const QString pdf = dir.file("export/jour_Rapport" + fileStamp(to) + "auto.pdf");
+        QVERIFY2(QFile::exists(pdf), qPrintable(exportsIn(dir).join(' ')));
+
+        const QDate day = to.date();
+        const TimeRange range = calendarDay(day);
+        const double firstOfDay = QwtDate::toDouble(std::max(from, QDateTime(day, QTime(0, 0))));
+        const double lastOfDay = QwtDate::toDouble(to);
+        const QImage page = reportPage(pdf);
+        if (qEnvironmentVariableIsSet("QUELVANE_KEEP_REPORT"))
+            QFile::copy(pdf, qEnvironmentVariable("QUELVANE_KEEP_REPORT") + QString::number(orientation) + ".pdf");
+        QVERIFY(!page.isNull());
+        const int width = orientation ? 2300 : 1600, height = orientation ? 1600 : 2300;
+        const int dx = (page.width() - width) / 2, dy = (page.height() - height) / 2;
+        const int plotHeight = reportPlotHeight(height, 5);
+        const QColor colours[] = {Qt::blue, Qt::blue, Qt::blue, QColor(80, 110, 180), Qt::darkGreen};
+        for (int k = 0; k < 5; ++k) {
+            const int top = dy + 50 + k * (40 + plotHeight) + 40;
+            const Canvas canvas = canvasIn(page, top, top + plotHeight);
+            QVERIFY2(canvas.right - canvas.left > width / 2, qPrintable(QString::number(k)));
+            const auto xOf = [&](double t) {
+                return canvas.left + (t - range.start) / (range.end - range.start) * (canvas.right - canvas.left);
+            };
+            const QPair<int, int> drawn = columnsOf(page, canvas, colours[k]);
+            const QString where = QStringLiteral("plot %1: curve from %2 to %3, recorded from %4 to %5")
+                                      .arg(k).arg(drawn.first).arg(drawn.second).arg(xOf(firstOfDay)).arg(xOf(lastOfDay));
+            QVERIFY2(drawn.first >= 0, qPrintable(where));
+            // Sticks stand beside their time by the error shift: a few pixels of slack.
+            QVERIFY2(drawn.first <= xOf(firstOfDay) + 4, qPrintable(where));
+            QVERIFY2(drawn.second >= xOf(lastOfDay) - 4, qPrintable(where));
+            QVERIFY2(drawn.second <= xOf(lastOfDay) + 4, qPrintable(where));
+
+            if (k == 0) {
+                // The time axis runs from the day's midnight to the next.
+                QStringList times, dates;
+                for (const PdfWord &w : pdfWords(pdf)) {
+                    const double y = w.yMin * 200 / 72;
+                    if (y < canvas.bottom || y > top + plotHeight)
+                        continue;
+                    if (QRegularExpression("^\\d\\d:\\d\\d$").match(w.text).hasMatch())
+                        times << w.text;
+                    if (QRegularExpression("^\\d\\d/\\d\\d$").match(w.text).hasMatch())
+                        dates << w.text;
+                }
+                QVERIFY2(times.size() >= 3, qPrintable(times.join(' ')));
+                QCOMPARE(times.first(), QStringLiteral("00:00"));
+                QCOMPARE(times.last(), QStringLiteral("00:00"));
+                QCOMPARE(dates.first(), day.toString("dd/MM"));
+                QCOMPARE(dates.last(), day.addDays(1).toString("dd/MM"));
+            }
+        }
+        // Back to the three-hour view.
+        QCOMPARE(window.graph->plageHeure, 3.0);
     }
 
     void interactiveReportAsksForTheFile()

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <ctime>
+
 #include "charts/timewindow.h"
 
 class TestTimeWindow : public QObject
@@ -98,6 +100,118 @@ private slots:
         QCOMPARE(sampleIndexAt(points, 99999), 2);
         QCOMPARE(sampleIndexAt(QPolygonF(QVector<QPointF>{{1000, 1}, {1000, 2}}), 1000), 1);
         QCOMPARE(sampleIndexAt(QPolygonF(), 1000), -1);
+    }
+
+    void viewsAreAnchoredOnTheSamples_data()
+    {
+        QTest::addColumn<bool>("automatic");
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<bool>("live");
+        QTest::addColumn<double>("start"); // hours, the clock at 100 h, samples from 10 h to 20 h
+        QTest::addColumn<double>("end");
+        const double margin = 5.0 / 60;
+        QTest::newRow("3 h after a reload, before any poll") << true << false << false << 17 + margin << 20 + margin;
+        QTest::newRow("3 h once polls add samples") << true << false << true << 97 + margin << 100 + margin;
+        QTest::newRow("TOUT after a reload") << true << true << false << 10 - margin << 20 + margin;
+        QTest::newRow("TOUT once polls add samples") << true << true << true << 10 - margin << 20 + margin;
+        QTest::newRow("manual: the scroll bar") << false << false << true << 9 + margin << 12 + margin;
+    }
+
+    void viewsAreAnchoredOnTheSamples()
+    {
+        const double hour = 3600000;
+        QFETCH(bool, automatic);
+        QFETCH(bool, whole);
+        QFETCH(bool, live);
+        ViewInputs in;
+        in.automatic = automatic;
+        in.whole = whole;
+        in.live = live;
+        in.now = 100 * hour;
+        in.firstSampleTime = 10 * hour;
+        in.lastSampleTime = 20 * hour;
+        in.scrollOffset = 2 * hour;
+        in.plageHeure = 3;
+        in.reculMinute = 5;
+        const TimeRange range = visibleRange(in);
+        QFETCH(double, start);
+        QFETCH(double, end);
+        QVERIFY2(qAbs(range.start - start * hour) < 1, qPrintable(QString::number(range.start / hour)));
+        QVERIFY2(qAbs(range.end - end * hour) < 1, qPrintable(QString::number(range.end / hour)));
+    }
+
+    void aCalendarDayRunsFromMidnightToMidnight()
+    {
+        // The clock changes of 2026 in France: one day of 23 hours, one of 25.
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Paris");
+        tzset();
+        const TimeRange spring = calendarDay(QDate(2026, 3, 29));
+        const TimeRange autumn = calendarDay(QDate(2026, 10, 25));
+        const TimeRange plain = calendarDay(QDate(2026, 12, 7));
+        QCOMPARE(QDateTime::fromMSecsSinceEpoch(qint64(plain.start)), QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
+        QCOMPARE(spring.hours(), 23.0);
+        QCOMPARE(autumn.hours(), 25.0);
+        QCOMPARE(plain.hours(), 24.0);
+    }
+
+    void timeLabelsFitTheAxisAtAnyRange_data()
+    {
+        QTest::addColumn<double>("hours");
+        QTest::addColumn<double>("axis");
+        QTest::addColumn<double>("rangeStep"); // the range's own step
+        QTest::addColumn<double>("expected");  // hours
+        QTest::newRow("3 h on a wide axis keeps half hours") << 3.0 << 700.0 << 1800000.0 << 0.5;
+        QTest::newRow("3 h on a narrow axis") << 3.0 << 200.0 << 1800000.0 << 2.0;
+        QTest::newRow("a day") << 24.0 << 700.0 << 7200000.0 << 3.0;
+        QTest::newRow("a day on a page") << 25.0 << 1100.0 << 7200000.0 << 2.0;
+        QTest::newRow("a week") << 168.0 << 700.0 << 7200000.0 << 24.0;
+        QTest::newRow("a week, narrow") << 168.0 << 300.0 << 7200000.0 << 48.0;
+        QTest::newRow("a year") << 8760.0 << 700.0 << 7200000.0 << 28 * 24 * 2.0;
+    }
+
+    void timeLabelsFitTheAxisAtAnyRange()
+    {
+        QFETCH(double, hours);
+        QFETCH(double, axis);
+        QFETCH(double, rangeStep);
+        const double label = 60; // "hh:mm" above "dd/MM" and a gap
+        const double step = fittedTimeStep(hours * 3600000, axis, label, rangeStep);
+        QTEST(step / 3600000, "expected");
+        QVERIFY(step >= rangeStep);
+        // Even with one label more than the range holds, they fit.
+        QVERIFY((hours * 3600000 / step + 1) * label <= axis);
+    }
+
+    void valueAxesKeepTheirStepWhileTheLabelsFit()
+    {
+        QCOMPARE(fittedValueStep(16, 400, 18, 1), 1.0);       // a window's noise plot
+        QCOMPARE(fittedValueStep(16, 150, 18, 1), 5.0);       // a fifth of a page
+        QCOMPARE(fittedValueStep(25000, 300, 18, 5000), 5000.0);
+        QCOMPARE(fittedValueStep(25000, 100, 18, 5000), 10000.0);
+        QCOMPARE(fittedValueStep(25000, 100, 18, 0), 0.0);    // no step of its own: Qwt chooses
+        for (double height : {60.0, 100.0, 150.0, 250.0, 400.0}) {
+            const double step = fittedValueStep(16, height, 18, 1);
+            QVERIFY((16 / step + 1) * 18 <= height || step >= 16);
+        }
+    }
+
+    void rateAxisCoversTheLine()
+    {
+        QCOMPARE(roundStep(4000), 1000.0);
+        QCOMPARE(roundStep(22000), 5000.0);
+        QCOMPARE(roundStep(10), 2.0);
+        QCOMPARE(roundStep(0), 1.0);
+        QCOMPARE(rateAxisTop(20000, 0), 25000.0);   // ADSL2+
+        QCOMPARE(rateAxisTop(8000, 0), 10000.0);    // ADSL
+        QCOMPARE(rateAxisTop(110000, 0), 125000.0); // VDSL2
+        QCOMPARE(rateAxisTop(900, 0), 1000.0);
+        QVERIFY(rateAxisTop(17999, 2000) > 17999);
     }
 
     void labelFacesTheMiddle()
