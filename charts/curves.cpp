@@ -150,7 +150,7 @@ void Graph::fitAxes(QwtPlot *plot, const QSizeF &canvas)
 
     // The noise and rate axes keep their own step while their labels fit
     // the plot's height (a fifth of a page holds fewer than a window).
-    const double lineHeight = QFontMetricsF(plot->axisWidget(QwtPlot::yLeft)->font()).height() * 1.2;
+    const double lineHeight = QFontMetricsF(plot->axisWidget(QwtPlot::yLeft)->font()).height();
     if (plot == ui->qwtPlotNoise) {
         plot->setAxisScale(QwtPlot::yLeft, minNoise, maxNoise,
                            fittedValueStep(maxNoise - minNoise, canvas.height(), lineHeight, 1));

@@ -70,19 +70,17 @@ double fittedTimeStep(double rangeMs, double axisPixels, double labelPixels, dou
 
 double fittedValueStep(double span, double axisPixels, double labelPixels, double ownStep)
 {
-    const double labels = std::max(1.0, std::floor(axisPixels / std::max(1.0, labelPixels)) - 1);
-    const double wanted = std::abs(span) / labels;
+    // n labels need n - 1 steps: the labels at both ends count.
+    const double labels = std::max(2.0, axisPixels / std::max(1.0, labelPixels));
+    const double wanted = std::abs(span) / (labels - 1);
     if (!(ownStep > 0) || ownStep >= wanted || !std::isfinite(wanted))
         return ownStep;
-    double magnitude = std::pow(10.0, std::floor(std::log10(wanted)));
-    for (;;) {
+    // Multiples of the axis's own step, so that its ticks stay on round values.
+    for (double factor = 1;; factor *= 10) {
         for (double m : {1.0, 2.0, 5.0}) {
-            // A multiple of the axis's own step, so that its ticks stay on round values.
-            const double step = std::ceil(m * magnitude / ownStep) * ownStep;
-            if (step >= wanted)
-                return step;
+            if (m * factor * ownStep >= wanted)
+                return m * factor * ownStep;
         }
-        magnitude *= 10;
     }
 }
 

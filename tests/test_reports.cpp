@@ -439,8 +439,11 @@ private slots:
         const double firstOfDay = QwtDate::toDouble(std::max(from, QDateTime(day, QTime(0, 0))));
         const double lastOfDay = QwtDate::toDouble(to);
         const QImage page = reportPage(pdf);
-        if (qEnvironmentVariableIsSet("QUELVANE_KEEP_REPORT"))
-            QFile::copy(pdf, qEnvironmentVariable("QUELVANE_KEEP_REPORT") + QString::number(orientation) + ".pdf");
+        if (qEnvironmentVariableIsSet("QUELVANE_KEEP_REPORT")) { // to look at it
+            const QString kept = qEnvironmentVariable("QUELVANE_KEEP_REPORT") + QString::number(orientation) + ".pdf";
+            QFile::remove(kept);
+            QFile::copy(pdf, kept);
+        }
         QVERIFY(!page.isNull());
         const int width = orientation ? 2300 : 1600, height = orientation ? 1600 : 2300;
         const int dx = (page.width() - width) / 2, dy = (page.height() - height) / 2;
