@@ -11,6 +11,7 @@
 #include "accueil.h"
 #include "router/gateway.h"
 #include "charts/graph.h"
+#include "common/settingsfile.h"
 #include "settings.h"
 #include "ui_mainwindow.h"
 #include "version.h"

@@ -7,7 +7,9 @@
 #include <QNetworkAccessManager>
 #include <QStringList>
 
-#include "recording/recordformat.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 #include "router/gateway.h"
 #include "router/liveboxinfos.h"
 

@@ -4,15 +4,10 @@
 #include <QSettings>
 #include <QTimeEdit>
 
-#include "appdir.h"
+#include "common/settingsfile.h"
 #include "charts/graph.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
-
-QString settingsFilePath()
-{
-    return AppDir::filePath(QStringLiteral("livebox.ini"));
-}
 
 bool applyTimeSetting(const QVariant &value, QTimeEdit *editor)
 {
@@ -37,12 +32,6 @@ int secondsOf(const QTime &time)
 int millisecondsOf(const QTime &time)
 {
     return secondsOf(time) * 1000;
-}
-
-void restrictToOwner(const QString &path)
-{
-    if (QFile::exists(path))
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 void MainWindow::readSettings(QSettings &settings)

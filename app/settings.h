@@ -7,9 +7,6 @@
 
 class QTimeEdit;
 
-// livebox.ini beside the program: the one configuration of both windows.
-QString settingsFilePath();
-
 // Time keys hold "HH:mm:ss". A readable value is given to the editor, which
 // clamps it to its range (and runs its change slot); a missing or unreadable
 // one leaves the editor's own value. Returns whether the editor was set.
@@ -18,8 +15,5 @@ QString timeSettingText(const QTime &time);
 
 int secondsOf(const QTime &time);
 int millisecondsOf(const QTime &time);
-
-// The file holds the gateway password in clear: keep it to its owner.
-void restrictToOwner(const QString &path);
 
 #endif

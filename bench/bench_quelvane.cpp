@@ -23,7 +23,9 @@
 
 #include "app/mainwindow.h"
 #include "charts/graph.h"
-#include "recording/recordformat.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 #include "router/gateway.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"

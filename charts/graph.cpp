@@ -20,7 +20,7 @@
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_engine.h>
 
-#include "app/settings.h"
+#include "common/settingsfile.h"
 #include "curvedata.h"
 #include "timewindow.h"
 #include "ui_graph.h"

@@ -7,7 +7,7 @@
 #include <qwt_text.h>
 
 #include "graph.h"
-#include "recording/display.h"
+#include "common/numbers.h"
 #include "timewindow.h"
 #include "ui_graph.h"
 

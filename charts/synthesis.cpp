@@ -14,7 +14,7 @@
 
 #include "curvedata.h"
 #include "graph.h"
-#include "recording/recordformat.h"
+#include "common/filenames.h"
 #include "router/liveboxinfos.h"
 #include "ui_graph.h"
 

@@ -1,7 +1,9 @@
 // A recording file of any content, read the way the reload reads it.
 #include <QBuffer>
 
-#include "recording/recordformat.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 #include "router/liveboxinfos.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,7 +1,9 @@
 // Any Wi-Fi name must give a file name that stays in the application folder.
 #include <cstdlib>
 
-#include "recording/recordformat.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

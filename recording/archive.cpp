@@ -3,10 +3,12 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "app/appdir.h"
+#include "common/appdir.h"
 #include "app/mainwindow.h"
 #include "charts/graph.h"
-#include "recordformat.h"
+#include "common/filenames.h"
+#include "pendinglines.h"
+#include "rowformat.h"
 #include "ui_mainwindow.h"
 
 bool MainWindow::copyRecording(const QString &target)

@@ -1,11 +1,7 @@
 #include "display.h"
 
+#include "common/numbers.h"
 #include "router/liveboxinfos.h"
-
-QString fixedText(double value, int decimals)
-{
-    return QString::number(value, 'f', decimals);
-}
 
 QString synchroDurationText(const QString &reading, const QString &synchro)
 {

@@ -7,9 +7,6 @@
 
 struct LiveBoxInfos;
 
-// Plain decimal text: `decimals` digits after '.', no exponent, no grouping.
-QString fixedText(double value, int decimals);
-
 // Time from the last synchronisation to the reading, "03Jr 07H 05mn 09s".
 // "inconnu" when either date does not parse or the synchronisation lies
 // after the reading, rather than a wrapped-around count of days.

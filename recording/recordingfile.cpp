@@ -3,7 +3,9 @@
 
 #include "app/mainwindow.h"
 #include "charts/graph.h"
-#include "recordformat.h"
+#include "common/filenames.h"
+#include "pendinglines.h"
+#include "rowformat.h"
 
 namespace {
 bool writeHeader(const QString &path)

@@ -4,7 +4,9 @@
 
 #include "app/mainwindow.h"
 #include "charts/graph.h"
-#include "recordformat.h"
+#include "common/filenames.h"
+#include "pendinglines.h"
+#include "rowformat.h"
 
 void MainWindow::logSynchronisation()
 {

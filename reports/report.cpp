@@ -9,9 +9,10 @@
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
 
-#include "app/appdir.h"
+#include "common/appdir.h"
 #include "charts/graph.h"
-#include "recording/recordformat.h"
+#include "common/datetime.h"
+#include "common/filenames.h"
 #include "reportpage.h"
 #include "ui_graph.h"
 

@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include "common/datetime.h"
+
 // Everything one poll learns about the gateway and its line, in the
 // gateway's own units (rates in Kb/s, margins and attenuations in tenths of
 // a dB, raw counters). Consumers convert for display.
@@ -56,27 +58,6 @@ struct LiveBoxInfos
     QString Protocol = QStringLiteral("inconnu");
     double MTU = 0;
 };
-
-// The one date-time form of records, files and fields.
-inline const QString &dateTimeFormat()
-{
-    static const QString format = QStringLiteral("dd/MM/yyyy hh:mm:ss");
-    return format;
-}
-
-QString formatDateTime(const QDateTime &dateTime);
-QDateTime parseDateTime(const QString &text);
-
-// Milliseconds since the epoch of a local date-time text, as the charts
-// place it; NaN when the text does not parse. A week of recorded rows goes
-// through here at every reload, so the common case avoids QDateTime's
-// parser and its time-zone look-up for every row.
-double epochMsecs(const QString &text);
-
-// `now` moved back by `secondsAgo`, truncated toward zero to whole seconds
-// (10.9 s back is 10 s back). Values that are not finite or lie beyond any
-// calendar leave `now` unchanged rather than overflowing.
-QDateTime secondsBefore(const QDateTime &now, double secondsAgo);
 
 using Clock = QDateTime (*)();
 

@@ -2,7 +2,7 @@
 #include <QFile>
 #include <QNetworkRequest>
 
-#include "app/appdir.h"
+#include "common/appdir.h"
 #include "app/mainwindow.h"
 #include "gateway.h"
 #include "recordfill.h"

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "common/numbers.h"
 #include "recording/display.h"
 #include "router/liveboxinfos.h"
 

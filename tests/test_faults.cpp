@@ -5,7 +5,9 @@
 
 #include "app/mainwindow.h"
 #include "charts/graph.h"
-#include "recording/recordformat.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 #include "support/gatewaytest.h"
 #include "support/generations.h"
 #include "support/modalcloser.h"

@@ -15,7 +15,9 @@
 #include <qwt_text.h>
 
 #include "charts/graph.h"
-#include "recording/recordformat.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 #include "router/liveboxinfos.h"
 #include "support/inifile.h"
 #include "support/scratchdir.h"

@@ -2,8 +2,10 @@
 
 #include <QBuffer>
 
-#include "app/appdir.h"
-#include "recording/recordformat.h"
+#include "common/appdir.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 #include "router/liveboxinfos.h"
 #include "support/scratchdir.h"
 

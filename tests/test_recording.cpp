@@ -1,7 +1,9 @@
 #include <QtTest>
 
 #include "app/mainwindow.h"
-#include "recording/recordformat.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
 #include "ui_mainwindow.h"

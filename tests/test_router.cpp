@@ -4,7 +4,9 @@
 #include <QSettings>
 
 #include "app/mainwindow.h"
-#include "recording/recordformat.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 #include "support/gatewaytest.h"
 #include "support/generations.h"
 #include "support/modalcloser.h"

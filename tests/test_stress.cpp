@@ -2,10 +2,12 @@
 
 #include <QProcess>
 
-#include "app/appdir.h"
+#include "common/appdir.h"
 #include "app/mainwindow.h"
 #include "charts/graph.h"
-#include "recording/recordformat.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 #include "support/generations.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"

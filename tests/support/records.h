@@ -3,7 +3,9 @@
 
 #include <QStringList>
 
-#include "recording/recordformat.h"
+#include "common/filenames.h"
+#include "recording/pendinglines.h"
+#include "recording/rowformat.h"
 #include "router/liveboxinfos.h"
 
 // Every field of a record as one text, so that "left as it was" is checked whole.

@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include "app/appdir.h"
+#include "common/appdir.h"
 
 // A throw-away application folder: everything the program writes beside
 // itself goes here for the life of the object.

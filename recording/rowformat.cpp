@@ -1,11 +1,8 @@
-#include "recordformat.h"
+#include "rowformat.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 #include <cstring>
 
-#include "app/appdir.h"
 #include "router/liveboxinfos.h"
 
 namespace {
@@ -196,54 +193,6 @@ bool LineReader::next(const char **line, int *size)
     }
 }
 
-bool appendLines(const QString &path, const QStringList &lines)
-{
-    QFile file(path);
-    // Unbuffered: a write the disk refuses must not linger in a buffer and
-    // go out, half, when the file is closed after being cut back.
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Text | QIODevice::Unbuffered))
-        return false;
-    const qint64 before = file.size();
-    QByteArray text;
-    if (before > 0) {
-        file.seek(before - 1);
-        char last = 0;
-        if (file.getChar(&last) && last != '\n')
-            text += '\n';
-    }
-    for (const QString &line : lines)
-        text += line.toLocal8Bit() + '\n';
-    file.seek(before);
-    const bool written = file.write(text) == text.size();
-    if (!written)
-        file.resize(before);
-    return written;
-}
-
-bool PendingLines::append(const QString &path, const QString &header, const QString &line)
-{
-    File &file = m_files[path];
-    file.header = header;
-    file.lines << line;
-    bool written = true;
-    for (auto it = m_files.begin(); it != m_files.end();) {
-        QStringList lines = it->lines;
-        if (QFileInfo(it.key()).size() == 0) // missing, or left empty by a failed first write
-            lines.prepend(it->header);
-        if (appendLines(it.key(), lines)) {
-            it = m_files.erase(it);
-            continue;
-        }
-        // Beyond the limit (about a week at the shortest interval), the oldest go.
-        if (it->lines.size() > m_maxPerFile)
-            it->lines.erase(it->lines.begin(), it->lines.begin() + (it->lines.size() - m_maxPerFile));
-        if (it.key() == path)
-            written = false;
-        ++it;
-    }
-    return written;
-}
-
 QString synchroLogHeader()
 {
     return QStringLiteral("DATE HEURE SYNCHRO ;DATE HEURE RELEVE  ; SESSION DE SUIVI  ; DEMARRAGE BOX     ; CONNEXION INTERNET");
@@ -253,58 +202,4 @@ QString synchroLogRow(const LiveBoxInfos &infos, const QString &startTime)
 {
     return infos.SynchroDateTime + QLatin1Char(';') + infos.DateTime + QLatin1Char(';') + startTime
            + QLatin1Char(';') + infos.RebootDateTime + QLatin1Char(';') + infos.PppDateTime;
-}
-
-bool isNewDay(const QString &previousReading, const QString &reading)
-{
-    const QDateTime before = parseDateTime(previousReading);
-    const QDateTime now = parseDateTime(reading);
-    return before.isValid() && now.isValid() && before.date() != now.date();
-}
-
-QString safeFileName(const QString &ssid)
-{
-    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
-    QString name = ssid;
-    bool onlyDots = !name.isEmpty();
-    for (QChar &c : name) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f || forbidden.contains(c))
-            c = QLatin1Char('_');
-        onlyDots = onlyDots && c == QLatin1Char('.');
-    }
-    if (onlyDots)
-        name.fill(QLatin1Char('_'));
-    return name;
-}
-
-QString recordingFilePath(const QString &ssid)
-{
-    return AppDir::filePath(safeFileName(ssid) + QStringLiteral(".csv"));
-}
-
-QString synchroLogFilePath(const QString &ssid)
-{
-    return AppDir::filePath(safeFileName(ssid) + QStringLiteral("_SYNCHROS.csv"));
-}
-
-QString fileStamp(const QDateTime &dateTime)
-{
-    return dateTime.toString(QStringLiteral("_yyyyMMdd_HHmmss"));
-}
-
-QString manualArchivePath(const QString &ssid, const QDateTime &now)
-{
-    return AppDir::filePath(QStringLiteral("archives/") + safeFileName(ssid) + fileStamp(now) + QStringLiteral(".csv"));
-}
-
-QString autoArchivePath(const QString &ssid, const QDateTime &previousReading)
-{
-    return AppDir::filePath(QStringLiteral("archives/") + safeFileName(ssid) + fileStamp(previousReading)
-                            + QStringLiteral("auto.csv"));
-}
-
-QString autoReportPath(const QString &ssid, const QDateTime &previousReading)
-{
-    return AppDir::filePath(QStringLiteral("export/") + safeFileName(ssid) + QStringLiteral("_Rapport")
-                            + fileStamp(previousReading) + QStringLiteral("auto.pdf"));
 }

@@ -1,0 +1,111 @@
+#include "datetime.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+QString formatDateTime(const QDateTime &dateTime)
+{
+    return dateTime.toString(dateTimeFormat());
+}
+
+namespace {
+struct DateTimeFields
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// The exact shape "dd/MM/yyyy hh:mm:ss", digits and separators in place.
+bool splitDateTime(const QString &text, DateTimeFields *f)
+{
+    if (text.size() != 19)
+        return false;
+    const QChar *c = text.constData();
+    const auto number = [c](int from, int digits, int *value) {
+        *value = 0;
+        for (int i = from; i < from + digits; ++i) {
+            const ushort u = c[i].unicode();
+            if (u < '0' || u > '9')
+                return false;
+            *value = *value * 10 + (u - '0');
+        }
+        return true;
+    };
+    return c[2] == QLatin1Char('/') && c[5] == QLatin1Char('/') && c[10] == QLatin1Char(' ')
+           && c[13] == QLatin1Char(':') && c[16] == QLatin1Char(':') && number(0, 2, &f->day)
+           && number(3, 2, &f->month) && number(6, 4, &f->year) && number(11, 2, &f->hour)
+           && number(14, 2, &f->minute) && number(17, 2, &f->second);
+}
+}
+
+QDateTime parseDateTime(const QString &text)
+{
+    DateTimeFields f;
+    if (!splitDateTime(text, &f))
+        return QDateTime::fromString(text, dateTimeFormat());
+    const QDate date(f.year, f.month, f.day);
+    const QTime time(f.hour, f.minute, f.second);
+    if (!date.isValid() || !time.isValid())
+        return QDateTime();
+    return QDateTime(date, time);
+}
+
+double epochMsecs(const QString &text)
+{
+    // Consecutive rows repeat the previous reading's time, and share the
+    // hour's offset from UTC.
+    static QString lastText;
+    static double lastValue = 0;
+    static DateTimeFields hourKey;
+    static double hourStart = 0;
+    if (!lastText.isNull() && text == lastText)
+        return lastValue;
+
+    double value = std::numeric_limits<double>::quiet_NaN();
+    DateTimeFields f;
+    if (splitDateTime(text, &f) && QDate::isValid(f.year, f.month, f.day) && QTime::isValid(f.hour, f.minute, f.second)) {
+        if (f.year != hourKey.year || f.month != hourKey.month || f.day != hourKey.day || f.hour != hourKey.hour) {
+            const QDateTime start(QDate(f.year, f.month, f.day), QTime(f.hour, 0, 0));
+            hourKey = f;
+            hourStart = start.isValid() ? double(start.toMSecsSinceEpoch()) : std::numeric_limits<double>::quiet_NaN();
+        }
+        value = hourStart + (f.minute * 60 + f.second) * 1000.0;
+        if (std::isnan(value)) { // an hour that begins in a clock change
+            const QDateTime exact = parseDateTime(text);
+            if (exact.isValid())
+                value = double(exact.toMSecsSinceEpoch());
+        }
+    } else {
+        const QDateTime parsed = QDateTime::fromString(text, dateTimeFormat());
+        if (parsed.isValid())
+            value = double(parsed.toMSecsSinceEpoch());
+    }
+    // A copy of its own, so that the caller's text is never shared and can
+    // be rewritten in place by the next row.
+    lastText.resize(text.size());
+    std::copy(text.constData(), text.constData() + text.size(), lastText.data());
+    lastValue = value;
+    return value;
+}
+
+QDateTime secondsBefore(const QDateTime &now, double secondsAgo)
+{
+    const double back = -secondsAgo;
+    // About 290 000 years: far beyond any up-time, well inside qint64.
+    constexpr double limit = 9.0e12;
+    if (!std::isfinite(back) || std::fabs(back) > limit)
+        return now;
+    return now.addSecs(static_cast<qint64>(back));
+}
+
+QString fileStamp(const QDateTime &dateTime)
+{
+    return dateTime.toString(QStringLiteral("_yyyyMMdd_HHmmss"));
+}
+
+bool isNewDay(const QString &previousReading, const QString &reading)
+{
+    const QDateTime before = parseDateTime(previousReading);
+    const QDateTime now = parseDateTime(reading);
+    return before.isValid() && now.isValid() && before.date() != now.date();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The one date-time form of records, files and fields.
+inline const QString &dateTimeFormat()
+{
+    static const QString format = QStringLiteral("dd/MM/yyyy hh:mm:ss");
+    return format;
+}
+
+QString formatDateTime(const QDateTime &dateTime);
+QDateTime parseDateTime(const QString &text);
+
+// Milliseconds since the epoch of a local date-time text, as the charts
+// place it; NaN when the text does not parse. A week of recorded rows goes
+// through here at every reload, so the common case avoids QDateTime's
+// parser and its time-zone look-up for every row.
+double epochMsecs(const QString &text);
+
+// `now` moved back by `secondsAgo`, truncated toward zero to whole seconds
+// (10.9 s back is 10 s back). Values that are not finite or lie beyond any
+// calendar leave `now` unchanged rather than overflowing.
+QDateTime secondsBefore(const QDateTime &now, double secondsAgo);
+
+// The stamp in the names of archives, exports and reports: "_yyyyMMdd_HHmmss".
+QString fileStamp(const QDateTime &dateTime);
+
+// A change of day is a change of calendar date between two readings; a
+// reading that does not parse (the initial placeholder) never is one.
+bool isNewDay(const QString &previousReading, const QString &reading);

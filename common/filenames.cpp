@@ -1,0 +1,46 @@
+#include "filenames.h"
+
+#include "appdir.h"
+#include "datetime.h"
+
+QString safeFileName(const QString &ssid)
+{
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    QString name = ssid;
+    bool onlyDots = !name.isEmpty();
+    for (QChar &c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || forbidden.contains(c))
+            c = QLatin1Char('_');
+        onlyDots = onlyDots && c == QLatin1Char('.');
+    }
+    if (onlyDots)
+        name.fill(QLatin1Char('_'));
+    return name;
+}
+
+QString recordingFilePath(const QString &ssid)
+{
+    return AppDir::filePath(safeFileName(ssid) + QStringLiteral(".csv"));
+}
+
+QString synchroLogFilePath(const QString &ssid)
+{
+    return AppDir::filePath(safeFileName(ssid) + QStringLiteral("_SYNCHROS.csv"));
+}
+
+QString manualArchivePath(const QString &ssid, const QDateTime &now)
+{
+    return AppDir::filePath(QStringLiteral("archives/") + safeFileName(ssid) + fileStamp(now) + QStringLiteral(".csv"));
+}
+
+QString autoArchivePath(const QString &ssid, const QDateTime &previousReading)
+{
+    return AppDir::filePath(QStringLiteral("archives/") + safeFileName(ssid) + fileStamp(previousReading)
+                            + QStringLiteral("auto.csv"));
+}
+
+QString autoReportPath(const QString &ssid, const QDateTime &previousReading)
+{
+    return AppDir::filePath(QStringLiteral("export/") + safeFileName(ssid) + QStringLiteral("_Rapport")
+                            + fileStamp(previousReading) + QStringLiteral("auto.pdf"));
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The Wi-Fi name as a file name: characters that are not allowed in file
+// names or that separate paths become '_', as does a name made only of dots,
+// so that a network name can never point outside the application folder.
+QString safeFileName(const QString &ssid);
+
+// Files named after the network, in the application folder.
+QString recordingFilePath(const QString &ssid);
+QString synchroLogFilePath(const QString &ssid);
+QString manualArchivePath(const QString &ssid, const QDateTime &now);
+QString autoArchivePath(const QString &ssid, const QDateTime &previousReading);
+QString autoReportPath(const QString &ssid, const QDateTime &previousReading);

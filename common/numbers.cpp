@@ -1,0 +1,6 @@
+#include "numbers.h"
+
+QString fixedText(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
