@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "accueil.h"
+#include "common/appdir.h"
 #include "router/gateway.h"
 #include "charts/graph.h"
 #include "common/settingsfile.h"
@@ -21,9 +22,8 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui_MainWindow)
 {
     initResources();
-    // Every header the gateway gets is set by hand; a cookie jar would add
-    // the older gateways' cookies to requests that must not carry them.
-    manager.setCookieJar(new DiscardingCookieJar(&manager));
+    connect(&gateway, &GatewayClient::pollFinished, this, &MainWindow::pollFinished);
+    connect(&gateway, &GatewayClient::restartFinished, this, &MainWindow::restartFinished);
     ui->setupUi(this);
     // Both exist before any setting is read: setting a control from the file
     // runs its slot, and several slots write into the chart window.
@@ -66,22 +66,6 @@ MainWindow::MainWindow(QWidget *parent)
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     readSettings(settings);
 
-    restPaths = QStringList{
-        QStringLiteral("/sysbus/NeMo/Intf/data:getMIBs"),
-        QStringLiteral("/sysbus/NeMo/Intf/data:getMIBs"),
-        QStringLiteral("/sysbus/NeMo/Intf/dsl0:getDSLStats"),
-        QStringLiteral("/sysbus/NeMo/Intf/lan:getMIBs"),
-        QStringLiteral("/sysbus/NMC:getWANStatus"),
-        QStringLiteral("/sysbus/DeviceInfo?_restDepth=-1"),
-    };
-    restBodies = QList<QByteArray>{
-        QByteArrayLiteral(R"({"parameters":{"mibs":"dsl","flag":"","traverse":"down"}})"),
-        QByteArrayLiteral(R"({"parameters":{"mibs":"base ppp dhcp","flag":"ppp || dhcp","traverse":"down"}})"),
-        QByteArrayLiteral(R"({"parameters":{}})"),
-        QByteArrayLiteral(R"({"parameters":{"mibs":"wlanvap wlanradio base","flags":"wlanvap || wlanradio","traverse":"down"}})"),
-        QByteArrayLiteral(R"({"parameters":{}})"),
-    };
-
     readGeometry(settings);
     ui->tabWidget->setCurrentIndex(0);
 
@@ -89,28 +73,84 @@ MainWindow::MainWindow(QWidget *parent)
     connect(cycleTimer, &QTimer::timeout, this, &MainWindow::CycleTimerHandler);
     cycleTimer->stop();
 
+    // The first poll. What the start-up does next waits for its end
+    // (continueStartUp), so that the splash is painted meanwhile.
     if (algoType)
         LiveBox4GetInfos(&LBInfos);
     else
         LiveBoxGetInfos(&LBInfos);
+}
 
-    if (ui->checkReloadCSV->isChecked())
-        ReadCSV();
-
-    if (connected) {
-        on_BtnActualiser_clicked();
+void MainWindow::continueStartUp(bool aborted)
+{
+    if (aborted) {
         accueil->close();
+        endStartUp();
+        return;
+    }
+    if (startUpStage == StartUp::FirstPoll) {
+        if (ui->checkReloadCSV->isChecked())
+            ReadCSV();
+        if (connected) {
+            startUpStage = StartUp::Refresh;
+            on_BtnActualiser_clicked();
+            return;
+        }
+        accueil->close();
+        startUpStage = StartUp::Warning;
+        warn(QStringLiteral("Quelvane"),
+             QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."), [this] {
+                 ui->tabWidget->setCurrentIndex(3);
+                 endStartUp();
+             });
+        return;
+    }
+    if (startUpStage == StartUp::Refresh) {
+        accueil->close();
+        endStartUp();
         const QStringList arguments = QCoreApplication::arguments();
         for (const QString &argument : arguments) {
             if (argument == QLatin1String("-r"))
                 on_BtnStartAcquisition_clicked();
         }
-    } else {
-        accueil->close();
-        QMessageBox::warning(this, QStringLiteral("Quelvane"),
-                             QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."));
-        ui->tabWidget->setCurrentIndex(3);
     }
+}
+
+void MainWindow::endStartUp()
+{
+    startUpStage = StartUp::Done;
+    if (showWhenStarted)
+        QMainWindow::setVisible(true);
+}
+
+void MainWindow::setVisible(bool visible)
+{
+    // The entry point shows the window at once; it appears once the
+    // start-up is over, as when the first poll held the constructor.
+    if (visible && startingUp()) {
+        showWhenStarted = true;
+        return;
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void MainWindow::warn(const QString &title, const QString &text, std::function<void()> dismissed)
+{
+    const QString kind = title + QLatin1Char('\n') + text;
+    if (openBoxes.value(kind)) {
+        if (dismissed)
+            dismissed();
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    openBoxes.insert(kind, box);
+    connect(box, &QMessageBox::finished, this, [this, kind, dismissed] {
+        openBoxes.remove(kind);
+        if (dismissed)
+            dismissed();
+    });
+    box->open();
 }
 
 MainWindow::~MainWindow()
@@ -134,14 +174,8 @@ MainWindow::~MainWindow()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing while the gateway is awaited would pull the chart window from
-    // under the poll: end the wait now and close once the poll has unwound.
-    if (gatewayBusy()) {
-        closeDeferred = true;
-        gatewayExchange->abort();
-        event->ignore();
-        return;
-    }
+    // A poll under way ends now, without a row: the user has left.
+    gateway.abort();
     cycleTimer->stop();
     acquisitionRunning = false;
     if (graph) {
@@ -160,12 +194,4 @@ void MainWindow::on_BtnGraphiques_clicked()
 void MainWindow::on_BtnQuitter_clicked()
 {
     close();
-}
-
-void MainWindow::finishDeferredClose()
-{
-    if (closeDeferred) {
-        closeDeferred = false;
-        QTimer::singleShot(0, this, &QWidget::close);
-    }
 }

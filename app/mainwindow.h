@@ -1,30 +1,31 @@
-#ifndef MAINWINDOW_H
-#define MAINWINDOW_H
+#pragma once
 
-#include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <QNetworkAccessManager>
-#include <QStringList>
+#include <QPointer>
 
-#include "common/filenames.h"
+#include <functional>
+
 #include "recording/pendinglines.h"
-#include "recording/rowformat.h"
-#include "router/gateway.h"
+#include "router/gatewayclient.h"
 #include "router/liveboxinfos.h"
 
 class Accueil;
 class Graph;
 class QLineEdit;
-class QNetworkRequest;
+class QMessageBox;
 class QSettings;
 class QTimer;
 class Ui_MainWindow;
 
-// The main window owns the gateway session, both measurement records, the
-// polling timer and the chart window. Its operations are grouped by concern:
-// lifecycle and settings in app/, the gateway in router/, polling and files
-// in recording/.
+// The main window owns the measurement records, the polling timer, the
+// gateway client and the chart window. Its slots are the program's entry
+// points; the work lives in router/, recording/ and charts/. Its operations
+// are grouped by concern: lifecycle and settings here, the gateway's
+// operations in polls.cpp, polling and the display in acquisition.cpp, the
+// recording in recordingslots.cpp.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -52,14 +53,17 @@ public:
     int diapoMs = 0;
     QNetworkAccessManager manager;
     bool connected = false;
-    // Paths and bodies of the older gateways' REST requests, in sending
-    // order; the device query (last path) is a GET and has no body.
-    QStringList restPaths;
-    QList<QByteArray> restBodies;
+    GatewayClient gateway{&manager};
 
-    // A request that stays silent or trickles ends as a failure after this.
-    int requestDeadlineMs = 30000;
-    static constexpr qint64 maxReplyBytes = 8 * 1024 * 1024;
+    // Until the start-up's polls and boxes are over, the window stays hidden.
+    bool startingUp() const { return startUpStage != StartUp::Done; }
+
+    void setVisible(bool visible) override;
+
+signals:
+    // A poll has ended, and everything that follows it is done: display,
+    // recording, curves, the cycle's next poll and its warning.
+    void pollEnded();
 
 public slots:
     void RebootLiveBox();
@@ -98,41 +102,48 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // One gateway operation at a time: a poll, the start-up poll or the
-    // restart. Another one asked for while it waits is ignored.
-    class GatewayOperation
-    {
-    public:
-        explicit GatewayOperation(MainWindow *window);
-        ~GatewayOperation();
-        GatewayExchange &exchange() { return m_exchange; }
+    enum class StartUp { FirstPoll, Refresh, Warning, Done };
 
-    private:
-        MainWindow *m_window;
-        GatewayExchange m_exchange;
-    };
+    // The gateway's side of a poll and of a restart (polls.cpp).
+    void startPoll(GatewayClient::Scheme scheme, LiveBoxInfos *target);
+    void pollFinished(const GatewayClient::Result &result);
+    void restartFinished(const GatewayClient::Result &result);
+    void takeSession(const GatewayClient::Result &result);
+    GatewayClient::Account account() const;
 
-    bool gatewayBusy() const;
-    bool wsLogin(GatewayExchange &exchange, QByteArray *contextId, QByteArray *cookie);
-    QNetworkRequest wsSessionRequest(const QByteArray &contentType, const QByteArray &contextId,
-                                     const QByteArray &cookie) const;
-    void finishDeferredClose();
+    // What follows a poll (acquisition.cpp and here).
+    void showPoll();
+    void finishCycle();
+    void finishRefresh();
+    void continueStartUp(bool aborted);
+    void endStartUp();
+
+    // A warning box that never holds anything up: it is shown, and the
+    // program goes on. One box of a kind at a time.
+    void warn(const QString &title, const QString &text, std::function<void()> dismissed = {});
+
     bool copyRecording(const QString &target);
     QString networkName();
     void handleChangeOfDay();
     void logSynchronisation();
 
-    QHash<QString, QLineEdit *> displayFields; // by object name, filled at the first poll
-    QString lastNetworkName; // the latest real Wi-Fi name, from a poll or the settings
-    PendingLines pendingRows{130000}; // rows of the recording and the log not written yet
-    GatewayExchange *gatewayExchange = nullptr;
-    bool closeDeferred = false;
-    bool acquisitionRunning = false;
-    bool acquisitionWarningOpen = false;
-
     void readSettings(QSettings &settings);
     void readGeometry(QSettings &settings);
     void writeSettings(QSettings &settings);
-};
 
-#endif
+    QHash<QString, QLineEdit *> displayFields; // by object name, filled at the first poll
+    QString lastNetworkName; // the latest real Wi-Fi name, from a poll or the settings
+    PendingLines pendingRows{130000}; // rows of the recording and the log not written yet
+    QHash<QString, QPointer<QMessageBox>> openBoxes; // by title and text
+    StartUp startUpStage = StartUp::FirstPoll;
+    bool showWhenStarted = false;
+    bool acquisitionRunning = false;
+
+    // The poll under way and what follows it.
+    LiveBoxInfos *pollTarget = nullptr;
+    bool displayPending = false;
+    bool cyclePending = false;
+    bool refreshPending = false;
+    bool restartPending = false;
+    QElapsedTimer cycleClock;
+};

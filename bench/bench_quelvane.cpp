@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTextStream>
@@ -22,6 +23,7 @@
 #include <qwt_plot.h>
 
 #include "app/mainwindow.h"
+#include "support/windowtest.h"
 #include "charts/graph.h"
 #include "common/filenames.h"
 #include "recording/pendinglines.h"
@@ -85,6 +87,7 @@ struct Program
         ini += "[FORMAT]\nEchDate=true\nEchHeure=true\n[GRAPH]\nX=0\nY=0\nWidth=1100\nHeight=900\n";
         dir.write("livebox.ini", ini);
         window = new MainWindow;
+        startedUp(*window);
     }
     ~Program() { delete window; }
 
@@ -151,7 +154,7 @@ void BM_Poll(benchmark::State &state)
     showCharts(program);
     program.fillHistory(int(state.range(0)));
     for (auto _ : state) {
-        program.window->UpDateAffichage();
+        polled(*program.window, [&] { program.window->UpDateAffichage(); });
         drawPending();
     }
     state.counters["history"] = double(state.range(0));
@@ -209,10 +212,12 @@ void BM_PollRetrieval(benchmark::State &state)
     Program program(&sim, int(state.range(0)));
     LiveBoxInfos record;
     for (auto _ : state) {
-        if (state.range(0))
-            program.window->LiveBox4GetInfos(&record);
-        else
-            program.window->LiveBoxGetInfos(&record);
+        polled(*program.window, [&] {
+            if (state.range(0))
+                program.window->LiveBox4GetInfos(&record);
+            else
+                program.window->LiveBoxGetInfos(&record);
+        });
     }
     state.SetLabel(state.range(0) ? "newer scheme" : "older scheme");
 }
@@ -286,11 +291,19 @@ QByteArray await(QNetworkReply *reply)
     return body;
 }
 
+// A jar that keeps nothing, as the program's requests ask of any jar.
+class NoCookies : public QNetworkCookieJar
+{
+public:
+    using QNetworkCookieJar::QNetworkCookieJar;
+    bool setCookiesFromUrl(const QList<QNetworkCookie> &, const QUrl &) override { return false; }
+};
+
 void BM_PlainQtClient(benchmark::State &state)
 {
     Simulator sim({"--resync-every", "0", "--reboot-every", "0"});
     QNetworkAccessManager manager;
-    manager.setCookieJar(new DiscardingCookieJar(&manager)); // as the program: its own cookie header only
+    manager.setCookieJar(new NoCookies(&manager)); // as the program: its own cookie header only
     const bool newer = state.range(0) != 0;
     const QString base = QStringLiteral("http://") + sim.address();
     const QByteArray type = newer ? "application/x-sah-ws-4-call+json" : "application/json";

@@ -1,12 +1,10 @@
 #include "gateway.h"
 
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringList>
-#include <QTimer>
 
 QByteArray jsonQuoted(const QString &text)
 {
@@ -133,7 +131,7 @@ QString refusalText(const QJsonDocument &reply)
     return QString();
 }
 
-QString GatewayExchange::Reply::failure() const
+QString GatewayReply::failure() const
 {
     if (!ok)
         return error;
@@ -144,7 +142,7 @@ QString GatewayExchange::Reply::failure() const
     return QString();
 }
 
-QByteArray sessionContext(const GatewayExchange::Reply &login, QString *why)
+QByteArray sessionContext(const GatewayReply &login, QString *why)
 {
     *why = login.failure();
     if (!why->isEmpty())
@@ -192,59 +190,11 @@ QString redactedErrorText(QNetworkReply *reply)
     return text;
 }
 
-GatewayExchange::GatewayExchange(QNetworkAccessManager &manager, int deadlineMs, qint64 maxReplyBytes)
-    : m_manager(manager)
-    , m_deadlineMs(deadlineMs)
-    , m_maxReplyBytes(maxReplyBytes)
+GatewayReply readReply(QNetworkReply *reply, const QString &cut)
 {
-}
-
-GatewayExchange::Reply GatewayExchange::post(const QNetworkRequest &request, const QByteArray &body)
-{
-    return await(m_manager.post(request, body));
-}
-
-GatewayExchange::Reply GatewayExchange::get(const QNetworkRequest &request)
-{
-    return await(m_manager.get(request));
-}
-
-void GatewayExchange::abort()
-{
-    if (m_pending)
-        m_pending->abort();
-}
-
-GatewayExchange::Reply GatewayExchange::await(QNetworkReply *reply)
-{
-    enum class Cut { None, Deadline, TooLarge } cut = Cut::None;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&deadline, &QTimer::timeout, reply, [&] {
-        cut = Cut::Deadline;
-        reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [&](qint64 received, qint64 total) {
-        if (cut == Cut::None && (received > m_maxReplyBytes || total > m_maxReplyBytes)) {
-            cut = Cut::TooLarge;
-            reply->abort();
-        }
-    });
-
-    m_pending = reply;
-    deadline.start(m_deadlineMs);
-    if (!reply->isFinished())
-        loop.exec();
-    deadline.stop();
-    m_pending = nullptr;
-
-    Reply result;
-    if (cut == Cut::Deadline) {
-        result.error = QStringLiteral("no complete reply within %1 ms").arg(m_deadlineMs);
-    } else if (cut == Cut::TooLarge) {
-        result.error = QStringLiteral("reply larger than %1 bytes").arg(m_maxReplyBytes);
+    GatewayReply result;
+    if (!cut.isEmpty()) {
+        result.error = cut;
     } else if (reply->error() != QNetworkReply::NoError) {
         result.error = redactedErrorText(reply);
     } else {
@@ -254,6 +204,5 @@ GatewayExchange::Reply GatewayExchange::await(QNetworkReply *reply)
         result.setCookie = reply->rawHeader("Set-Cookie");
         result.refusal = refusalText(result.json);
     }
-    delete reply;
     return result;
 }

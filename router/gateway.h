@@ -1,5 +1,4 @@
-#ifndef GATEWAY_H
-#define GATEWAY_H
+#pragma once
 
 #include <QByteArray>
 #include <QJsonDocument>
@@ -7,7 +6,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <QNetworkCookieJar>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -67,57 +65,30 @@ QJsonObject arrayElement(const QJsonObject &object, const QString &key, int inde
 // take the password in the login URL, and Qt repeats the URL in its errors.
 QString redactedErrorText(QNetworkReply *reply);
 
-// Keeps no cookie: the program sends the session cookie itself.
-class DiscardingCookieJar : public QNetworkCookieJar
+
+// A reply as the program reads it.
+struct GatewayReply
 {
-public:
-    using QNetworkCookieJar::QNetworkCookieJar;
-    bool setCookiesFromUrl(const QList<QNetworkCookie> &, const QUrl &) override { return false; }
+    bool ok = false;
+    QString error;      // failure text, query redacted
+    QByteArray body;    // raw reply bytes
+    QJsonDocument json; // parsed body (empty when it does not parse)
+    QByteArray setCookie;
+    QString refusal;    // the gateway's own refusal inside a complete reply
+
+    // A reply whose values may reach the record: it arrived whole, it is
+    // JSON, and the gateway did not refuse the request in it.
+    bool usable() const { return ok && refusal.isEmpty() && !json.isNull(); }
+    bool refused() const { return ok && !refusal.isEmpty(); }
+    // Why the reply is not usable, for the diagnostics.
+    QString failure() const;
 };
 
-// One operation's exchanges with the gateway: each request is sent, then
-// awaited in a local event loop that ends on that request's own reply, on
-// its deadline, or when the reply grows past the size limit.
-class GatewayExchange
-{
-public:
-    struct Reply
-    {
-        bool ok = false;
-        QString error;      // failure text, query redacted
-        QByteArray body;    // raw reply bytes
-        QJsonDocument json; // parsed body (empty when it does not parse)
-        QByteArray setCookie;
-        QString refusal;    // the gateway's own refusal inside a complete reply
-
-        // A reply whose values may reach the record: it arrived whole, it is
-        // JSON, and the gateway did not refuse the request in it.
-        bool usable() const { return ok && refusal.isEmpty() && !json.isNull(); }
-        bool refused() const { return ok && !refusal.isEmpty(); }
-        // Why the reply is not usable, for the diagnostics.
-        QString failure() const;
-    };
-
-    GatewayExchange(QNetworkAccessManager &manager, int deadlineMs, qint64 maxReplyBytes);
-
-    Reply post(const QNetworkRequest &request, const QByteArray &body);
-    Reply get(const QNetworkRequest &request);
-
-    // Ends the wait in progress, if any, as a failed request.
-    void abort();
-
-private:
-    Reply await(QNetworkReply *reply);
-
-    QNetworkAccessManager &m_manager;
-    int m_deadlineMs;
-    qint64 m_maxReplyBytes;
-    QNetworkReply *m_pending = nullptr;
-};
+// A finished network reply, read: `cut` says why the program ended it
+// early (empty when it did not).
+GatewayReply readReply(QNetworkReply *reply, const QString &cut);
 
 // The session context a login reply opens: data.contextID. Empty when the
 // login failed, whether by an error, by a refusal inside the reply, or by a
 // reply without a context; `why` then says which.
-QByteArray sessionContext(const GatewayExchange::Reply &login, QString *why);
-
-#endif
+QByteArray sessionContext(const GatewayReply &login, QString *why);

@@ -5,88 +5,127 @@
 #include "gateway.h"
 #include "liveboxinfos.h"
 
-#define NUMBER(object, key) infos->key = jsonNumber(object, QStringLiteral(#key))
-#define TEXT(object, key) infos->key = jsonText(object, QStringLiteral(#key))
+namespace {
+struct NumberKey
+{
+    const char *key;
+    double LiveBoxInfos::*field;
+};
+struct TextKey
+{
+    const char *key;
+    QString LiveBoxInfos::*field;
+};
+
+// In the order the record is written.
+const NumberKey lineNumbers[] = {
+    {"LastChange", &LiveBoxInfos::LastChange},
+    {"LastChangeTime", &LiveBoxInfos::LastChangeTime},
+    {"DownstreamAttenuation", &LiveBoxInfos::DownstreamAttenuation},
+    {"DownstreamLineAttenuation", &LiveBoxInfos::DownstreamLineAttenuation},
+    {"DownstreamCurrRate", &LiveBoxInfos::DownstreamCurrRate},
+    {"DownstreamMaxRate", &LiveBoxInfos::DownstreamMaxRate},
+    {"DownstreamNoiseMargin", &LiveBoxInfos::DownstreamNoiseMargin},
+    {"DownstreamPower", &LiveBoxInfos::DownstreamPower},
+    {"UpstreamAttenuation", &LiveBoxInfos::UpstreamAttenuation},
+    {"UpstreamLineAttenuation", &LiveBoxInfos::UpstreamLineAttenuation},
+    {"UpstreamCurrRate", &LiveBoxInfos::UpstreamCurrRate},
+    {"UpstreamMaxRate", &LiveBoxInfos::UpstreamMaxRate},
+    {"UpstreamNoiseMargin", &LiveBoxInfos::UpstreamNoiseMargin},
+    {"UpstreamPower", &LiveBoxInfos::UpstreamPower},
+};
+const TextKey lineTexts[] = {
+    {"ModulationType", &LiveBoxInfos::ModulationType},
+    {"ModulationHint", &LiveBoxInfos::ModulationHint},
+};
+const NumberKey statistics[] = {
+    {"ErroredSecs", &LiveBoxInfos::ErroredSecs},
+    {"SeverelyErroredSecs", &LiveBoxInfos::SeverelyErroredSecs},
+    {"ATUCCRCErrors", &LiveBoxInfos::ATUCCRCErrors},
+    {"CRCErrors", &LiveBoxInfos::CRCErrors},
+    {"ATUCFECErrors", &LiveBoxInfos::ATUCFECErrors},
+    {"FECErrors", &LiveBoxInfos::FECErrors},
+    {"ATUCHECErrors", &LiveBoxInfos::ATUCHECErrors},
+    {"HECErrors", &LiveBoxInfos::HECErrors},
+    {"CellDelin", &LiveBoxInfos::CellDelin},
+    {"InitErrors", &LiveBoxInfos::InitErrors},
+    {"InitTimeouts", &LiveBoxInfos::InitTimeouts},
+    {"LinkRetrain", &LiveBoxInfos::LinkRetrain},
+    {"LossOfFraming", &LiveBoxInfos::LossOfFraming},
+    {"ReceiveBlocks", &LiveBoxInfos::ReceiveBlocks},
+    {"TransmitBlocks", &LiveBoxInfos::TransmitBlocks},
+};
+
+void setNumber(LiveBoxInfos *infos, const NumberKey &key, const QJsonObject &object)
+{
+    infos->*key.field = jsonNumber(object, QLatin1String(key.key));
+}
+
+void setText(LiveBoxInfos *infos, const TextKey &key, const QJsonObject &object)
+{
+    infos->*key.field = jsonText(object, QLatin1String(key.key));
+}
+
+QJsonObject at(const QVector<QJsonObject> &replies, int index, const char *path)
+{
+    return objectAt(replies.value(index), QLatin1String(path));
+}
+}
 
 void fillLine(LiveBoxInfos *infos, const QJsonObject &line)
 {
-    NUMBER(line, LastChange);
-    NUMBER(line, LastChangeTime);
-    NUMBER(line, DownstreamAttenuation);
-    NUMBER(line, DownstreamLineAttenuation);
-    NUMBER(line, DownstreamCurrRate);
-    NUMBER(line, DownstreamMaxRate);
-    NUMBER(line, DownstreamNoiseMargin);
-    NUMBER(line, DownstreamPower);
-    NUMBER(line, UpstreamAttenuation);
-    NUMBER(line, UpstreamLineAttenuation);
-    NUMBER(line, UpstreamCurrRate);
-    NUMBER(line, UpstreamMaxRate);
-    NUMBER(line, UpstreamNoiseMargin);
-    NUMBER(line, UpstreamPower);
-    TEXT(line, ModulationType);
-    TEXT(line, ModulationHint);
+    for (const NumberKey &key : lineNumbers)
+        setNumber(infos, key, line);
+    for (const TextKey &key : lineTexts)
+        setText(infos, key, line);
     maxRatesInKbps(infos);
 }
 
 void fillStatistics(LiveBoxInfos *infos, const QJsonObject &stats)
 {
-    NUMBER(stats, ErroredSecs);
-    NUMBER(stats, SeverelyErroredSecs);
-    NUMBER(stats, ATUCCRCErrors);
-    NUMBER(stats, CRCErrors);
-    NUMBER(stats, ATUCFECErrors);
-    NUMBER(stats, FECErrors);
-    NUMBER(stats, ATUCHECErrors);
-    NUMBER(stats, HECErrors);
-    NUMBER(stats, CellDelin);
-    NUMBER(stats, InitErrors);
-    NUMBER(stats, InitTimeouts);
-    NUMBER(stats, LinkRetrain);
-    NUMBER(stats, LossOfFraming);
-    NUMBER(stats, ReceiveBlocks);
-    NUMBER(stats, TransmitBlocks);
+    for (const NumberKey &key : statistics)
+        setNumber(infos, key, stats);
 }
 
-void fillFromNewerReplies(LiveBoxInfos *infos, const QJsonObject replies[5])
+void fillFromNewerReplies(LiveBoxInfos *infos, const QVector<QJsonObject> &replies)
 {
-    const QJsonObject line = objectAt(replies[0], QStringLiteral("status.dsl.dsl0"));
-    const QJsonObject atm = objectAt(replies[0], QStringLiteral("status.netdev.atm_multi"));
-    const QJsonObject stats = objectAt(replies[1], QStringLiteral("status"));
-    const QJsonObject wifi = objectAt(replies[2], QStringLiteral("status.wlanvap.wl0"));
-    const QJsonObject wan = objectAt(replies[3], QStringLiteral("data"));
-    const QJsonObject device = objectAt(replies[4], QStringLiteral("status"));
+    const QJsonObject line = at(replies, 0, "status.dsl.dsl0");
+    const QJsonObject atm = at(replies, 0, "status.netdev.atm_multi");
+    const QJsonObject stats = at(replies, 1, "status");
+    const QJsonObject wifi = at(replies, 2, "status.wlanvap.wl0");
+    const QJsonObject wan = at(replies, 3, "data");
+    const QJsonObject device = at(replies, 4, "status");
 
     fillLine(infos, line);
     fillStatistics(infos, stats);
-    TEXT(wifi, SSID);
+    setText(infos, {"SSID", &LiveBoxInfos::SSID}, wifi);
     splitDnsServers(jsonText(wan, QStringLiteral("DNSServers")), infos);
-    TEXT(wan, Protocol);
-    NUMBER(atm, MTU);
+    setText(infos, {"Protocol", &LiveBoxInfos::Protocol}, wan);
+    setNumber(infos, {"MTU", &LiveBoxInfos::MTU}, atm);
     deriveDateTimes(infos);
-    NUMBER(device, NumberOfReboots);
-    TEXT(device, SoftwareVersion);
-    TEXT(device, HardwareVersion);
-    TEXT(wan, IPAddress);
+    setNumber(infos, {"NumberOfReboots", &LiveBoxInfos::NumberOfReboots}, device);
+    setText(infos, {"SoftwareVersion", &LiveBoxInfos::SoftwareVersion}, device);
+    setText(infos, {"HardwareVersion", &LiveBoxInfos::HardwareVersion}, device);
+    setText(infos, {"IPAddress", &LiveBoxInfos::IPAddress}, wan);
 }
 
-void fillFromOlderReplies(LiveBoxInfos *infos, const QJsonObject replies[6])
+void fillFromOlderReplies(LiveBoxInfos *infos, const QVector<QJsonObject> &replies)
 {
-    const QJsonObject line = objectAt(replies[0], QStringLiteral("result.status.dsl.dsl0"));
-    const QJsonObject ppp = objectAt(replies[1], QStringLiteral("result.status.ppp.ppp_data"));
-    const QJsonObject stats = objectAt(replies[2], QStringLiteral("result.status"));
-    const QJsonObject wifi = objectAt(replies[3], QStringLiteral("result.status.wlanvap.wl0"));
-    const QJsonObject wan = objectAt(replies[4], QStringLiteral("result.data"));
-    const QJsonObject &device = replies[5];
+    const QJsonObject line = at(replies, 0, "result.status.dsl.dsl0");
+    const QJsonObject ppp = at(replies, 1, "result.status.ppp.ppp_data");
+    const QJsonObject stats = at(replies, 2, "result.status");
+    const QJsonObject wifi = at(replies, 3, "result.status.wlanvap.wl0");
+    const QJsonObject wan = at(replies, 4, "result.data");
+    const QJsonObject device = replies.value(5);
 
     fillLine(infos, line);
     fillStatistics(infos, stats);
-    TEXT(wifi, SSID);
-    infos->PppLastChange = jsonNumber(ppp, QStringLiteral("LastChange"));
-    infos->PppLastChangeTime = jsonNumber(ppp, QStringLiteral("LastChangeTime"));
+    setText(infos, {"SSID", &LiveBoxInfos::SSID}, wifi);
+    setNumber(infos, {"LastChange", &LiveBoxInfos::PppLastChange}, ppp);
+    setNumber(infos, {"LastChangeTime", &LiveBoxInfos::PppLastChangeTime}, ppp);
     splitDnsServers(jsonText(wan, QStringLiteral("DNSServers")), infos);
-    infos->Protocol = jsonText(ppp, QStringLiteral("TransportType"));
-    infos->MTU = jsonNumber(ppp, QStringLiteral("MaxMRUSize"));
+    setText(infos, {"TransportType", &LiveBoxInfos::Protocol}, ppp);
+    setNumber(infos, {"MaxMRUSize", &LiveBoxInfos::MTU}, ppp);
     deriveDateTimes(infos);
     // Read strictly by position: this list carries no names the program trusts.
     const QString list = QStringLiteral("parameters");
@@ -94,5 +133,5 @@ void fillFromOlderReplies(LiveBoxInfos *infos, const QJsonObject replies[6])
     infos->NumberOfReboots = jsonNumber(arrayElement(device, list, 23), value);
     infos->SoftwareVersion = jsonText(arrayElement(device, list, 7), value);
     infos->HardwareVersion = jsonText(arrayElement(device, list, 6), value);
-    TEXT(wan, IPAddress);
+    setText(infos, {"IPAddress", &LiveBoxInfos::IPAddress}, wan);
 }

@@ -1,5 +1,6 @@
-#ifndef RECORDFILL_H
-#define RECORDFILL_H
+#pragma once
+
+#include <QVector>
 
 class QJsonObject;
 struct LiveBoxInfos;
@@ -10,12 +11,11 @@ struct LiveBoxInfos;
 void fillLine(LiveBoxInfos *infos, const QJsonObject &line);
 void fillStatistics(LiveBoxInfos *infos, const QJsonObject &stats);
 
-// The whole record from the five replies of a newer gateway's poll (line and
-// ATM, statistics, Wi-Fi, WAN, device), in the documented order.
-void fillFromNewerReplies(LiveBoxInfos *infos, const QJsonObject replies[5]);
+// The whole record from the replies of a newer gateway's poll (line and
+// ATM, statistics, Wi-Fi, WAN, device), in the documented order. Replies
+// missing from the end of the list count as empty.
+void fillFromNewerReplies(LiveBoxInfos *infos, const QVector<QJsonObject> &replies);
 
-// The whole record from the six replies of an older gateway's poll (line,
-// PPP, statistics, Wi-Fi, WAN, device list), in the documented order.
-void fillFromOlderReplies(LiveBoxInfos *infos, const QJsonObject replies[6]);
-
-#endif
+// The whole record from the replies of an older gateway's poll (line, PPP,
+// statistics, Wi-Fi, WAN, device list), in the documented order.
+void fillFromOlderReplies(LiveBoxInfos *infos, const QVector<QJsonObject> &replies);

@@ -5,6 +5,7 @@
 #include <QNetworkReply>
 
 #include "app/mainwindow.h"
+#include "support/windowtest.h"
 #include "charts/graph.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
@@ -48,9 +49,10 @@ private slots:
         dir.write("livebox.ini", settingsFor(sim));
         ModalCloser closer;
         MainWindow window;
-        window.requestDeadlineMs = 300;
+        QVERIFY(startedUp(window));
+        window.gateway.setDeadline(300);
         for (int i = 0; i < warmUp; ++i)
-            window.UpDateAffichage();
+            QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
         const qint64 rss0 = residentKb();
         const qint64 arrays0 = sampleBytes(window.graph);
         const int files0 = openFiles();
@@ -69,7 +71,7 @@ private slots:
                           kind == "trickle" ? 100 : kind == "huge" ? 9 * 1024 * 1024 : 0);
                 ++faults;
             }
-            window.UpDateAffichage();
+            QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
         }
         const qint64 elapsed = clock.elapsed();
 

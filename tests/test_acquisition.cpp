@@ -6,6 +6,7 @@
 
 #include "app/accueil.h"
 #include "app/mainwindow.h"
+#include "support/windowtest.h"
 #include "charts/graph.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
@@ -45,6 +46,7 @@ private slots:
         dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
+        QVERIFY(startedUp(window));
         sim.clear();
         window.on_BtnStartAcquisition_clicked();
         QVERIFY(runningStates(window.ui));
@@ -66,16 +68,18 @@ private slots:
         dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
+        QVERIFY(startedUp(window));
         window.on_BtnStartAcquisition_clicked();
         sim.fault("rest-WANStatus", "slow", 0, 800);
         QElapsedTimer clock;
         clock.start();
-        window.CycleTimerHandler();
+        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
         const qint64 elapsed = clock.elapsed();
         QVERIFY(elapsed >= 800);
         QVERIFY(window.cycleTimer->isActive());
         QVERIFY(qAbs(window.cycleTimer->interval() - (5000 - elapsed)) <= 50);
         QCOMPARE(window.cycleMs, 5000);
+        closer.drain();
         QCOMPARE(closer.count(), 0);
     }
 
@@ -86,11 +90,12 @@ private slots:
         dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
+        QVERIFY(startedUp(window));
         window.on_BtnStartAcquisition_clicked();
         sim.fault("rest-dsl", "slow", 0, 5200);
         QElapsedTimer clock;
         clock.start();
-        window.CycleTimerHandler();
+        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
         const qint64 elapsed = clock.elapsed();
         QCOMPARE(window.cycleTimer->interval(), 1000);
         QVERIFY(qAbs(window.cycleMs - (elapsed + 1000)) <= 50);
@@ -104,6 +109,7 @@ private slots:
         dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
+        QVERIFY(startedUp(window));
         window.on_BtnStartAcquisition_clicked();
         sim.fault("rest-login", "http401");
         bool timerRunning = false;
@@ -112,12 +118,14 @@ private slots:
             timerRunning = window.cycleTimer->isActive();
             // Polls made while the box is open do not stack another box.
             if (nested++ == 0) {
-                window.CycleTimerHandler();
-                window.CycleTimerHandler();
+                QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+                QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
             }
         };
-        window.CycleTimerHandler();
+        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+        closer.drain();
         QCOMPARE(closer.titles, QStringList{"Quelvane"});
+        closer.drain();
         QCOMPARE(closer.texts, QStringList{"Problème d'acquisition !!!"});
         QVERIFY(timerRunning);
         QVERIFY(window.cycleTimer->isActive());
@@ -125,7 +133,8 @@ private slots:
         QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
 
         sim.heal();
-        window.CycleTimerHandler();
+        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+        closer.drain();
         QCOMPARE(closer.count(), 1);
         QVERIFY(window.connected);
     }
@@ -137,10 +146,11 @@ private slots:
         dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
+        QVERIFY(startedUp(window));
         window.on_BtnStartAcquisition_clicked();
         sim.fault("rest-WIFI", "slow", 0, 600);
         QTimer::singleShot(200, &window, [&] { window.ui->BtnStopAcquisition->click(); });
-        window.CycleTimerHandler();
+        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
         QVERIFY(!window.cycleTimer->isActive());
         QVERIFY(idleStates(window.ui));
     }
@@ -152,6 +162,7 @@ private slots:
         dir.write("livebox.ini", acquisitionSettings(sim));
         ModalCloser closer;
         MainWindow window;
+        QVERIFY(startedUp(window));
         sim.fault("rest-WIFI", "slow", 0, 400);
         bool refreshingStates = false;
         QTimer::singleShot(150, &window, [&] {
@@ -159,7 +170,7 @@ private slots:
                                && !window.ui->BtnQuitter->isEnabled() && window.ui->BtnGraphiques->isEnabled();
         });
         sim.clear();
-        window.on_BtnActualiser_clicked();
+        QVERIFY(polled(window, [&] { window.on_BtnActualiser_clicked(); }));
         QVERIFY(refreshingStates);
         QVERIFY(idleStates(window.ui));
         QCOMPARE(sim.requests().size(), 7);
@@ -183,6 +194,7 @@ private slots:
         });
         probe.start(100);
         MainWindow window;
+        QVERIFY(startedUp(window));
         probe.stop();
         QVERIFY(splashDuringPoll);
         QVERIFY(!window.accueil->isVisible());

@@ -107,7 +107,7 @@ private slots:
     void refusalsInsideAnHttp200ReplyAreFound()
     {
         QFETCH(QByteArray, body);
-        GatewayExchange::Reply reply;
+        GatewayReply reply;
         reply.ok = true;
         reply.body = body;
         reply.json = parseReply(body);
@@ -142,7 +142,7 @@ private slots:
     {
         QFETCH(bool, arrived);
         QFETCH(QByteArray, body);
-        GatewayExchange::Reply reply;
+        GatewayReply reply;
         reply.ok = arrived;
         reply.error = arrived ? QString() : QStringLiteral("Connection refused");
         reply.json = parseReply(body);

@@ -1,16 +1,29 @@
 #include <QtTest>
 
 #include <QLabel>
+#include <QSettings>
 #include <QStatusBar>
 
 #include "app/accueil.h"
 #include "app/mainwindow.h"
+#include "support/windowtest.h"
 #include "app/version.h"
 #include "charts/graph.h"
 #include "support/inifile.h"
 #include "support/modalcloser.h"
+#include "support/gatewaytest.h"
+#include "support/generations.h"
 #include "support/scratchdir.h"
+#include "support/simulator.h"
 #include "ui_mainwindow.h"
+
+namespace {
+QStringList debugLines;
+void captureDebug(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    debugLines << message;
+}
+}
 
 class TestMainWindow : public QObject
 {
@@ -22,6 +35,7 @@ private slots:
         ScratchDir dir;
         ModalCloser closer;
         auto *window = new MainWindow;
+        QVERIFY(startedUp(*window));
 
         QCOMPARE(closer.count(), 1);
         QCOMPARE(closer.titles.first(), QStringLiteral("Quelvane"));
@@ -97,6 +111,7 @@ private slots:
                   "[FORMAT]\nEchDate=true\nEchHeure=false\nRapPageOrient=1\n");
         ModalCloser closer;
         auto *window = new MainWindow;
+        QVERIFY(startedUp(*window));
 
         QCOMPARE(window->livebox, QStringLiteral("127.0.0.1:9"));
         QCOMPARE(window->user, QStringLiteral("admin"));
@@ -153,6 +168,7 @@ private slots:
         dir.write("livebox.ini", "[LIVEBOX]\nAlgoType=1\n");
         ModalCloser closer;
         auto *window = new MainWindow;
+        QVERIFY(startedUp(*window));
         window->ui->radioLB23->setChecked(true);
         QVERIFY(window->algoType); // polls keep the model read at start-up
         window->close();
@@ -167,6 +183,7 @@ private slots:
                                  "[FORMAT]\nRapPageOrient=7\n[GUI]\nWidth=wide\n");
         ModalCloser closer;
         auto *window = new MainWindow;
+        QVERIFY(startedUp(*window));
         QCOMPARE(window->ui->timeEditCycle->time(), QTime(0, 2, 0));
         QCOMPARE(window->ui->timeEditArret->time(), QTime(0, 5, 0));
         QCOMPARE(window->ui->comboExportFormat->currentIndex(), 0);
@@ -180,6 +197,7 @@ private slots:
         ScratchDir dir;
         ModalCloser closer;
         MainWindow window;
+        QVERIFY(startedUp(window));
         QLabel *about = nullptr;
         for (QLabel *label : window.statusBar()->findChildren<QLabel *>()) {
             if (label->text().startsWith(QStringLiteral("Version 3.00 beta 1")))
@@ -197,6 +215,7 @@ private slots:
         ScratchDir dir;
         ModalCloser closer;
         auto *window = new MainWindow;
+        QVERIFY(startedUp(*window));
         window->show();
         QTest::mouseClick(window->ui->BtnGraphiques, Qt::LeftButton);
         QPointer<Graph> graph = window->graph;
@@ -206,6 +225,121 @@ private slots:
         QVERIFY(graph.isNull());
         delete window;
         QVERIFY(QFile::exists(dir.file("livebox.ini")));
+    }
+
+    // The gateway seen from the window: its start-up, its boxes, its restart.
+    void anyPasswordLogsIn_data()
+    {
+        addGatewayGenerations();
+    }
+
+    void anyPasswordLogsIn()
+    {
+        QFETCH(int, algoType);
+        const QString password = QStringLiteral("a\"b\\c&d#e%f+g=h i-é");
+        Simulator sim({"--password", password});
+        ScratchDir dir;
+        // Written through QSettings so that the file escapes what INI needs.
+        {
+            QSettings settings(dir.file("livebox.ini"), QSettings::IniFormat);
+            settings.setValue("LIVEBOX/LiveBox", sim.address());
+            settings.setValue("LIVEBOX/User", "admin");
+            settings.setValue("LIVEBOX/Pass", password);
+            settings.setValue("LIVEBOX/AlgoType", algoType);
+        }
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        QCOMPARE(closer.count(), 0);
+        QVERIFY(window.connected);
+        QCOMPARE(window.LBInfos.SSID, sim.state().value("SSID").toString());
+    }
+
+    void passwordNeverReachesTheDiagnostics()
+    {
+        Simulator sim({"--password", "right"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim, 0, QStringLiteral("Wr0ngPa55")));
+        debugLines.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(captureDebug);
+        ModalCloser closer;
+        {
+            MainWindow window;
+            QVERIFY(startedUp(window));
+            QVERIFY(!window.connected);
+        }
+        closer.drain();
+        qInstallMessageHandler(previous);
+        QVERIFY(!debugLines.filter("Failure").isEmpty());
+        for (const QString &line : debugLines)
+            QVERIFY2(!line.contains("Wr0ngPa55"), qPrintable(line));
+        QCOMPARE(closer.titles.value(0), QStringLiteral("Quelvane")); // the start-up warning, no login box
+    }
+
+    void restartAskedThenSent()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim, 0));
+        ModalCloser noCloser(QMessageBox::No);
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        sim.clear();
+        window.on_btnReboot_clicked();
+        QCOMPARE(noCloser.titles.last(), QStringLiteral("Reboot LiveBox"));
+        QCOMPARE(noCloser.texts.last(), QStringLiteral("Voulez-vous vraiement redémarrer votre LiveBox ?"));
+        QVERIFY(sim.requests().isEmpty());
+    }
+
+    void restartUsesTheNewerLoginWhateverTheModel()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim, 0));
+        ModalCloser closer(QMessageBox::Yes);
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        const double reboots = sim.state().value("NumberOfReboots").toDouble();
+        sim.clear();
+        QSignalSpy restarted(&window.gateway, &GatewayClient::restartFinished);
+        window.RebootLiveBox();
+        QVERIFY(restarted.wait(10000));
+        QCOMPARE(receivedRequests(sim.requests()).size(), 2);
+        QCOMPARE(sim.state().value("NumberOfReboots").toDouble(), reboots + 1);
+
+        sim.clear();
+        sim.fault("ws-login", "http401");
+        window.RebootLiveBox();
+        QVERIFY(restarted.wait(10000));
+        closer.drain();
+        QCOMPARE(receivedRequests(sim.requests()).size(), 1);
+        QCOMPARE(closer.titles.last(), QStringLiteral("Authentification"));
+        QVERIFY(!window.connected);
+    }
+
+    void startUpWarnsOnlyWhenTheLoginFails()
+    {
+        Simulator sim;
+        {
+            ScratchDir dir;
+            dir.write("livebox.ini", settingsFor(sim, 0, QStringLiteral("wrong")));
+            ModalCloser closer;
+            MainWindow window;
+            QVERIFY(startedUp(window));
+            closer.drain();
+            QCOMPARE(closer.titles, QStringList{"Quelvane"});
+            QCOMPARE(window.ui->tabWidget->currentIndex(), 3);
+        }
+        {
+            ScratchDir dir;
+            dir.write("livebox.ini", settingsFor(sim, 0));
+            ModalCloser closer;
+            MainWindow window;
+            QVERIFY(startedUp(window));
+            QCOMPARE(closer.count(), 0);
+            QCOMPARE(window.ui->tabWidget->currentIndex(), 0);
+            QCOMPARE(window.ui->editSSID->text(), window.LBInfos.SSID);
+        }
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/accueil.h"
 #include "app/mainwindow.h"
+#include "support/windowtest.h"
 #include "charts/graph.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
@@ -23,6 +24,7 @@ private slots:
         dir = new ScratchDir;
         closer = new ModalCloser;
         window = new MainWindow;
+        QVERIFY(startedUp(*window));
     }
 
     void cleanup()
@@ -124,6 +126,7 @@ private slots:
             }
         };
         MainWindow window;
+        QVERIFY(startedUp(window));
         QCOMPARE(closer.count(), 1);
         QVERIFY(!splashVisible);
     }

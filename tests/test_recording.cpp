@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "app/mainwindow.h"
+#include "support/windowtest.h"
 #include "common/filenames.h"
 #include "recording/pendinglines.h"
 #include "recording/rowformat.h"
@@ -44,6 +45,7 @@ private:
     MainWindow *newWindow(ModalCloser &closer)
     {
         auto *window = new MainWindow;
+        startedUp(*window);
         closer.titles.clear();
         closer.texts.clear();
         return window;

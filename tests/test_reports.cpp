@@ -9,6 +9,7 @@
 #include <qwt_text.h>
 
 #include "app/mainwindow.h"
+#include "support/windowtest.h"
 #include "charts/graph.h"
 #include "charts/timewindow.h"
 #include "common/filenames.h"
@@ -432,6 +433,7 @@ private slots:
                                  "[FORMAT]\nRapPageOrient=" + QByteArray::number(orientation) + "\n");
         ModalCloser closer;
         MainWindow window;
+        QVERIFY(startedUp(window));
         QVERIFY(window.connected);
         const QString pdf = dir.file("export/jour_Rapport" + fileStamp(to) + "auto.pdf");
         QVERIFY2(QFile::exists(pdf), qPrintable(exportsIn(dir).join(' ')));

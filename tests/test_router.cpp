@@ -1,49 +1,65 @@
 #include <QtTest>
 
 #include <QElapsedTimer>
-#include <QSettings>
+#include <QNetworkAccessManager>
 
-#include "app/mainwindow.h"
-#include "common/filenames.h"
-#include "recording/pendinglines.h"
-#include "recording/rowformat.h"
+#include "router/gatewayclient.h"
 #include "support/gatewaytest.h"
 #include "support/generations.h"
-#include "support/modalcloser.h"
 #include "support/records.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
-#include "ui_mainwindow.h"
 
 namespace {
 const QByteArray wsType = "application/x-sah-ws-4-call+json";
 
+using Scheme = GatewayClient::Scheme;
 
-
-QStringList debugLines;
-void captureDebug(QtMsgType, const QMessageLogContext &, const QString &message)
+Scheme schemeOf(int algoType)
 {
-    debugLines << message;
+    return algoType ? Scheme::Newer : Scheme::Older;
 }
 }
 
+// The gateway protocol, driven through the client alone: no window.
 class TestRouter : public QObject
 {
     Q_OBJECT
+
+private:
+    QNetworkAccessManager manager;
+
+    GatewayClient::Account accountOf(const Simulator &sim, const QString &password = QStringLiteral("secret"))
+    {
+        return {sim.address(), QStringLiteral("admin"), password};
+    }
+
+    // One operation of `client`, waited for.
+    GatewayClient::Result run(GatewayClient &client, const std::function<bool()> &start, bool restart = false)
+    {
+        QSignalSpy finished(&client, restart ? &GatewayClient::restartFinished : &GatewayClient::pollFinished);
+        if (!start())
+            return GatewayClient::Result();
+        if (finished.isEmpty())
+            finished.wait(30000);
+        return finished.value(0).value(0).value<GatewayClient::Result>();
+    }
+
+    GatewayClient::Result poll(GatewayClient &client, Scheme scheme, const GatewayClient::Account &account,
+                               const LiveBoxInfos &current = LiveBoxInfos())
+    {
+        return run(client, [&] { return client.poll(scheme, account, current); });
+    }
 
 private slots:
     void newerGatewayPollSendsTheDocumentedRequests()
     {
         Simulator sim;
         QVERIFY(sim.isRunning());
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 1));
-        ModalCloser closer;
-        MainWindow window;
-        QCOMPARE(closer.count(), 0);
-        QVERIFY(window.connected);
-        sim.clear();
-        window.LiveBox4GetInfos(&window.LBInfos);
+        GatewayClient client(&manager);
+        const GatewayClient::Result result = poll(client, Scheme::Newer, accountOf(sim));
+        QVERIFY(result.complete);
+        QCOMPARE(result.session, GatewayClient::Session::Opened);
 
         const QList<ReceivedRequest> requests = receivedRequests(sim.requests());
         QCOMPARE(requests.size(), 6);
@@ -81,13 +97,8 @@ private slots:
     void olderGatewayPollSendsTheDocumentedRequests()
     {
         Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 0));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(window.connected);
-        sim.clear();
-        window.LiveBoxGetInfos(&window.LBInfos);
+        GatewayClient client(&manager);
+        QVERIFY(poll(client, Scheme::Older, accountOf(sim)).complete);
 
         const QList<ReceivedRequest> requests = receivedRequests(sim.requests());
         QCOMPARE(requests.size(), 7);
@@ -129,9 +140,8 @@ private slots:
         QFETCH(int, algoType);
         Simulator sim;
         ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, algoType));
-        ModalCloser closer;
-        MainWindow window;
+        GatewayClient client(&manager);
+        client.setTracePath(dir.file("debug.txt"));
         sim.set(QJsonObject{{"SSID", "maison"}, {"DownstreamCurrRate", 17999}, {"UpstreamNoiseMargin", 65},
                             {"LastChange", 3600}, {"LastChangeTime", 120}, {"CRCErrors", 42},
                             {"ATUCHECErrors", 7}, {"TransmitBlocks", 123456}, {"IPAddress", "90.1.2.3"},
@@ -139,13 +149,10 @@ private slots:
                             {"SoftwareVersion", "SG40_sip-fr-6.2"}, {"NumberOfReboots", 12},
                             {"ModulationHint", "ADSL2+"}, {"PppLastChange", 60}, {"PppLastChangeTime", 3660},
                             {"Protocol", "dhcp"}, {"TransportType", "PPPoE"}, {"MaxMRUSize", 1492}, {"MTU", 1500}});
-        LiveBoxInfos r;
         const QDateTime before = QDateTime::currentDateTime();
-        if (algoType)
-            window.LiveBox4GetInfos(&r);
-        else
-            window.LiveBoxGetInfos(&r);
-        QVERIFY(window.connected);
+        const GatewayClient::Result result = poll(client, schemeOf(algoType), accountOf(sim));
+        QVERIFY(result.complete);
+        const LiveBoxInfos &r = result.record;
         QCOMPARE(r.SSID, QStringLiteral("maison"));
         QCOMPARE(r.DownstreamCurrRate, 17999.0);
         QCOMPARE(r.UpstreamNoiseMargin, 65.0);
@@ -183,52 +190,42 @@ private slots:
     {
         QTest::addColumn<int>("algoType");
         QTest::addColumn<QString>("target");
-        QTest::addColumn<bool>("connectedAfter");
+        QTest::addColumn<bool>("loginFailed");
         for (const char *t : {"ws-getMIBs", "ws-DSLStats", "ws-WIFI", "ws-WANStatus", "ws-DeviceInfo"})
-            QTest::newRow(t) << 1 << QString::fromLatin1(t) << true;
-        QTest::newRow("ws-login") << 1 << "ws-login" << false;
+            QTest::newRow(t) << 1 << QString::fromLatin1(t) << false;
+        QTest::newRow("ws-login") << 1 << "ws-login" << true;
         for (const char *t : {"rest-dsl", "rest-ppp", "rest-DSLStats", "rest-WIFI", "rest-WANStatus", "rest-DeviceInfo"})
-            QTest::newRow(t) << 0 << QString::fromLatin1(t) << true;
-        QTest::newRow("rest-login") << 0 << "rest-login" << false;
+            QTest::newRow(t) << 0 << QString::fromLatin1(t) << false;
+        QTest::newRow("rest-login") << 0 << "rest-login" << true;
     }
 
     void failedRequestLeavesTheRecordUntouched()
     {
         QFETCH(int, algoType);
         QFETCH(QString, target);
+        QFETCH(bool, loginFailed);
         Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, algoType));
-        ModalCloser closer;
-        MainWindow window;
-        const QString before = wholeRecord(window.LBInfos);
-        const int boxes = closer.count();
-        QTest::qWait(1100); // a new reading time, were the record written
+        GatewayClient client(&manager);
+        LiveBoxInfos current;
+        current.SSID = QStringLiteral("avant");
+        current.CRCErrors = 12;
         sim.fault(target, "http500");
-        if (algoType)
-            window.LiveBox4GetInfos(&window.LBInfos);
-        else
-            window.LiveBoxGetInfos(&window.LBInfos);
-        QCOMPARE(wholeRecord(window.LBInfos), before);
-        QTEST(window.connected, "connectedAfter");
-        // Only the newer gateways' failed login is shown to the user.
-        const bool box = algoType == 1 && target == QLatin1String("ws-login");
-        QCOMPARE(closer.count() - boxes, box ? 1 : 0);
-        if (box) {
-            QCOMPARE(closer.titles.last(), QStringLiteral("Authentification"));
-            QCOMPARE(closer.texts.last(), QStringLiteral("LB non connectée"));
-        }
+        const GatewayClient::Result result = poll(client, schemeOf(algoType), accountOf(sim), current);
+        QVERIFY(!result.complete);
+        QCOMPARE(wholeRecord(result.record), wholeRecord(current));
+        QCOMPARE(result.loginFailed, loginFailed);
+        // An HTTP error at a data call says nothing of the session.
+        QCOMPARE(result.session, loginFailed ? GatewayClient::Session::Closed : GatewayClient::Session::Opened);
     }
 
     void traceOfAFullPollAndOfAFailedFourthCall()
     {
         Simulator sim;
         ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 1));
-        ModalCloser closer;
-        MainWindow window;
+        GatewayClient client(&manager);
+        client.setTracePath(dir.file("debug.txt"));
         sim.set(QJsonObject{{"LastChange", 1234567}, {"HardwareVersion", "SG_LB4"}});
-        window.LiveBox4GetInfos(&window.LBInfos);
+        QVERIFY(poll(client, Scheme::Newer, accountOf(sim)).complete);
         const QString trace = QString::fromUtf8(dir.read("debug.txt"));
         QVERIFY(trace.startsWith("Version LB4 02/06/19 - 19h40\n\n\n--GetMIBS--\n{"));
         for (const char *marker : {"\n\n--DSLstat--\n{", "\n\n--WIFI--\n{", "\n\n--WANstatus--\n{", "\n\n--DeviceInfo--\n{"})
@@ -236,11 +233,11 @@ private slots:
         QVERIFY(trace.endsWith("\n\nEXTRACTION DES INFOS\n\nhardware version = SG_LB4\nLastChange = 1.23457e+06\n"));
 
         sim.set(QJsonObject{{"LastChange", 86400}});
-        window.LiveBox4GetInfos(&window.LBInfos);
+        QVERIFY(poll(client, Scheme::Newer, accountOf(sim)).complete);
         QVERIFY(QString::fromUtf8(dir.read("debug.txt")).endsWith("LastChange = 86400\n"));
 
         sim.fault("ws-WANStatus", "http500");
-        window.LiveBox4GetInfos(&window.LBInfos);
+        QVERIFY(!poll(client, Scheme::Newer, accountOf(sim)).complete);
         const QString failed = QString::fromUtf8(dir.read("debug.txt"));
         QVERIFY(failed.contains("\n--WIFI--\n"));
         QVERIFY(!failed.contains("--WANstatus--"));
@@ -250,10 +247,7 @@ private slots:
     void oddRepliesGiveDefaults()
     {
         Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 0));
-        ModalCloser closer;
-        MainWindow window;
+        GatewayClient client(&manager);
         sim.set(QJsonObject{{"DownstreamCurrRate", 8000}, {"CRCErrors", 5}});
 
         // A body that is not JSON at all is a failed request: its defaults
@@ -261,163 +255,114 @@ private slots:
         sim.fault("rest-dsl", "notjson");
         LiveBoxInfos r;
         r.DownstreamCurrRate = 1234;
-        window.LiveBoxGetInfos(&r);
-        QVERIFY(window.connected);
-        QCOMPARE(r.DownstreamCurrRate, 1234.0);
-        QCOMPARE(r.DateTime, QStringLiteral("inconnu"));
-        QCOMPARE(r.CRCErrors, 0.0);
+        GatewayClient::Result result = poll(client, Scheme::Older, accountOf(sim), r);
+        QVERIFY(!result.complete);
+        QCOMPARE(result.session, GatewayClient::Session::Opened);
+        QCOMPARE(result.record.DownstreamCurrRate, 1234.0);
+        QCOMPARE(result.record.DateTime, QStringLiteral("inconnu"));
 
         sim.fault("rest-DSLStats", "missing");
-        window.LiveBoxGetInfos(&r);
-        QCOMPARE(r.DownstreamCurrRate, 8000.0);
-        QCOMPARE(r.CRCErrors, 0.0);
-        QCOMPARE(r.ModulationHint, QStringLiteral("ADSL2+"));
+        result = poll(client, Scheme::Older, accountOf(sim), r);
+        QVERIFY(result.complete);
+        QCOMPARE(result.record.DownstreamCurrRate, 8000.0);
+        QCOMPARE(result.record.CRCErrors, 0.0);
+        QCOMPARE(result.record.ModulationHint, QStringLiteral("ADSL2+"));
 
         sim.fault("rest-DSLStats", "strings");
-        window.LiveBoxGetInfos(&r);
-        QCOMPARE(r.CRCErrors, 0.0);
-        QCOMPARE(r.DownstreamCurrRate, 8000.0);
+        result = poll(client, Scheme::Older, accountOf(sim), r);
+        QCOMPARE(result.record.CRCErrors, 0.0);
+        QCOMPARE(result.record.DownstreamCurrRate, 8000.0);
 
         sim.fault("rest-DeviceInfo", "short-device");
-        window.LiveBoxGetInfos(&r);
-        QCOMPARE(r.NumberOfReboots, 0.0);
-        QCOMPARE(r.SoftwareVersion, QString());
-        QCOMPARE(r.HardwareVersion, QString());
-        QCOMPARE(r.CRCErrors, 5.0);
+        result = poll(client, Scheme::Older, accountOf(sim), r);
+        QCOMPARE(result.record.NumberOfReboots, 0.0);
+        QCOMPARE(result.record.SoftwareVersion, QString());
+        QCOMPARE(result.record.HardwareVersion, QString());
+        QCOMPARE(result.record.CRCErrors, 5.0);
     }
 
     void missingCookieStillOpensTheSession()
     {
         Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 1));
-        ModalCloser closer;
-        MainWindow window;
+        GatewayClient client(&manager);
         sim.fault("ws-login", "nocookie");
         sim.set(QJsonObject{{"CRCErrors", 77}});
-        sim.clear();
-        LiveBoxInfos r;
-        window.LiveBox4GetInfos(&r);
+        const GatewayClient::Result result = poll(client, Scheme::Newer, accountOf(sim));
         const QList<ReceivedRequest> requests = receivedRequests(sim.requests());
         QCOMPARE(requests.size(), 6);
         QCOMPARE(requests.at(1).header("cookie"), "; sah/contextId=" + requests.at(1).header("X-Context"));
-        QCOMPARE(r.CRCErrors, 77.0);
+        QCOMPARE(result.record.CRCErrors, 77.0);
     }
 
     void hungRequestEndsAtDeadline()
     {
         Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 1));
-        ModalCloser closer;
-        MainWindow window;
-        window.requestDeadlineMs = 1500;
-        const QString before = wholeRecord(window.LBInfos);
+        GatewayClient client(&manager);
+        client.setDeadline(1500);
+        const LiveBoxInfos before;
         sim.fault("ws-DSLStats", "hang");
         QElapsedTimer clock;
         clock.start();
-        window.LiveBox4GetInfos(&window.LBInfos);
+        GatewayClient::Result result = poll(client, Scheme::Newer, accountOf(sim), before);
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(wholeRecord(window.LBInfos), before);
-        QVERIFY(window.connected);
+        QVERIFY(!result.complete);
+        QCOMPARE(wholeRecord(result.record), wholeRecord(before));
+        QCOMPARE(result.session, GatewayClient::Session::Opened);
 
         sim.fault("ws-WIFI", "trickle", 0, 200);
         clock.restart();
-        window.LiveBox4GetInfos(&window.LBInfos);
+        result = poll(client, Scheme::Newer, accountOf(sim), before);
         QVERIFY(clock.elapsed() < 5000);
-        QCOMPARE(wholeRecord(window.LBInfos), before);
+        QVERIFY(!result.complete);
 
         sim.fault("ws-WIFI", "slow", 0, 500); // slow but live: served
         sim.set(QJsonObject{{"CRCErrors", 99}});
-        window.LiveBox4GetInfos(&window.LBInfos);
-        QCOMPARE(window.LBInfos.CRCErrors, 99.0);
+        QCOMPARE(poll(client, Scheme::Newer, accountOf(sim), before).record.CRCErrors, 99.0);
     }
 
     void hugeReplyIsAFailedRequest()
     {
         Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 0));
-        ModalCloser closer;
-        MainWindow window;
-        const QString before = wholeRecord(window.LBInfos);
+        GatewayClient client(&manager);
         sim.fault("rest-WIFI", "huge", 0, 64 * 1024 * 1024);
         QElapsedTimer clock;
         clock.start();
-        window.LiveBoxGetInfos(&window.LBInfos);
+        const GatewayClient::Result result = poll(client, Scheme::Older, accountOf(sim));
         QVERIFY(clock.elapsed() < 10000);
-        QCOMPARE(wholeRecord(window.LBInfos), before);
+        QVERIFY(!result.complete);
+        QVERIFY(result.failure.contains("larger than"));
     }
 
-    void anyPasswordLogsIn_data()
-    {
-        addGatewayGenerations();
-    }
-
-    void anyPasswordLogsIn()
-    {
-        QFETCH(int, algoType);
-        const QString password = QStringLiteral("a\"b\\c&d#e%f+g=h i-é");
-        Simulator sim({"--password", password});
-        ScratchDir dir;
-        // Written through QSettings so that the file escapes what INI needs.
-        {
-            QSettings settings(dir.file("livebox.ini"), QSettings::IniFormat);
-            settings.setValue("LIVEBOX/LiveBox", sim.address());
-            settings.setValue("LIVEBOX/User", "admin");
-            settings.setValue("LIVEBOX/Pass", password);
-            settings.setValue("LIVEBOX/AlgoType", algoType);
-        }
-        ModalCloser closer;
-        MainWindow window;
-        QCOMPARE(closer.count(), 0);
-        QVERIFY(window.connected);
-        QCOMPARE(window.LBInfos.SSID, sim.state().value("SSID").toString());
-    }
-
-    void passwordNeverReachesTheDiagnostics()
-    {
-        Simulator sim({"--password", "right"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 0, QStringLiteral("Wr0ngPa55")));
-        debugLines.clear();
-        const QtMessageHandler previous = qInstallMessageHandler(captureDebug);
-        ModalCloser closer;
-        {
-            MainWindow window;
-            QVERIFY(!window.connected);
-        }
-        qInstallMessageHandler(previous);
-        QVERIFY(!debugLines.filter("Failure").isEmpty());
-        for (const QString &line : debugLines)
-            QVERIFY2(!line.contains("Wr0ngPa55"), qPrintable(line));
-        QCOMPARE(closer.titles.value(0), QStringLiteral("Quelvane")); // the start-up warning, no login box
-    }
-
-    void restartAskedThenSent()
+    // One operation at a time; an abort ends it at once, saying nothing of
+    // the session.
+    void secondOperationIsRefusedAndAbortEndsTheFirst()
     {
         Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 0));
-        ModalCloser noCloser(QMessageBox::No);
-        MainWindow window;
-        sim.clear();
-        window.on_btnReboot_clicked();
-        QCOMPARE(noCloser.titles.last(), QStringLiteral("Reboot LiveBox"));
-        QCOMPARE(noCloser.texts.last(), QStringLiteral("Voulez-vous vraiement redémarrer votre LiveBox ?"));
-        QVERIFY(sim.requests().isEmpty());
+        GatewayClient client(&manager);
+        sim.fault("rest-dsl", "hang");
+        QSignalSpy finished(&client, &GatewayClient::pollFinished);
+        QVERIFY(client.poll(Scheme::Older, accountOf(sim), LiveBoxInfos()));
+        QVERIFY(client.busy());
+        QVERIFY(!client.poll(Scheme::Newer, accountOf(sim), LiveBoxInfos()));
+        QVERIFY(!client.restart(accountOf(sim)));
+        QTRY_COMPARE(receivedRequests(sim.requests()).size(), 2); // the login, then the hung request
+        client.abort();
+        QTRY_COMPARE(finished.size(), 1);
+        const auto result = finished.at(0).at(0).value<GatewayClient::Result>();
+        QVERIFY(result.aborted);
+        QVERIFY(!result.complete);
+        QVERIFY(!client.busy());
+        sim.heal();
+        QVERIFY(poll(client, Scheme::Older, accountOf(sim)).complete);
     }
 
-    void restartUsesTheNewerLoginWhateverTheModel()
+    void restartUsesTheNewerLogin()
     {
         Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 0));
-        ModalCloser closer(QMessageBox::Yes);
-        MainWindow window;
+        GatewayClient client(&manager);
         const double reboots = sim.state().value("NumberOfReboots").toDouble();
-        sim.clear();
-        window.RebootLiveBox();
+        const GatewayClient::Result result = run(client, [&] { return client.restart(accountOf(sim)); }, true);
+        QVERIFY(result.complete);
         const QList<ReceivedRequest> requests = receivedRequests(sim.requests());
         QCOMPARE(requests.size(), 2);
         QCOMPARE(requests.at(0).target, QStringLiteral("/ws"));
@@ -429,34 +374,12 @@ private slots:
 
         sim.clear();
         sim.fault("ws-login", "http401");
-        window.RebootLiveBox();
+        const GatewayClient::Result refused = run(client, [&] { return client.restart(accountOf(sim)); }, true);
         QCOMPARE(receivedRequests(sim.requests()).size(), 1);
-        QCOMPARE(closer.titles.last(), QStringLiteral("Authentification"));
-        QVERIFY(!window.connected);
-    }
-
-    void startUpWarnsOnlyWhenTheLoginFails()
-    {
-        Simulator sim;
-        {
-            ScratchDir dir;
-            dir.write("livebox.ini", settingsFor(sim, 0, QStringLiteral("wrong")));
-            ModalCloser closer;
-            MainWindow window;
-            QCOMPARE(closer.titles, QStringList{"Quelvane"});
-            QCOMPARE(window.ui->tabWidget->currentIndex(), 3);
-        }
-        {
-            ScratchDir dir;
-            dir.write("livebox.ini", settingsFor(sim, 0));
-            ModalCloser closer;
-            MainWindow window;
-            QCOMPARE(closer.count(), 0);
-            QCOMPARE(window.ui->tabWidget->currentIndex(), 0);
-            QCOMPARE(window.ui->editSSID->text(), window.LBInfos.SSID);
-        }
+        QVERIFY(refused.loginFailed);
+        QCOMPARE(refused.session, GatewayClient::Session::Closed);
     }
 };
 
-QTEST_MAIN(TestRouter)
+QTEST_GUILESS_MAIN(TestRouter)
 #include "test_router.moc"

@@ -4,6 +4,7 @@
 
 #include "common/appdir.h"
 #include "app/mainwindow.h"
+#include "support/windowtest.h"
 #include "charts/graph.h"
 #include "common/filenames.h"
 #include "recording/pendinglines.h"
@@ -107,14 +108,17 @@ private slots:
         {
             ModalCloser closer;
             MainWindow window;
+            QVERIFY(startedUp(window));
             if (algoType == 0) {
                 QVERIFY(window.connected); // the older gateways need no file to poll
+                closer.drain();
                 QCOMPARE(closer.count(), 0);
-                window.UpDateAffichage();
+                QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
                 QCOMPARE(window.LBInfos.SSID, QStringLiteral("maison"));
             } else {
                 // The newer gateways' poll needs its trace file: without one it does nothing.
                 QVERIFY(!window.connected);
+                closer.drain();
                 QCOMPARE(closer.titles, QStringList{"Quelvane"});
             }
             window.close();
@@ -131,10 +135,11 @@ private slots:
         dir.write("livebox.ini", settingsFor(sim));
         ModalCloser closer;
         MainWindow window;
+        QVERIFY(startedUp(window));
         QCOMPARE(completeRows(dir.read("maison.csv")), 1);
 
         QFile::remove(dir.file("maison.csv"));
-        window.UpDateAffichage();
+        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
         QCOMPARE(completeRows(dir.read("maison.csv")), 1);
         QVERIFY(dir.read("maison.csv").startsWith(csvHeader().toUtf8() + '\n'));
 
@@ -143,11 +148,12 @@ private slots:
         QFile::rename(dir.file("maison.csv"), dir.file("kept.csv"));
         QDir(dir.path()).mkdir("maison.csv");
         for (int i = 0; i < 3; ++i)
-            window.UpDateAffichage();
+            QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
+        closer.drain();
         QCOMPARE(closer.count(), 0);
         QDir(dir.path()).rmdir("maison.csv");
         QFile::rename(dir.file("kept.csv"), dir.file("maison.csv"));
-        window.UpDateAffichage();
+        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
         QCOMPARE(completeRows(dir.read("maison.csv")), 5);
     }
 
@@ -158,25 +164,27 @@ private slots:
         dir.write("livebox.ini", settingsFor(sim));
         ModalCloser closer;
         MainWindow window;
-        window.UpDateAffichage();
+        QVERIFY(startedUp(window));
+        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
         const auto rowsOfLog = [](const QByteArray &log) { return int(log.trimmed().count('\n')); };
         const int logRows = rowsOfLog(dir.read("maison_SYNCHROS.csv"));
 
         QFile::rename(dir.file("maison_SYNCHROS.csv"), dir.file("kept.csv"));
         QDir(dir.path()).mkdir("maison_SYNCHROS.csv");
         sim.event("resync");
-        window.UpDateAffichage();
+        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
         const QString synchro = window.LBInfos.SynchroDateTime;
-        window.UpDateAffichage();
+        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
         // The recording is not held up by the log.
         QCOMPARE(completeRows(dir.read("maison.csv")), 4);
 
         QDir(dir.path()).rmdir("maison_SYNCHROS.csv");
         QFile::rename(dir.file("kept.csv"), dir.file("maison_SYNCHROS.csv"));
-        window.UpDateAffichage();
+        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
         const QByteArray log = dir.read("maison_SYNCHROS.csv");
         QCOMPARE(rowsOfLog(log), logRows + 1);
         QVERIFY(log.split('\n').at(logRows + 1).startsWith(synchro.toUtf8() + ';'));
+        closer.drain();
         QCOMPARE(closer.count(), 0);
     }
 
@@ -189,7 +197,8 @@ private slots:
         dir.write("livebox.ini", settingsFor(sim) + "SSID=maison\n[MONITOR]\nReloadCSV=true\n");
         ModalCloser closer;
         MainWindow window;
-        window.UpDateAffichage();
+        QVERIFY(startedUp(window));
+        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
         const QList<QByteArray> lines = dir.read("maison.csv").split('\n');
         QCOMPARE(lines.at(2), QByteArray("07/12/2020 00:05:12;120;42")); // left as it was
         QCOMPARE(lines.at(3).count(';'), 33);
@@ -207,21 +216,23 @@ private slots:
         {
             ModalCloser closer(QMessageBox::Yes);
             MainWindow window;
+            QVERIFY(startedUp(window));
             QCOMPARE(completeRows(readFile(disk.file("maison.csv"))), 1);
             disk.fill();
             // Rows go on filling the recording's last page, then meet the full disk.
             for (int i = 0; i < 60; ++i)
-                window.UpDateAffichage();
+                QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
             const int written = completeRows(readFile(disk.file("maison.csv")));
             QVERIFY2(written >= 1 && written < 61, qPrintable(QString::number(written)));
 
             // The reset asks for a copy first: it fails, so nothing is emptied.
             window.on_BtnRazReleve_clicked();
+            closer.drain();
             QVERIFY(closer.texts.last().contains(QStringLiteral("échoué")));
             QCOMPARE(completeRows(readFile(disk.file("maison.csv"))), written);
 
             disk.unfill();
-            window.UpDateAffichage();
+            QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
             QCOMPARE(completeRows(readFile(disk.file("maison.csv"))), 62);
             window.close();
         }
@@ -238,6 +249,7 @@ private slots:
         {
             ModalCloser closer;
             MainWindow window;
+            QVERIFY(startedUp(window));
             QCOMPARE(window.ui->timeEditCycle->time(), QTime(0, 2, 0));
             QCOMPARE(window.graph->plageHeure, 3.0);
         }
@@ -249,6 +261,7 @@ private slots:
                   "[FORMAT]\nRapPageOrient=9\nTpsSeparFormat=\n[GRAPH]\nIndexCourbes=99\nSize0=-5\n");
         ModalCloser closer;
         MainWindow window;
+        QVERIFY(startedUp(window));
         QCOMPARE(window.ui->timeEditCycle->time(), QTime(0, 2, 0));
         QCOMPARE(window.ui->comboExportFormat->currentText(), QStringLiteral("pdf"));
         Graph *graph = window.graph;
@@ -261,7 +274,7 @@ private slots:
         QCOMPARE(graph->minCrc, 0.5);
         QCOMPARE(graph->nbJrSynch, 20.0);
         // The window still works: a poll of nothing, an export and a report.
-        window.UpDateAffichage();
+        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
         graph->show();
         graph->exportFormat = QStringLiteral("png");
         graph->on_BtnExportNoise_clicked();

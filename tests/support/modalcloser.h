@@ -2,6 +2,8 @@
 #define MODALCLOSER_H
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -35,6 +37,17 @@ public:
     QStringList titles;
     QStringList texts;
     int count() const { return titles.size(); }
+
+    // Boxes are shown without holding the program up: lets the event loop
+    // run until every box open now has been answered.
+    void drain(int ms = 5000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QCoreApplication::processEvents();
+        while (QApplication::activeModalWidget() && clock.elapsed() < ms)
+            QTest::qWait(15);
+    }
 
 private:
     void closeActive()

@@ -1,0 +1,329 @@
+#include "gatewayclient.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+
+#include "recordfill.h"
+#include "requests.h"
+
+// The trace of the latest newer-scheme poll, gathered in memory and written
+// once at the end of the poll. The file is rewritten in place and cut to
+// what this poll wrote, rather than emptied first: on file systems that
+// discard freed blocks, emptying a file at every poll costs milliseconds.
+class GatewayClient::Trace
+{
+public:
+    explicit Trace(const QString &path)
+        : m_file(path)
+    {
+        m_file.open(QIODevice::ReadWrite | QIODevice::Text);
+    }
+    ~Trace()
+    {
+        if (!m_file.isOpen())
+            return;
+        m_file.write(m_text);
+        if (m_file.size() > m_file.pos())
+            m_file.resize(m_file.pos());
+    }
+    bool isOpen() const { return m_file.isOpen(); }
+
+    Trace &operator<<(const char *text)
+    {
+        m_text += text;
+        return *this;
+    }
+    Trace &operator<<(const QByteArray &bytes)
+    {
+        m_text += bytes;
+        return *this;
+    }
+    Trace &operator<<(const QString &text)
+    {
+        m_text += text.toUtf8();
+        return *this;
+    }
+
+private:
+    QFile m_file;
+    QByteArray m_text;
+};
+
+GatewayClient::GatewayClient(QNetworkAccessManager *manager, QObject *parent)
+    : QObject(parent)
+    , m_manager(manager)
+{
+    qRegisterMetaType<GatewayClient::Result>();
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (!m_reply)
+            return;
+        m_cut = QStringLiteral("no complete reply within %1 ms").arg(m_deadlineMs);
+        m_reply->abort();
+    });
+}
+
+GatewayClient::~GatewayClient()
+{
+    // The reply must not call back into a client that is gone.
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        delete m_reply;
+    }
+}
+
+bool GatewayClient::poll(Scheme scheme, const Account &account, const LiveBoxInfos &current)
+{
+    if (busy())
+        return false;
+    m_result = Result();
+    m_result.scheme = scheme;
+    m_result.record = current;
+    m_account = account;
+    m_clock.start();
+    if (scheme == Scheme::Older) {
+        m_operation = Operation::Poll;
+        olderLogin();
+        return true;
+    }
+    if (!m_tracePath.isEmpty()) {
+        m_trace.reset(new Trace(m_tracePath));
+        // A trace that cannot be written skips the poll, silently.
+        if (!m_trace->isOpen()) {
+            m_trace.reset();
+            m_operation = Operation::Poll;
+            finish(false);
+            return true;
+        }
+        *m_trace << "Version LB4 02/06/19 - 19h40\n\n";
+    }
+    m_operation = Operation::Poll;
+    newerLogin([this](const GatewayReply &) { newerData(0); });
+    return true;
+}
+
+bool GatewayClient::restart(const Account &account)
+{
+    if (busy())
+        return false;
+    m_result = Result();
+    m_result.scheme = Scheme::Newer;
+    m_account = account;
+    m_clock.start();
+    m_operation = Operation::Restart;
+    newerLogin([this](const GatewayReply &) { restartRequest(); });
+    return true;
+}
+
+void GatewayClient::abort()
+{
+    if (!m_reply)
+        return;
+    m_cut = QStringLiteral("aborted");
+    m_result.aborted = true;
+    m_reply->abort();
+}
+
+void GatewayClient::send(const QNetworkRequest &sent, const QByteArray &body, bool get, Handler then)
+{
+    m_then = std::move(then);
+    m_cut.clear();
+    // Every header the gateway gets is set here: whatever cookie jar the
+    // manager has must neither add cookies nor keep the gateway's.
+    QNetworkRequest request = sent;
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    QNetworkReply *reply = get ? m_manager->get(request) : m_manager->post(request, body);
+    m_reply = reply;
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
+        if (m_cut.isEmpty() && (received > maxReplyBytes || total > maxReplyBytes)) {
+            m_cut = QStringLiteral("reply larger than %1 bytes").arg(maxReplyBytes);
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, &GatewayClient::replyFinished);
+    m_timer.start(m_deadlineMs);
+}
+
+void GatewayClient::replyFinished()
+{
+    QNetworkReply *reply = m_reply;
+    if (!reply)
+        return;
+    m_timer.stop();
+    m_reply = nullptr;
+    const GatewayReply read = readReply(reply, m_cut);
+    reply->deleteLater();
+    Handler then = std::move(m_then);
+    m_then = nullptr;
+    // An aborted operation ends here: it says nothing of the session.
+    if (m_result.aborted) {
+        m_result.failure = read.failure();
+        finish(false);
+        return;
+    }
+    then(read);
+}
+
+void GatewayClient::olderLogin()
+{
+    m_request = QNetworkRequest(restLoginUrl(m_account.livebox, m_account.user, m_account.password));
+    m_request.setRawHeader("Content-Type", "application/json");
+    send(m_request, QByteArray(), false, [this](const GatewayReply &login) {
+        QString why;
+        m_contextId = sessionContext(login, &why);
+        if (m_contextId.isEmpty()) {
+            qDebug().noquote() << "Failure" << why;
+            m_result.session = Session::Closed;
+            m_result.loginFailed = true;
+            m_result.failure = why;
+            finish(false);
+            return;
+        }
+        m_result.session = Session::Opened;
+        m_request.setRawHeader("X-Context", headerValue(m_contextId));
+        m_request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+        // Real firmware ties the session to a cookie set at the login; it goes
+        // back on this poll's requests only, never on a later poll's.
+        const QByteArray cookies = cookiePairs(login.setCookie);
+        if (!cookies.isEmpty())
+            m_request.setRawHeader("Cookie", cookies);
+        m_replies = QVector<QJsonObject>(olderRequests().size());
+        olderData(0);
+    });
+}
+
+void GatewayClient::olderData(int index)
+{
+    const RestRequest &step = olderRequests().at(index);
+    m_request.setUrl(gatewayUrl(m_account.livebox, step.path));
+    send(m_request, step.body, step.get, [this, index](const GatewayReply &reply) {
+        if (!reply.usable()) {
+            // A refusal means the gateway no longer holds the session.
+            if (reply.refused())
+                m_result.session = Session::Closed;
+            qDebug().noquote() << "Failure" << reply.failure();
+            m_result.failure = reply.failure();
+            finish(false);
+            return;
+        }
+        m_replies[index] = reply.json.object();
+        if (index + 1 < m_replies.size()) {
+            olderData(index + 1);
+            return;
+        }
+        fillFromOlderReplies(&m_result.record, m_replies);
+        finish(true);
+    });
+}
+
+void GatewayClient::newerLogin(Handler then)
+{
+    QNetworkRequest request(gatewayUrl(m_account.livebox, QStringLiteral("/ws")));
+    request.setRawHeader("Content-Type", "application/x-sah-ws-4-call+json");
+    request.setRawHeader("Authorization", "X-Sah-Login");
+    send(request, wsLoginBody(m_account.user, m_account.password), false,
+         [this, then = std::move(then)](const GatewayReply &login) {
+             QString why;
+             m_contextId = sessionContext(login, &why);
+             if (m_contextId.isEmpty()) {
+                 qDebug().noquote() << "Failure" << why;
+                 m_result.session = Session::Closed;
+                 m_result.loginFailed = true;
+                 m_result.failure = why;
+                 finish(false);
+                 return;
+             }
+             m_result.session = Session::Opened;
+             m_cookie = login.setCookie;
+             then(login);
+         });
+}
+
+namespace {
+// Every later request of a newer-scheme session: a second request object,
+// without the login's authorisation.
+QNetworkRequest sessionRequest(const QString &livebox, const QByteArray &contentType, const QByteArray &contextId,
+                               const QByteArray &cookie)
+{
+    QNetworkRequest request(gatewayUrl(livebox, QStringLiteral("/ws")));
+    request.setRawHeader("Content-Type", contentType);
+    request.setRawHeader("X-Context", headerValue(contextId));
+    request.setRawHeader("cookie", sessionCookie(cookie, contextId));
+    return request;
+}
+}
+
+void GatewayClient::newerData(int index)
+{
+    if (index == 0) {
+        m_request = sessionRequest(m_account.livebox, "application/x-sah-ws-4-call+json", m_contextId, m_cookie);
+        m_replies = QVector<QJsonObject>(newerCalls().size());
+    }
+    const ServiceCall &call = newerCalls().at(index);
+    send(m_request, call.body, false, [this, index, &call](const GatewayReply &reply) {
+        if (!reply.usable()) {
+            if (reply.refused())
+                m_result.session = Session::Closed;
+            qDebug().noquote() << (QByteArrayLiteral("Failure ") + call.name).constData() << reply.failure();
+            if (m_trace)
+                *m_trace << "failure " << call.name << reply.failure() << "\n";
+            m_result.failure = reply.failure();
+            finish(false);
+            return;
+        }
+        m_replies[index] = reply.json.object();
+        if (m_trace) {
+            // The reply as text: up to a NUL, as it was read.
+            const int nul = reply.body.indexOf('\0');
+            *m_trace << call.marker << "\n" << (nul < 0 ? reply.body : reply.body.left(nul)) << "\n";
+        }
+        if (index + 1 < m_replies.size()) {
+            newerData(index + 1);
+            return;
+        }
+        if (m_trace)
+            *m_trace << "\nEXTRACTION DES INFOS\n\n";
+        fillFromNewerReplies(&m_result.record, m_replies);
+        if (m_trace) {
+            *m_trace << "hardware version = " << m_result.record.HardwareVersion << "\n";
+            *m_trace << "LastChange = " << QString::number(m_result.record.LastChange, 'g', 6) << "\n";
+        }
+        finish(true);
+    });
+}
+
+void GatewayClient::restartRequest()
+{
+    const QNetworkRequest request = sessionRequest(m_account.livebox, "application/json", m_contextId, m_cookie);
+    send(request, restartBody(), false, [this](const GatewayReply &reply) {
+        const bool complete = reply.ok && !reply.refused();
+        if (!complete) {
+            qDebug().noquote() << "Failure REBOOT" << reply.failure();
+            m_result.failure = reply.failure();
+        }
+        finish(complete);
+    });
+}
+
+void GatewayClient::finish(bool complete)
+{
+    const Operation operation = m_operation;
+    m_trace.reset(); // written now, before anyone reads it
+    m_result.complete = complete;
+    m_result.elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
+    m_operation = Operation::None;
+    m_request = QNetworkRequest();
+    m_contextId.clear();
+    m_cookie.clear();
+    m_replies.clear();
+    // Free before anyone hears of it: the listener may start the next one.
+    const Result result = m_result;
+    if (operation == Operation::Restart)
+        emit restartFinished(result);
+    else
+        emit pollFinished(result);
+}
