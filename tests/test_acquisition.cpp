@@ -218,6 +218,79 @@ private slots:
         program.terminate();
         program.waitForFinished();
     }
+
+    // The gateway restarting at night refuses the login: its boxes stay open
+    // until morning, and the polls go on at their interval behind them.
+    void refusedLoginBoxLeftOpenHoldsNothingUp()
+    {
+        Simulator sim({"--ssid", "nuit"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim, 1));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        closer.drain();
+        window.gateway.setDeadline(800);
+        window.cycleMs = 400; // the editor's floor is 5 s: a faster test
+        const int rowsBefore = dir.read("nuit.csv").count('\n');
+        ModalHolder user;
+        {
+            // The closer steps aside while the holder's boxes stay open.
+            QSignalSpy ended(&window, &MainWindow::pollEnded);
+            closer.enabled = false;
+            sim.fault("ws-login", "http401");
+            window.on_BtnStartAcquisition_clicked();
+            QTest::qWait(3000);
+            QVERIFY2(ended.size() >= 5, qPrintable(QString::number(ended.size())));
+            // One box of a kind, however many polls failed.
+            QCOMPARE(user.titles.count(QStringLiteral("Authentification")), 1);
+            QCOMPARE(user.texts.count(QStringLiteral("Problème d'acquisition !!!")), 1);
+            QVERIFY(dir.read("nuit.csv").count('\n') - rowsBefore >= 5);
+        }
+        sim.heal();
+        user.answerAll();
+        closer.enabled = true;
+        QCOMPARE(window.cycleMs, 400); // the boxes' time never counted as a poll's
+        QVERIFY(polled(window, [] {}, 3000));
+        QVERIFY(window.connected);
+        window.on_BtnStopAcquisition_clicked();
+    }
+
+    // The report's file dialog left open while a poll waits on a gateway
+    // that does not answer: the poll ends at its deadline, the next comes on
+    // time.
+    void fileDialogLeftOpenHoldsNoPollUp()
+    {
+        Simulator sim({"--ssid", "dialogue"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        window.gateway.setDeadline(800);
+        window.cycleMs = 1000;
+        closer.enabled = false;
+        ModalHolder user;
+        QList<qint64> ends;
+        QElapsedTimer clock;
+        connect(&window, &MainWindow::pollEnded, [&] { ends << clock.elapsed(); });
+        sim.fault("rest-dsl", "hang", 1);
+        clock.start();
+        window.on_BtnStartAcquisition_clicked();
+        // The user opens the dialog before the first poll and leaves it for 4 s.
+        QTimer::singleShot(200, &window, [&] { window.on_BtnRapportGraphique_clicked(); });
+        QTimer::singleShot(4200, &window, [&] { user.answerAll(); });
+        QTest::qWait(4500);
+        closer.enabled = true;
+        window.on_BtnStopAcquisition_clicked();
+        QCOMPARE(user.titles.value(0), QStringLiteral("Enregistrer le rapport PDF"));
+        QVERIFY2(ends.size() >= 3, qPrintable(QString::number(ends.size())));
+        // The hung poll began at 1 s and ended at its deadline, with the dialog open.
+        QVERIFY2(ends.at(0) < 1000 + 800 + 600, qPrintable(QString::number(ends.at(0))));
+        // The next polls came one interval after each start.
+        for (int i = 1; i < ends.size(); ++i)
+            QVERIFY2(ends.at(i) - ends.at(i - 1) < 1000 + 600, qPrintable(QString::number(ends.at(i) - ends.at(i - 1))));
+    }
 };
 
 QTEST_MAIN(TestAcquisition)

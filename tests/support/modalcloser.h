@@ -31,6 +31,9 @@ public:
     // A file dialog gets this name and is accepted; with none it is cancelled.
     QString fileAnswer;
 
+    // While false, boxes are left alone (a ModalHolder may be keeping them).
+    bool enabled = true;
+
     // Runs when a box is found, before it is answered.
     std::function<void()> onBox;
 
@@ -52,6 +55,8 @@ public:
 private:
     void closeActive()
     {
+        if (!enabled)
+            return;
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal || modal == m_handled)
             return;
@@ -89,6 +94,61 @@ private:
     QMessageBox::StandardButton m_answer;
     QTimer m_timer;
     QPointer<QWidget> m_handled;
+};
+
+// Leaves every box and dialog open, as a user gone for a while would, and
+// notes each as it appears; `answerAll` answers them when the test says so.
+class ModalHolder : public QObject
+{
+public:
+    ModalHolder()
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { note(); });
+        m_timer.start();
+    }
+
+    QStringList titles;
+    QStringList texts;
+
+    void answerAll()
+    {
+        note();
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (!widget->isVisible())
+                continue;
+            if (auto *box = qobject_cast<QMessageBox *>(widget)) {
+                if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+                    ok->click();
+                else
+                    box->reject();
+            } else if (auto *dialog = qobject_cast<QDialog *>(widget)) {
+                if (dialog->isModal() || qobject_cast<QFileDialog *>(dialog))
+                    dialog->reject();
+            }
+        }
+    }
+
+private:
+    void note()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (!widget->isVisible() || m_seen.contains(widget))
+                continue;
+            if (auto *box = qobject_cast<QMessageBox *>(widget)) {
+                m_seen << box;
+                titles << box->windowTitle();
+                texts << box->text();
+            } else if (auto *files = qobject_cast<QFileDialog *>(widget)) {
+                m_seen << files;
+                titles << files->windowTitle();
+                texts << QString();
+            }
+        }
+    }
+
+    QTimer m_timer;
+    QList<QPointer<QWidget>> m_seen;
 };
 
 #endif
