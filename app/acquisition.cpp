@@ -93,7 +93,7 @@ void MainWindow::UpDateAffichage()
 
 void MainWindow::showPoll()
 {
-    graph->ssid = networkName();
+    graph->ssid = recorder.networkName(LBInfos);
     graph->liveboxType = LBInfos.HardwareVersion;
     graph->liveboxSoftware = LBInfos.SoftwareVersion;
 

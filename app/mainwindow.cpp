@@ -23,6 +23,14 @@ MainWindow::MainWindow(QWidget *parent)
 {
     initResources();
     connect(&gateway, &GatewayClient::pollFinished, this, &MainWindow::pollFinished);
+    // The charts' share of the recording's work.
+    recorder.logCreated = [this] {
+        if (graph)
+            graph->UpDateSynchronisations();
+    };
+    recorder.reloadBegins = [this](int rows) { graph->beginReload(rows); };
+    recorder.rowReloaded = [this](LiveBoxInfos *row, LiveBoxInfos *before) { graph->UpDateCurves(row, before); };
+    recorder.reloadEnds = [this] { graph->endReload(); };
     connect(&gateway, &GatewayClient::restartFinished, this, &MainWindow::restartFinished);
     ui->setupUi(this);
     // Both exist before any setting is read: setting a control from the file

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "recording/pendinglines.h"
+#include "recording/recorder.h"
 #include "router/gatewayclient.h"
 #include "router/liveboxinfos.h"
 
@@ -40,9 +40,12 @@ public:
     QTimer *cycleTimer = nullptr;
     LiveBoxInfos LBInfos;
     LiveBoxInfos OldLBInfos;
-    QString lastSynchroText;
-    double lastChangeTimeSeen = 0.0;
-    double pppLastChangeTimeSeen = 0.0;
+    // The recording and the synchronisation log; the marks of the last
+    // logged event are its own.
+    Recorder recorder;
+    QString &lastSynchroText = recorder.lastSynchroText;
+    double &lastChangeTimeSeen = recorder.lastChangeTimeSeen;
+    double &pppLastChangeTimeSeen = recorder.pppLastChangeTimeSeen;
     QString startTime;
     QString user;
     QString password;
@@ -122,18 +125,13 @@ private:
     // program goes on. One box of a kind at a time.
     void warn(const QString &title, const QString &text, std::function<void()> dismissed = {});
 
-    bool copyRecording(const QString &target);
-    QString networkName();
     void handleChangeOfDay();
-    void logSynchronisation();
 
     void readSettings(QSettings &settings);
     void readGeometry(QSettings &settings);
     void writeSettings(QSettings &settings);
 
     QHash<QString, QLineEdit *> displayFields; // by object name, filled at the first poll
-    QString lastNetworkName; // the latest real Wi-Fi name, from a poll or the settings
-    PendingLines pendingRows{130000}; // rows of the recording and the log not written yet
     QHash<QString, QPointer<QMessageBox>> openBoxes; // by title and text
     StartUp startUpStage = StartUp::FirstPoll;
     bool showWhenStarted = false;

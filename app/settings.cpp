@@ -40,7 +40,7 @@ void MainWindow::readSettings(QSettings &settings)
     user = settings.value(QStringLiteral("LIVEBOX/User")).toString();
     password = settings.value(QStringLiteral("LIVEBOX/Pass")).toString();
     ssid = settings.value(QStringLiteral("LIVEBOX/SSID")).toString();
-    lastNetworkName = ssid;
+    recorder.setKnownNetwork(ssid);
     algoType = settings.value(QStringLiteral("LIVEBOX/AlgoType")).toInt() != 0;
     ui->editPass->setText(password);
     if (algoType)
@@ -94,7 +94,7 @@ void MainWindow::writeSettings(QSettings &settings)
     // its placeholder; keep the name of the previous run so that the next
     // start reloads the recording it really belongs to.
     const LiveBoxInfos initial;
-    const QString name = networkName();
+    const QString name = recorder.networkName(LBInfos);
     settings.setValue(QStringLiteral("LIVEBOX/SSID"), name == initial.SSID ? ssid : name);
     settings.setValue(QStringLiteral("LIVEBOX/Pass"), password);
     const QRect area = geometry();

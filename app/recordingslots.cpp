@@ -1,32 +1,38 @@
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMessageBox>
 
-#include "common/appdir.h"
-#include "app/mainwindow.h"
 #include "charts/graph.h"
+#include "common/appdir.h"
+#include "common/datetime.h"
 #include "common/filenames.h"
-#include "pendinglines.h"
-#include "rowformat.h"
+#include "mainwindow.h"
+#include "recording/dayrollover.h"
 #include "ui_mainwindow.h"
 
-bool MainWindow::copyRecording(const QString &target)
+void MainWindow::CreateCSV()
 {
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    // QFile::copy never replaces an existing file: a second copy within the
-    // same second fails and the first one stays.
-    return QFile::copy(recordingFilePath(networkName()), target);
+    recorder.create(LBInfos);
+}
+
+void MainWindow::AppendCSV()
+{
+    handleChangeOfDay();
+    recorder.append(LBInfos, startTime);
+}
+
+void MainWindow::ReadCSV()
+{
+    recorder.reload(ssid, &LBInfos, &OldLBInfos);
 }
 
 void MainWindow::SaveCSV(const QString &FileSave)
 {
-    copyRecording(FileSave);
+    recorder.copy(LBInfos, FileSave);
 }
 
 void MainWindow::on_BtnSaveReleve_clicked()
 {
-    if (!copyRecording(manualArchivePath(networkName(), QDateTime::currentDateTime())))
+    if (!recorder.copy(LBInfos, manualArchivePath(recorder.networkName(LBInfos), QDateTime::currentDateTime())))
         QMessageBox::warning(this, QStringLiteral("Quelvane"),
                              QStringLiteral("La sauvegarde du relevé dans le répertoire \"archives\" a échoué."));
 }
@@ -38,7 +44,7 @@ void MainWindow::on_BtnRazReleve_clicked()
                               QStringLiteral("Voulez-vous sauvegarder avant la remise à zéro ?"),
                               QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes
-        && !copyRecording(manualArchivePath(networkName(), QDateTime::currentDateTime()))) {
+        && !recorder.copy(LBInfos, manualArchivePath(recorder.networkName(LBInfos), QDateTime::currentDateTime()))) {
         // The user asked for a copy first: without it, the rows stay.
         QMessageBox::warning(this, QStringLiteral("Quelvane"),
                              QStringLiteral("La sauvegarde du relevé a échoué : le relevé n'a pas été remis à zéro."));
@@ -50,23 +56,21 @@ void MainWindow::on_BtnRazReleve_clicked()
 
 void MainWindow::handleChangeOfDay()
 {
-    if (!isNewDay(OldLBInfos.DateTime, LBInfos.DateTime))
-        return;
+    const Rollover rollover = rolloverFor(OldLBInfos.DateTime, LBInfos.DateTime, ui->checkSaveAuto->isChecked(),
+                                          ui->checkPdfAuto->isChecked(), ui->checkRazAuto->isChecked());
     const QDateTime previous = parseDateTime(OldLBInfos.DateTime);
+    const QString network = recorder.networkName(LBInfos);
 
-    bool archived = true;
-    if (ui->checkSaveAuto->isChecked())
-        archived = copyRecording(autoArchivePath(networkName(), previous));
-    if (ui->checkPdfAuto->isChecked()) {
+    const bool archived = rollover.archive && recorder.copy(LBInfos, autoArchivePath(network, previous));
+    if (rollover.report) {
         // The report shows the day it is named after, from midnight to
         // midnight, whatever the time now and wherever the samples are.
         graph->ShowDay(previous.date());
         QDir().mkpath(AppDir::filePath(QStringLiteral("export")));
-        graph->RapportGraphique(autoReportPath(networkName(), previous), previous.toString(QStringLiteral("dd/MM/yyyy")));
+        graph->RapportGraphique(autoReportPath(network, previous), previous.toString(QStringLiteral("dd/MM/yyyy")));
         graph->SetZoom3H();
     }
-    // A day whose archive copy failed is kept in the recording rather than lost.
-    if (ui->checkRazAuto->isChecked() && archived) {
+    if (resetAfterArchive(rollover, archived)) {
         CreateCSV();
         graph->ClearCurves();
     }

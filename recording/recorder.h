@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+#include "pendinglines.h"
+
+struct LiveBoxInfos;
+
+// The recording file and the synchronisation log of the network that the
+// readings name, written as safely as the disk allows. Plain code: the
+// window hands it the records, and gives it the charts' share of the work
+// as the callbacks below.
+class Recorder
+{
+public:
+    // The network the recording goes by until a reading names one: the
+    // settings' name of the previous run.
+    explicit Recorder(const QString &knownNetwork = QString());
+    void setKnownNetwork(const QString &network) { m_network = network; }
+
+    // The summary chart, rebuilt when the log is created.
+    std::function<void()> logCreated;
+    // The curves, fed row by row by a reload: first the number of rows to
+    // expect, then each row with the one before, then the end.
+    std::function<void(int expectedRows)> reloadBegins;
+    std::function<void(LiveBoxInfos *row, LiveBoxInfos *before)> rowReloaded;
+    std::function<void()> reloadEnds;
+
+    // The last logged event.
+    QString lastSynchroText;
+    double lastChangeTimeSeen = 0.0;
+    double pppLastChangeTimeSeen = 0.0;
+
+    // The name the files go by. A reply without the Wi-Fi name (a gateway's
+    // odd moment) must not send a row to a file of its own: the name of the
+    // latest reading that had one stays.
+    QString networkName(const LiveBoxInfos &current);
+
+    // A fresh recording: the header line alone.
+    void create(const LiveBoxInfos &current);
+    // The reading's row, then the synchronisation log's row when the
+    // reading reveals an event. A row that cannot be written now waits and
+    // goes out first at the next append that can write it.
+    void append(const LiveBoxInfos &current, const QString &startTime);
+    // Reads the recording of `network` back: `current` ends as its last row
+    // and `previous` as the row before (the texts the file does not hold keep
+    // their values). False when there was nothing to read.
+    bool reload(const QString &network, LiveBoxInfos *current, LiveBoxInfos *previous);
+    // A copy of the recording; never replaces an existing file.
+    bool copy(const LiveBoxInfos &current, const QString &target);
+
+    int waitingRows(const QString &path) const { return m_pending.waiting(path); }
+
+private:
+    void logSynchronisation(const LiveBoxInfos &current, const QString &startTime);
+
+    QString m_network;
+    PendingLines m_pending{130000}; // about a week of rows per file at the shortest interval
+};
