@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "common/settingstable.h"
 #include "recording/recorder.h"
 #include "router/gatewayclient.h"
 #include "router/liveboxinfos.h"
@@ -127,6 +128,9 @@ private:
 
     void handleChangeOfDay();
 
+    // The window's keys of livebox.ini (settings.cpp).
+    SettingsTable settingsTable();
+    SettingsTable geometryTable();
     void readSettings(QSettings &settings);
     void readGeometry(QSettings &settings);
     void writeSettings(QSettings &settings);
@@ -135,6 +139,7 @@ private:
     QHash<QString, QPointer<QMessageBox>> openBoxes; // by title and text
     StartUp startUpStage = StartUp::FirstPoll;
     bool showWhenStarted = false;
+    QRect savedGeometry;
     bool acquisitionRunning = false;
 
     // The poll under way and what follows it.

@@ -2,9 +2,11 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QAbstractButton>
 #include <QTimeEdit>
 
 #include "common/settingsfile.h"
+#include "common/settingskeys.h"
 #include "charts/graph.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
@@ -34,82 +36,140 @@ int millisecondsOf(const QTime &time)
     return secondsOf(time) * 1000;
 }
 
+namespace {
+Setting checkSetting(const char *key, QAbstractButton *box, bool written, std::function<void(bool)> copy = {})
+{
+    Setting s{key,
+              [box, copy](const QVariant &v) {
+                  box->setChecked(v.toBool());
+                  if (copy)
+                      copy(box->isChecked());
+              },
+              nullptr, false};
+    if (written)
+        s.value = [box] { return QVariant(box->isChecked()); };
+    return s;
+}
+
+// A time key: a readable value goes to its editor, which clamps it; the
+// copies are taken from the editor whatever the file held.
+Setting timeSetting(const char *key, QTimeEdit *editor, std::function<void()> copy)
+{
+    return {key,
+            [editor, copy](const QVariant &v) {
+                applyTimeSetting(v, editor);
+                copy();
+            },
+            [editor] { return QVariant(timeSettingText(editor->time())); }, QString()};
+}
+}
+
+SettingsTable MainWindow::settingsTable()
+{
+    // In the order they are read: setting a control runs its slot, and the
+    // stall threshold follows the interval.
+    return {
+        {Key::LiveBox, [this](const QVariant &v) { livebox = v.toString(); }, nullptr, QString()},
+        {Key::User, [this](const QVariant &v) { user = v.toString(); }, nullptr, QString()},
+        {Key::Pass,
+         [this](const QVariant &v) {
+             password = v.toString();
+             ui->editPass->setText(password);
+         },
+         [this] { return QVariant(password); }, QString()},
+        {Key::SSID,
+         [this](const QVariant &v) {
+             ssid = v.toString();
+             recorder.setKnownNetwork(ssid);
+         },
+         [this] {
+             // Until a poll of this run has named the network, the record
+             // still holds its placeholder; keep the name of the previous run
+             // so that the next start reloads the recording it belongs to.
+             const QString name = recorder.networkName(LBInfos);
+             return QVariant(name == LiveBoxInfos().SSID ? ssid : name);
+         },
+         QString()},
+        {Key::AlgoType,
+         [this](const QVariant &v) {
+             algoType = v.toInt() != 0;
+             (algoType ? ui->radioLB34 : ui->radioLB23)->setChecked(true);
+         },
+         [this] { return QVariant(ui->radioLB23->isChecked() ? QStringLiteral("0") : QStringLiteral("1")); }, 0},
+        timeSetting(Key::Cycle, ui->timeEditCycle, [this] { cycleMs = millisecondsOf(ui->timeEditCycle->time()); }),
+        timeSetting(Key::Arret, ui->timeEditArret, [this] { graph->tempsArret = secondsOf(ui->timeEditArret->time()); }),
+        timeSetting(Key::Diapo, ui->timeEditDiapo,
+                    [this] {
+                        diapoMs = millisecondsOf(ui->timeEditDiapo->time());
+                        graph->diapoInterval = diapoMs;
+                    }),
+        {Key::ExportFormat,
+         [this](const QVariant &v) {
+             // An index the list does not have would leave no format at all.
+             const int format = v.toInt();
+             if (format >= 0 && format < ui->comboExportFormat->count())
+                 ui->comboExportFormat->setCurrentIndex(format);
+             graph->exportFormat = ui->comboExportFormat->currentText();
+         },
+         [this] { return QVariant(ui->comboExportFormat->currentIndex()); }, 0},
+        // The chart window writes these; the check boxes decide them.
+        checkSetting(Key::DiapoCourbes, ui->checkDiapoCourbes, false, [this](bool on) { graph->diapoCourbes = on; }),
+        checkSetting(Key::DiapoErreurs, ui->checkDiapoErreurs, false, [this](bool on) { graph->diapoErreurs = on; }),
+        // A first start labels the time axes with both the date and the hour.
+        [this] {
+            Setting s = checkSetting(Key::EchDate, ui->checkAffDate, false);
+            s.absent = true;
+            return s;
+        }(),
+        [this] {
+            Setting s = checkSetting(Key::EchHeure, ui->checkAffHeure, false);
+            s.absent = true;
+            return s;
+        }(),
+        checkSetting(Key::ReloadCSV, ui->checkReloadCSV, true),
+        checkSetting(Key::SaveAuto, ui->checkSaveAuto, true),
+        checkSetting(Key::RazAuto, ui->checkRazAuto, true),
+        checkSetting(Key::PdfAuto, ui->checkPdfAuto, true),
+        {Key::RapPageOrient,
+         [this](const QVariant &v) {
+             // Other values leave the form's choice.
+             if (v.toInt() == 1)
+                 ui->checkPaysage->setChecked(true);
+             if (v.toInt() == 0)
+                 ui->checkPortrait->setChecked(true);
+         },
+         nullptr, 0},
+    };
+}
+
+SettingsTable MainWindow::geometryTable()
+{
+    // The client area, applied at once once read (readGeometry).
+    return {
+        {Key::GuiHeight, [this](const QVariant &v) { savedGeometry.setHeight(v.toInt()); },
+         [this] { return QVariant(geometry().height()); }, 0},
+        {Key::GuiWidth, [this](const QVariant &v) { savedGeometry.setWidth(v.toInt()); },
+         [this] { return QVariant(geometry().width()); }, 0},
+        {Key::GuiY, [this](const QVariant &v) { savedGeometry.moveTop(v.toInt()); },
+         [this] { return QVariant(geometry().y()); }, 0},
+        {Key::GuiX, [this](const QVariant &v) { savedGeometry.moveLeft(v.toInt()); },
+         [this] { return QVariant(geometry().x()); }, 0},
+    };
+}
+
 void MainWindow::readSettings(QSettings &settings)
 {
-    livebox = settings.value(QStringLiteral("LIVEBOX/LiveBox")).toString();
-    user = settings.value(QStringLiteral("LIVEBOX/User")).toString();
-    password = settings.value(QStringLiteral("LIVEBOX/Pass")).toString();
-    ssid = settings.value(QStringLiteral("LIVEBOX/SSID")).toString();
-    recorder.setKnownNetwork(ssid);
-    algoType = settings.value(QStringLiteral("LIVEBOX/AlgoType")).toInt() != 0;
-    ui->editPass->setText(password);
-    if (algoType)
-        ui->radioLB34->setChecked(true);
-    else
-        ui->radioLB23->setChecked(true);
-
-    applyTimeSetting(settings.value(QStringLiteral("MONITOR/Cycle")), ui->timeEditCycle);
-    cycleMs = millisecondsOf(ui->timeEditCycle->time());
-    applyTimeSetting(settings.value(QStringLiteral("MONITOR/Arret")), ui->timeEditArret);
-    graph->tempsArret = secondsOf(ui->timeEditArret->time());
-    applyTimeSetting(settings.value(QStringLiteral("MONITOR/Diapo")), ui->timeEditDiapo);
-    diapoMs = millisecondsOf(ui->timeEditDiapo->time());
-    graph->diapoInterval = diapoMs;
-
-    // An index the list does not have would leave no format at all.
-    const int format = settings.value(QStringLiteral("MONITOR/ExportFormat")).toInt();
-    if (format >= 0 && format < ui->comboExportFormat->count())
-        ui->comboExportFormat->setCurrentIndex(format);
-    graph->exportFormat = ui->comboExportFormat->currentText();
-
-    ui->checkDiapoCourbes->setChecked(settings.value(QStringLiteral("COURBES/DiapoCourbes")).toBool());
-    graph->diapoCourbes = ui->checkDiapoCourbes->isChecked();
-    ui->checkDiapoErreurs->setChecked(settings.value(QStringLiteral("COURBES/DiapoErreurs")).toBool());
-    graph->diapoErreurs = ui->checkDiapoErreurs->isChecked();
-    // A first start labels the time axes with both the date and the hour.
-    ui->checkAffDate->setChecked(settings.value(QStringLiteral("FORMAT/EchDate"), true).toBool());
-    ui->checkAffHeure->setChecked(settings.value(QStringLiteral("FORMAT/EchHeure"), true).toBool());
-    ui->checkReloadCSV->setChecked(settings.value(QStringLiteral("MONITOR/ReloadCSV")).toBool());
-    ui->checkSaveAuto->setChecked(settings.value(QStringLiteral("MONITOR/SaveAuto")).toBool());
-    ui->checkRazAuto->setChecked(settings.value(QStringLiteral("MONITOR/RazAuto")).toBool());
-    ui->checkPdfAuto->setChecked(settings.value(QStringLiteral("MONITOR/PdfAuto")).toBool());
-    if (settings.value(QStringLiteral("FORMAT/RapPageOrient")).toInt() == 1)
-        ui->checkPaysage->setChecked(true);
-    if (settings.value(QStringLiteral("FORMAT/RapPageOrient")).toInt() == 0)
-        ui->checkPortrait->setChecked(true);
+    readTable(settings, settingsTable());
 }
 
 void MainWindow::readGeometry(QSettings &settings)
 {
-    const int height = settings.value(QStringLiteral("GUI/Height")).toInt();
-    const int width = settings.value(QStringLiteral("GUI/Width")).toInt();
-    const int y = settings.value(QStringLiteral("GUI/Y")).toInt();
-    const int x = settings.value(QStringLiteral("GUI/X")).toInt();
-    setGeometry(x, y, width, height);
+    readTable(settings, geometryTable());
+    setGeometry(savedGeometry);
 }
 
 void MainWindow::writeSettings(QSettings &settings)
 {
-    // Until a poll of this run has named the network, the record still holds
-    // its placeholder; keep the name of the previous run so that the next
-    // start reloads the recording it really belongs to.
-    const LiveBoxInfos initial;
-    const QString name = recorder.networkName(LBInfos);
-    settings.setValue(QStringLiteral("LIVEBOX/SSID"), name == initial.SSID ? ssid : name);
-    settings.setValue(QStringLiteral("LIVEBOX/Pass"), password);
-    const QRect area = geometry();
-    settings.setValue(QStringLiteral("GUI/Width"), area.width());
-    settings.setValue(QStringLiteral("GUI/Height"), area.height());
-    settings.setValue(QStringLiteral("GUI/X"), area.x());
-    settings.setValue(QStringLiteral("GUI/Y"), area.y());
-    settings.setValue(QStringLiteral("MONITOR/Cycle"), timeSettingText(ui->timeEditCycle->time()));
-    settings.setValue(QStringLiteral("MONITOR/Arret"), timeSettingText(ui->timeEditArret->time()));
-    settings.setValue(QStringLiteral("MONITOR/Diapo"), timeSettingText(ui->timeEditDiapo->time()));
-    settings.setValue(QStringLiteral("MONITOR/ExportFormat"), ui->comboExportFormat->currentIndex());
-    settings.setValue(QStringLiteral("MONITOR/ReloadCSV"), ui->checkReloadCSV->isChecked());
-    settings.setValue(QStringLiteral("MONITOR/SaveAuto"), ui->checkSaveAuto->isChecked());
-    settings.setValue(QStringLiteral("MONITOR/RazAuto"), ui->checkRazAuto->isChecked());
-    settings.setValue(QStringLiteral("MONITOR/PdfAuto"), ui->checkPdfAuto->isChecked());
-    settings.setValue(QStringLiteral("LIVEBOX/AlgoType"),
-                      ui->radioLB23->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
+    writeTable(settings, settingsTable());
+    writeTable(settings, geometryTable());
 }

@@ -1,11 +1,8 @@
 #include "graph.h"
 
 #include <QEvent>
-#include <QGuiApplication>
-#include <QScreen>
 #include <cmath>
 #include <QMouseEvent>
-#include <QSettings>
 #include <QTimer>
 
 #include <qwt_date.h>
@@ -20,7 +17,6 @@
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_engine.h>
 
-#include "common/settingsfile.h"
 #include "curvedata.h"
 #include "timewindow.h"
 #include "ui_graph.h"
@@ -69,7 +65,6 @@ Graph::Graph(QWidget *parent)
     setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     readSettings();
-    keepSettingsUsable();
 
     const double now = QwtDate::toDouble(QDateTime::currentDateTime());
     firstSampleTime = lastSampleTime = now;
@@ -225,173 +220,4 @@ bool Graph::eventFilter(QObject *watched, QEvent *event)
     if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton)
         ResetMarker();
     return true;
-}
-
-void Graph::readSettings()
-{
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    const auto has = [&](const char *key) { return settings.contains(QLatin1String(key)); };
-    const auto number = [&](const char *key, double *member) {
-        if (has(key))
-            *member = settings.value(QLatin1String(key)).toDouble();
-    };
-    const auto text = [&](const char *key, QString *member) {
-        if (has(key))
-            *member = settings.value(QLatin1String(key)).toString();
-    };
-
-    const int height = settings.value(QStringLiteral("GRAPH/Height")).toInt();
-    const int width = settings.value(QStringLiteral("GRAPH/Width")).toInt();
-    const int y = settings.value(QStringLiteral("GRAPH/Y")).toInt();
-    const int x = settings.value(QStringLiteral("GRAPH/X")).toInt();
-    // Until the window has been shown and saved once, the form's size is a
-    // better start than the toolkit's smallest; a size saved on a larger
-    // screen is cut to this one.
-    if (width > 0 && height > 0) {
-        const QScreen *screen = QGuiApplication::screenAt(QPoint(x, y));
-        if (!screen)
-            screen = QGuiApplication::primaryScreen();
-        const QSize size = screen ? QSize(width, height).boundedTo(screen->availableSize()) : QSize(width, height);
-        setGeometry(x, y, size.width(), size.height());
-    } else {
-        move(x, y);
-    }
-    const int size0 = settings.value(QStringLiteral("GRAPH/Size0")).toInt();
-    const int size1 = settings.value(QStringLiteral("GRAPH/Size1")).toInt();
-    // Two empty panes (a window never opened) would hide both plots.
-    if (size0 > 0 || size1 > 0)
-        ui->splitterGraph->setSizes({size0, size1});
-    ssid = settings.value(QStringLiteral("LIVEBOX/SSID")).toString();
-
-    number("COURBES/MaxNoise", &maxNoise);
-    number("COURBES/MinNoise", &minNoise);
-    // Without a top of its own, the rate axis takes one from the first sample.
-    rateTopFromFirstSample = !has("COURBES/MaxMaxRate");
-    number("COURBES/MaxMaxRate", &maxMaxRate);
-    number("COURBES/MinMaxRate", &minMaxRate);
-    number("COURBES/PasMaxRate", &pasMaxRate);
-    number("COURBES/MaxCRC", &maxCrc);
-    number("COURBES/MinCRC", &minCrc);
-    number("COURBES/MaxHEC", &maxHec);
-    number("COURBES/MinHEC", &minHec);
-    number("COURBES/MaxFEC", &maxFec);
-    number("COURBES/MinFEC", &minFec);
-    number("COURBES/ReculMinute", &reculMinute);
-    number("COURBES/PlageHeure", &plageHeure);
-    number("COURBES/TempsMaxHeure", &tempsMaxHeure);
-    number("COURBES/DecHistoSec", &decHistoSec);
-    number("COURBES/PenCurve", &penCurve);
-    number("COURBES/PenHisto", &penHisto);
-    number("COURBES/PenSynch", &penSynch);
-    number("COURBES/ExportScale", &exportScale);
-    if (has("COURBES/ExportResol"))
-        exportResol = settings.value(QStringLiteral("COURBES/ExportResol")).toInt();
-    if (has("COURBES/DiapoErreurs"))
-        diapoErreurs = settings.value(QStringLiteral("COURBES/DiapoErreurs")).toBool();
-    if (has("COURBES/DiapoCourbes"))
-        diapoCourbes = settings.value(QStringLiteral("COURBES/DiapoCourbes")).toBool();
-    // A first start shows both the date and the hour.
-    echDate = settings.value(QStringLiteral("FORMAT/EchDate"), true).toBool();
-    echHeure = settings.value(QStringLiteral("FORMAT/EchHeure"), true).toBool();
-    text("FORMAT/TpsDateFormat", &tpsDateFormat);
-    text("FORMAT/TpsHeureFormat", &tpsHeureFormat);
-    text("FORMAT/TpsSeparFormat", &tpsSeparFormat);
-    if (has("FORMAT/RapPageOrient"))
-        rapPageOrient = settings.value(QStringLiteral("FORMAT/RapPageOrient")).toInt();
-    number("COURBES/NbJrSynch", &nbJrSynch);
-    ui->tabErreurs->setCurrentIndex(settings.value(QStringLiteral("GRAPH/IndexErreurs")).toInt());
-    ui->tabCourbes->setCurrentIndex(settings.value(QStringLiteral("GRAPH/IndexCourbes")).toInt());
-    ui->checkNoisePdf->setChecked(settings.value(QStringLiteral("GRAPH/NoisePdf")).toBool());
-    ui->checkDebitMaxPdf->setChecked(settings.value(QStringLiteral("GRAPH/DebitMaxPdf")).toBool());
-    ui->checkCrcPdf->setChecked(settings.value(QStringLiteral("GRAPH/CrcPdf")).toBool());
-    ui->checkHecPdf->setChecked(settings.value(QStringLiteral("GRAPH/HecPdf")).toBool());
-    ui->checkFecPdf->setChecked(settings.value(QStringLiteral("GRAPH/FecPdf")).toBool());
-}
-
-void Graph::keepSettingsUsable()
-{
-    // A hand-edited file may hold anything: values that would make a scale
-    // empty, infinite or absurd fall back to the window's own.
-    const auto within = [](double *value, double low, double high, double fallback) {
-        if (!std::isfinite(*value) || *value < low || *value > high)
-            *value = fallback;
-    };
-    within(&reculMinute, 0, 24 * 60, 5.0);
-    within(&plageHeure, 0.1, 24 * 366, 3.0);
-    within(&tempsMaxHeure, 1, 24 * 366, 24.0);
-    within(&decHistoSec, 0, 3600, 15.0);
-    within(&penCurve, 0, 50, 2.0);
-    within(&penHisto, 0, 50, 2.0);
-    within(&penSynch, 0, 50, 2.0);
-    within(&exportScale, 0.01, 100, 3.0);
-    within(&nbJrSynch, 1, 3660, 20.0);
-    if (exportResol < 10 || exportResol > 2400)
-        exportResol = 85;
-    const auto axis = [&within](double *min, double *max, double low, double fallbackMin, double fallbackMax) {
-        within(min, low, 1e12, fallbackMin);
-        within(max, low, 1e12, fallbackMax);
-        if (*min >= *max) {
-            *min = fallbackMin;
-            *max = fallbackMax;
-        }
-    };
-    axis(&minNoise, &maxNoise, -1000, 0, 16.0);
-    axis(&minMaxRate, &maxMaxRate, -1e9, 0, 5000.0);
-    // A step of 0 would leave the rate axis's "+" and "-" without effect.
-    within(&pasMaxRate, 0, 1e9, 0);
-    if (pasMaxRate <= 0)
-        pasMaxRate = roundStep(maxMaxRate - minMaxRate);
-    // The error axes are logarithmic: their bottoms must stay above zero.
-    axis(&minCrc, &maxCrc, 1e-6, 0.5, 100.0);
-    axis(&minHec, &maxHec, 1e-6, 0.5, 100.0);
-    axis(&minFec, &maxFec, 1e-6, 50.0, 50000.0);
-}
-
-void Graph::writeSettings()
-{
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    const QRect area = geometry();
-    const QList<int> sizes = ui->splitterGraph->sizes();
-    settings.setValue(QStringLiteral("GRAPH/Width"), area.width());
-    settings.setValue(QStringLiteral("GRAPH/Height"), area.height());
-    settings.setValue(QStringLiteral("GRAPH/X"), area.x());
-    settings.setValue(QStringLiteral("GRAPH/Y"), area.y());
-    settings.setValue(QStringLiteral("GRAPH/Size0"), sizes.value(0));
-    settings.setValue(QStringLiteral("GRAPH/Size1"), sizes.value(1));
-    settings.setValue(QStringLiteral("GRAPH/IndexCourbes"), ui->tabCourbes->currentIndex());
-    settings.setValue(QStringLiteral("GRAPH/IndexErreurs"), ui->tabErreurs->currentIndex());
-    settings.setValue(QStringLiteral("GRAPH/NoisePdf"), ui->checkNoisePdf->isChecked());
-    settings.setValue(QStringLiteral("GRAPH/DebitMaxPdf"), ui->checkDebitMaxPdf->isChecked());
-    settings.setValue(QStringLiteral("GRAPH/CrcPdf"), ui->checkCrcPdf->isChecked());
-    settings.setValue(QStringLiteral("GRAPH/HecPdf"), ui->checkHecPdf->isChecked());
-    settings.setValue(QStringLiteral("GRAPH/FecPdf"), ui->checkFecPdf->isChecked());
-    settings.setValue(QStringLiteral("COURBES/MaxNoise"), maxNoise);
-    settings.setValue(QStringLiteral("COURBES/MinNoise"), minNoise);
-    settings.setValue(QStringLiteral("COURBES/MaxMaxRate"), maxMaxRate);
-    settings.setValue(QStringLiteral("COURBES/MinMaxRate"), minMaxRate);
-    settings.setValue(QStringLiteral("COURBES/PasMaxRate"), pasMaxRate);
-    settings.setValue(QStringLiteral("COURBES/MaxCRC"), maxCrc);
-    settings.setValue(QStringLiteral("COURBES/MinCRC"), minCrc);
-    settings.setValue(QStringLiteral("COURBES/MaxHEC"), maxHec);
-    settings.setValue(QStringLiteral("COURBES/MinHEC"), minHec);
-    settings.setValue(QStringLiteral("COURBES/MaxFEC"), maxFec);
-    settings.setValue(QStringLiteral("COURBES/MinFEC"), minFec);
-    settings.setValue(QStringLiteral("COURBES/ReculMinute"), reculMinute);
-    settings.setValue(QStringLiteral("COURBES/PlageHeure"), plageHeure);
-    settings.setValue(QStringLiteral("COURBES/TempsMaxHeure"), tempsMaxHeure);
-    settings.setValue(QStringLiteral("COURBES/DecHistoSec"), decHistoSec);
-    settings.setValue(QStringLiteral("COURBES/PenCurve"), penCurve);
-    settings.setValue(QStringLiteral("COURBES/PenHisto"), penHisto);
-    settings.setValue(QStringLiteral("COURBES/PenSynch"), penSynch);
-    settings.setValue(QStringLiteral("COURBES/ExportScale"), exportScale);
-    settings.setValue(QStringLiteral("COURBES/ExportResol"), exportResol);
-    settings.setValue(QStringLiteral("COURBES/DiapoErreurs"), diapoErreurs);
-    settings.setValue(QStringLiteral("COURBES/DiapoCourbes"), diapoCourbes);
-    settings.setValue(QStringLiteral("COURBES/NbJrSynch"), nbJrSynch);
-    settings.setValue(QStringLiteral("FORMAT/EchDate"), echDate);
-    settings.setValue(QStringLiteral("FORMAT/EchHeure"), echHeure);
-    settings.setValue(QStringLiteral("FORMAT/TpsDateFormat"), tpsDateFormat);
-    settings.setValue(QStringLiteral("FORMAT/TpsHeureFormat"), tpsHeureFormat);
-    settings.setValue(QStringLiteral("FORMAT/TpsSeparFormat"), tpsSeparFormat);
-    settings.setValue(QStringLiteral("FORMAT/RapPageOrient"), rapPageOrient);
 }

@@ -3,12 +3,15 @@
 
 #include <QDate>
 #include <QDialog>
+#include <QRect>
 #include <QSizeF>
 #include <QList>
 #include <QPolygonF>
 #include <QString>
 
 #include <qwt_plot_marker.h>
+
+#include "common/settingstable.h"
 
 struct LiveBoxInfos;
 class QTimer;
@@ -254,8 +257,11 @@ private:
     // Fits the axes for a rendering at another size.
     void fitAxesForRender(QwtPlot *plot, const QSizeF &canvas);
     void fitRateAxisTo(const LiveBoxInfos &first);
+    // The window's keys of livebox.ini, read by its constructor and written
+    // by its destructor (graphsettings.cpp).
+    SettingsTable settingsTable();
     void readSettings();
-    void keepSettingsUsable();
+    void keepAxesUsable();
     void writeSettings();
     void applyPens();
     // Ticks, pen ratio and label format for the visible range.
@@ -268,7 +274,9 @@ private:
     bool dayView = false;              // a calendar day, for the day report
     double dayStart = 0;
     double dayEnd = 0;
-    bool rateTopFromFirstSample = false; // no rate axis top in the settings
+    bool rateTopFromFirstSample = true; // no rate axis top in the settings
+    QRect savedGeometry;
+    int savedSizes[2] = {0, 0};
 };
 
 #endif

@@ -1,0 +1,137 @@
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+
+#include <cmath>
+
+#include "common/settingsfile.h"
+#include "common/settingskeys.h"
+#include "graph.h"
+#include "timewindow.h"
+#include "ui_graph.h"
+
+namespace {
+Setting checkSetting(const char *key, QCheckBox *box)
+{
+    return {key, [box](const QVariant &v) { box->setChecked(v.toBool()); }, [box] { return QVariant(box->isChecked()); },
+            false};
+}
+
+Setting tabSetting(const char *key, QTabWidget *tabs)
+{
+    return {key, [tabs](const QVariant &v) { tabs->setCurrentIndex(v.toInt()); },
+            [tabs] { return QVariant(tabs->currentIndex()); }, 0};
+}
+}
+
+SettingsTable Graph::settingsTable()
+{
+    // In the order they are read; a key that is absent keeps the built-in
+    // value, and so does a number outside its range (a hand-edited file may
+    // hold anything).
+    const double big = 1e12;
+    SettingsTable table = {
+        {Key::GraphHeight, [this](const QVariant &v) { savedGeometry.setHeight(v.toInt()); },
+         [this] { return QVariant(geometry().height()); }},
+        {Key::GraphWidth, [this](const QVariant &v) { savedGeometry.setWidth(v.toInt()); },
+         [this] { return QVariant(geometry().width()); }},
+        {Key::GraphY, [this](const QVariant &v) { savedGeometry.moveTop(v.toInt()); },
+         [this] { return QVariant(geometry().y()); }},
+        {Key::GraphX, [this](const QVariant &v) { savedGeometry.moveLeft(v.toInt()); },
+         [this] { return QVariant(geometry().x()); }},
+        {Key::Size0, [this](const QVariant &v) { savedSizes[0] = v.toInt(); },
+         [this] { return QVariant(ui->splitterGraph->sizes().value(0)); }},
+        {Key::Size1, [this](const QVariant &v) { savedSizes[1] = v.toInt(); },
+         [this] { return QVariant(ui->splitterGraph->sizes().value(1)); }},
+        // Read here, written by the main window only.
+        {Key::SSID, [this](const QVariant &v) { ssid = v.toString(); }, nullptr},
+        numberSetting(Key::MaxNoise, &maxNoise, -1000, big),
+        numberSetting(Key::MinNoise, &minNoise, -1000, big),
+        numberSetting(Key::MaxMaxRate, &maxMaxRate, -1e9, big),
+        numberSetting(Key::MinMaxRate, &minMaxRate, -1e9, big),
+        numberSetting(Key::PasMaxRate, &pasMaxRate, 0, 1e9),
+        numberSetting(Key::MaxCRC, &maxCrc, 1e-6, big),
+        numberSetting(Key::MinCRC, &minCrc, 1e-6, big),
+        numberSetting(Key::MaxHEC, &maxHec, 1e-6, big),
+        numberSetting(Key::MinHEC, &minHec, 1e-6, big),
+        numberSetting(Key::MaxFEC, &maxFec, 1e-6, big),
+        numberSetting(Key::MinFEC, &minFec, 1e-6, big),
+        numberSetting(Key::ReculMinute, &reculMinute, 0, 24 * 60),
+        numberSetting(Key::PlageHeure, &plageHeure, 0.1, 24 * 366),
+        numberSetting(Key::TempsMaxHeure, &tempsMaxHeure, 1, 24 * 366),
+        numberSetting(Key::DecHistoSec, &decHistoSec, 0, 3600),
+        numberSetting(Key::PenCurve, &penCurve, 0, 50),
+        numberSetting(Key::PenHisto, &penHisto, 0, 50),
+        numberSetting(Key::PenSynch, &penSynch, 0, 50),
+        numberSetting(Key::ExportScale, &exportScale, 0.01, 100),
+        integerSetting(Key::ExportResol, &exportResol, 10, 2400),
+        flagSetting(Key::DiapoErreurs, &diapoErreurs),
+        flagSetting(Key::DiapoCourbes, &diapoCourbes),
+        // A first start shows both the date and the hour.
+        flagSetting(Key::EchDate, &echDate, true),
+        flagSetting(Key::EchHeure, &echHeure, true),
+        textSetting(Key::TpsDateFormat, &tpsDateFormat),
+        textSetting(Key::TpsHeureFormat, &tpsHeureFormat),
+        textSetting(Key::TpsSeparFormat, &tpsSeparFormat),
+        integerSetting(Key::RapPageOrient, &rapPageOrient, std::numeric_limits<int>::min(),
+                       std::numeric_limits<int>::max()),
+        numberSetting(Key::NbJrSynch, &nbJrSynch, 1, 3660),
+        tabSetting(Key::IndexErreurs, ui->tabErreurs),
+        tabSetting(Key::IndexCourbes, ui->tabCourbes),
+        checkSetting(Key::NoisePdf, ui->checkNoisePdf),
+        checkSetting(Key::DebitMaxPdf, ui->checkDebitMaxPdf),
+        checkSetting(Key::CrcPdf, ui->checkCrcPdf),
+        checkSetting(Key::HecPdf, ui->checkHecPdf),
+        checkSetting(Key::FecPdf, ui->checkFecPdf),
+    };
+    return table;
+}
+
+void Graph::readSettings()
+{
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    rateTopFromFirstSample = !settings.contains(QLatin1String(Key::MaxMaxRate));
+    readTable(settings, settingsTable());
+
+    // Until the window has been shown and saved once, the form's size is a
+    // better start than the toolkit's smallest; a size saved on a larger
+    // screen is cut to this one.
+    if (savedGeometry.width() > 0 && savedGeometry.height() > 0) {
+        const QScreen *screen = QGuiApplication::screenAt(savedGeometry.topLeft());
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        const QSize size = screen ? savedGeometry.size().boundedTo(screen->availableSize()) : savedGeometry.size();
+        setGeometry(QRect(savedGeometry.topLeft(), size));
+    } else {
+        move(savedGeometry.topLeft());
+    }
+    // Two empty panes (a window never opened) would hide both plots.
+    if (savedSizes[0] > 0 || savedSizes[1] > 0)
+        ui->splitterGraph->setSizes({savedSizes[0], savedSizes[1]});
+    keepAxesUsable();
+}
+
+void Graph::keepAxesUsable()
+{
+    // A pair whose bottom is not below its top would make an empty axis.
+    const auto pair = [](double *min, double *max, double fallbackMin, double fallbackMax) {
+        if (*min >= *max) {
+            *min = fallbackMin;
+            *max = fallbackMax;
+        }
+    };
+    pair(&minNoise, &maxNoise, 0, 16.0);
+    pair(&minMaxRate, &maxMaxRate, 0, 5000.0);
+    pair(&minCrc, &maxCrc, 0.5, 100.0);
+    pair(&minHec, &maxHec, 0.5, 100.0);
+    pair(&minFec, &maxFec, 50.0, 50000.0);
+    // A step of 0 would leave the rate axis's "+" and "-" without effect.
+    if (pasMaxRate <= 0)
+        pasMaxRate = roundStep(maxMaxRate - minMaxRate);
+}
+
+void Graph::writeSettings()
+{
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    writeTable(settings, settingsTable());
+}

@@ -1,0 +1,74 @@
+#include "settingstable.h"
+
+#include <QSettings>
+
+#include <cmath>
+
+namespace {
+// The number a value holds, if it is one and lies within the limits.
+bool numberWithin(const QVariant &value, double lowest, double highest, double *number)
+{
+    bool ok = false;
+    *number = value.toDouble(&ok);
+    return ok && std::isfinite(*number) && *number >= lowest && *number <= highest;
+}
+}
+
+void readTable(QSettings &settings, const SettingsTable &table)
+{
+    for (const Setting &setting : table) {
+        const QString key = QLatin1String(setting.key);
+        QVariant value = settings.contains(key) ? settings.value(key) : setting.absent;
+        if (setting.number && value.isValid()) {
+            double number = 0;
+            if (!numberWithin(value, setting.lowest, setting.highest, &number))
+                value = setting.absent;
+        }
+        if (value.isValid())
+            setting.apply(value);
+    }
+}
+
+void writeTable(QSettings &settings, const SettingsTable &table)
+{
+    // QSettings writes each section's keys in its own order.
+    for (const Setting &setting : table) {
+        if (setting.value)
+            settings.setValue(QLatin1String(setting.key), setting.value());
+    }
+}
+
+Setting numberSetting(const char *key, double *member, double lowest, double highest)
+{
+    Setting s{key, [member](const QVariant &v) { *member = v.toDouble(); }, [member] { return QVariant(*member); }};
+    s.lowest = lowest;
+    s.highest = highest;
+    s.number = true;
+    return s;
+}
+
+Setting integerSetting(const char *key, int *member, int lowest, int highest)
+{
+    Setting s{key, [member](const QVariant &v) { *member = v.toInt(); }, [member] { return QVariant(*member); }};
+    s.lowest = lowest;
+    s.highest = highest;
+    s.number = true;
+    return s;
+}
+
+Setting flagSetting(const char *key, bool *member, const QVariant &absent)
+{
+    return {key, [member](const QVariant &v) { *member = v.toBool(); }, [member] { return QVariant(*member); }, absent};
+}
+
+Setting textSetting(const char *key, QString *member, int maxLength)
+{
+    // A text longer than any format needs is a damaged file, not a setting.
+    return {key,
+            [member, maxLength](const QVariant &v) {
+                const QString text = v.toString();
+                if (text.size() <= maxLength)
+                    *member = text;
+            },
+            [member] { return QVariant(*member); }};
+}

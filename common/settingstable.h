@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <functional>
+#include <limits>
+
+class QSettings;
+
+// One key of a window's table: how it is read, checked and written. A
+// window's reading, writing and range checks are all driven by its table.
+struct Setting
+{
+    const char *key;
+    // Takes the value read; an absent key gives `absent` (an invalid
+    // `absent`: the key is skipped and the member keeps its own value).
+    std::function<void(const QVariant &)> apply;
+    // What is written at exit; none: the key is only read here.
+    std::function<QVariant()> value;
+    QVariant absent;
+    // A number outside [lowest, highest], or text that is no number, reads
+    // as `absent` (or, without one, leaves the member as it is).
+    double lowest = -std::numeric_limits<double>::infinity();
+    double highest = std::numeric_limits<double>::infinity();
+    bool number = false;
+};
+
+using SettingsTable = QVector<Setting>;
+
+// Reads the table's keys in its order.
+void readTable(QSettings &settings, const SettingsTable &table);
+// Writes every key that has a value.
+void writeTable(QSettings &settings, const SettingsTable &table);
+
+// Entries for the common kinds of member.
+Setting numberSetting(const char *key, double *member, double lowest, double highest);
+Setting integerSetting(const char *key, int *member, int lowest, int highest);
+Setting flagSetting(const char *key, bool *member, const QVariant &absent = QVariant());
+Setting textSetting(const char *key, QString *member, int maxLength = 4096);
