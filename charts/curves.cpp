@@ -117,19 +117,13 @@ void Graph::UpDateScales()
     }
 
     takeRangeRules();
-    for (QwtDateScaleDraw *draw : {scaleDrawNoise, scaleDrawMaxRate, scaleDrawCrc, scaleDrawHec, scaleDrawFec}) {
-        static_cast<DateScaleDraw *>(draw)->setFormat(axisLabelFormat);
-        draw->setLabelAlignment(Qt::AlignBottom | Qt::AlignHCenter);
+    for (TimePlot &p : plotTable) {
+        static_cast<DateScaleDraw *>(p.scaleDraw)->setFormat(axisLabelFormat);
+        p.scaleDraw->setLabelAlignment(Qt::AlignBottom | Qt::AlignHCenter);
     }
 
     for (QwtPlot *plot : timePlots())
         fitAxes(plot, onScreenCanvas(plot));
-    ui->qwtPlotCRC->setAxisScale(QwtPlot::yLeft, minCrc, maxCrc);
-    ui->qwtPlotCRC->setAxisMaxMinor(QwtPlot::yLeft, 10);
-    ui->qwtPlotHEC->setAxisScale(QwtPlot::yLeft, minHec, maxHec);
-    ui->qwtPlotHEC->setAxisMaxMinor(QwtPlot::yLeft, 10);
-    ui->qwtPlotFEC->setAxisScale(QwtPlot::yLeft, minFec, maxFec);
-    ui->qwtPlotFEC->setAxisMaxMinor(QwtPlot::yLeft, 10);
 
     applyPens();
     replotTimePlots();
@@ -148,19 +142,9 @@ void Graph::fitAxes(QwtPlot *plot, const QSizeF &canvas)
     plot->setAxisMaxMajor(QwtPlot::xBottom, axisMaxMajor);
     plot->setAxisMaxMinor(QwtPlot::xBottom, axisMaxMinor);
 
-    // The noise and rate axes keep their own step while their labels fit
-    // the plot's height (a fifth of a page holds fewer than a window).
-    const double lineHeight = QFontMetricsF(plot->axisWidget(QwtPlot::yLeft)->font()).height();
-    if (plot == ui->qwtPlotNoise) {
-        plot->setAxisScale(QwtPlot::yLeft, minNoise, maxNoise,
-                           fittedValueStep(maxNoise - minNoise, canvas.height(), lineHeight, 1));
-        plot->setAxisMaxMinor(QwtPlot::yLeft, 10);
-        plot->setAxisMaxMajor(QwtPlot::yLeft, 2);
-    } else if (plot == ui->qwtPlotMaxRate) {
-        plot->setAxisScale(QwtPlot::yLeft, minMaxRate, maxMaxRate,
-                           fittedValueStep(maxMaxRate - minMaxRate, canvas.height(), lineHeight, pasMaxRate));
-        plot->setAxisMaxMinor(QwtPlot::yLeft, 10);
-        plot->setAxisMaxMajor(QwtPlot::yLeft, 2);
+    for (TimePlot &p : plotTable) {
+        if (p.plot == plot)
+            setLeftAxis(p, canvas.height());
     }
 }
 
@@ -235,26 +219,6 @@ QList<QPolygonF *> Graph::timeSampleArrays()
 {
     return {&pointsUpload, &pointsDownload, &pointsMaxUp, &pointsMaxDown, &pointsDslUp, &pointsDslDown,
             &pointsCrc,    &pointsAtucCrc,  &pointsHec,   &pointsAtucHec, &pointsFec,   &pointsAtucFec};
-}
-
-void Graph::applyPens()
-{
-    const double line = penRatio * penCurve;
-    const double stick = penRatio * penHisto;
-    for (QwtPlotCurve *curve : {curveSynchroNoise, curveSynchroMaxRate, curveSynchroCrc, curveSynchroHec, curveSynchroFec})
-        curve->setPen(Qt::magenta, penSynch, Qt::DashLine);
-    curveDownload->setPen(Qt::blue, line, Qt::SolidLine);
-    curveUpload->setPen(Qt::red, line, Qt::SolidLine);
-    curveMaxDown->setPen(Qt::darkBlue, line, Qt::DotLine);
-    curveMaxUp->setPen(Qt::darkRed, line, Qt::DotLine);
-    curveDslDown->setPen(Qt::blue, line, Qt::SolidLine);
-    curveDslUp->setPen(Qt::red, line, Qt::SolidLine);
-    curveCrc->setPen(Qt::blue, stick, Qt::SolidLine);
-    curveAtucCrc->setPen(Qt::red, stick, Qt::SolidLine);
-    curveHec->setPen(QColor(80, 110, 180), stick, Qt::SolidLine);
-    curveAtucHec->setPen(QColor(220, 40, 70), stick, Qt::SolidLine);
-    curveFec->setPen(Qt::darkGreen, stick, Qt::SolidLine);
-    curveAtucFec->setPen(QColor(255, 192, 0), stick, Qt::SolidLine);
 }
 
 void Graph::ClearCurves()

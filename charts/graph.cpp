@@ -1,7 +1,7 @@
 #include "graph.h"
 
+#include <QCheckBox>
 #include <QEvent>
-#include <cmath>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -16,31 +16,52 @@
 #include <qwt_plot_picker.h>
 #include <qwt_plot_zoneitem.h>
 #include <qwt_scale_engine.h>
+#include <qwt_scale_widget.h>
 
 #include "curvedata.h"
+#include "plotitems.h"
 #include "timewindow.h"
 #include "ui_graph.h"
 
 namespace {
-QwtPlotCurve *newCurve(bool reduced, const QString &title, QwtPlot *plot, const QPolygonF *points,
-                       QwtPlotCurve::CurveStyle style)
+// The line and stick curves of the time plots, in the order they are drawn
+// and listed within each plot (after the plot's "Synchro DSL" sticks).
+struct CurveKind
 {
-    QwtPlotCurve *curve = reduced ? new ReducedCurve(title) : new QwtPlotCurve(title);
+    QwtPlotCurve *Graph::*curve;
+    QPolygonF Graph::*points;
+    int plot; // index in the table of time plots
+    const char *title;
+    bool stick; // error counts: sticks and the histogram pen
+    QColor colour;
+    Qt::PenStyle line;
+};
+
+const CurveKind curveKinds[] = {
+    {&Graph::curveDownload, &Graph::pointsDownload, 0, "DOWNLOAD", false, Qt::blue, Qt::SolidLine},
+    {&Graph::curveUpload, &Graph::pointsUpload, 0, "UPLOAD", false, Qt::red, Qt::SolidLine},
+    {&Graph::curveMaxDown, &Graph::pointsMaxDown, 1, "MAXI DOWN", false, Qt::darkBlue, Qt::DotLine},
+    {&Graph::curveMaxUp, &Graph::pointsMaxUp, 1, "MAXI UP", false, Qt::darkRed, Qt::DotLine},
+    {&Graph::curveDslDown, &Graph::pointsDslDown, 1, "DSL DOWN", false, Qt::blue, Qt::SolidLine},
+    {&Graph::curveDslUp, &Graph::pointsDslUp, 1, "DSL UP", false, Qt::red, Qt::SolidLine},
+    {&Graph::curveCrc, &Graph::pointsCrc, 2, "CRC", true, Qt::blue, Qt::SolidLine},
+    {&Graph::curveAtucCrc, &Graph::pointsAtucCrc, 2, "ATU-C CRC", true, Qt::red, Qt::SolidLine},
+    {&Graph::curveHec, &Graph::pointsHec, 3, "HEC", true, QColor(80, 110, 180), Qt::SolidLine},
+    {&Graph::curveAtucHec, &Graph::pointsAtucHec, 3, "ATU-C HEC", true, QColor(220, 40, 70), Qt::SolidLine},
+    {&Graph::curveFec, &Graph::pointsFec, 4, "FEC", true, Qt::darkGreen, Qt::SolidLine},
+    {&Graph::curveAtucFec, &Graph::pointsAtucFec, 4, "ATU-C FEC", true, QColor(255, 192, 0), Qt::SolidLine},
+};
+
+QwtPlotCurve *newCurve(QwtPlotCurve *curve, QwtPlot *plot, QwtSeriesData<QPointF> *data, QwtPlotCurve::CurveStyle style)
+{
     curve->setStyle(style);
     if (style == QwtPlotCurve::Sticks)
         curve->setBaseline(0.1);
     curve->setYAxis(QwtPlot::yLeft);
-    curve->setData(new SampleArrayData(points));
+    curve->setData(data);
     curve->attach(plot);
     return curve;
 }
-
-// A "Synchro DSL" curve: sticks up to the top of its own plot.
-QwtPlotCurve *newSynchroCurve(QwtPlot *plot, const QPolygonF *points)
-{
-    QwtPlotCurve *curve = newCurve(false, QStringLiteral("Synchro DSL"), plot, points, QwtPlotCurve::Sticks);
-    curve->setData(new StickToTopData(points, plot));
-    return curve;
 }
 
 QwtPlotGrid *newGrid(QwtPlot *plot, bool minorY)
@@ -55,7 +76,6 @@ QwtPlotGrid *newGrid(QwtPlot *plot, bool minorY)
     grid->attach(plot);
     return grid;
 }
-}
 
 Graph::Graph(QWidget *parent)
     : QDialog(parent)
@@ -63,6 +83,38 @@ Graph::Graph(QWidget *parent)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
+
+    const struct
+    {
+        QwtPlot *plot;
+        double *minimum, *maximum;
+        bool logarithmic;
+        QCheckBox *reportBox;
+        const char *reportTitle, *exportPart, *exportTitle, *exportMessage;
+    } plots[] = {
+        {ui->qwtPlotNoise, &minNoise, &maxNoise, false, ui->checkNoisePdf, "Marges de bruit upload et download (dB)",
+         "_Marges_", " : Marges de bruit (db)", "Export marges de bruits"},
+        {ui->qwtPlotMaxRate, &minMaxRate, &maxMaxRate, false, ui->checkDebitMaxPdf,
+         "Débits maxis upload et download (kB/s)", "_Debits_Maxis_", " : Débits maxis (Kb/s)", "Export débits maxis"},
+        {ui->qwtPlotCRC, &minCrc, &maxCrc, true, ui->checkCrcPdf, "Nombre d'erreurs CRC et ATU-C CRC", "_CRC_",
+         " : Nombre de CRC et ATU-C CRC", "Export nombre de CRC"},
+        {ui->qwtPlotHEC, &minHec, &maxHec, true, ui->checkHecPdf, "Nombre d'erreurs HEC et ATU-C HEC", "_HEC_",
+         " : Nombre de HEC et ATU-C HEC", "Export nombre de HEC"},
+        {ui->qwtPlotFEC, &minFec, &maxFec, true, ui->checkFecPdf, "Nombre d'erreurs FEC et ATU-C FEC", "_FEC_",
+         " : Nombre de FEC et ATU-C FEC", "Export nombre de FEC"},
+    };
+    for (int i = 0; i < 5; ++i) {
+        TimePlot &p = plotTable[i];
+        p.plot = plots[i].plot;
+        p.minimum = plots[i].minimum;
+        p.maximum = plots[i].maximum;
+        p.logarithmic = plots[i].logarithmic;
+        p.reportBox = plots[i].reportBox;
+        p.reportTitle = plots[i].reportTitle;
+        p.exportPart = plots[i].exportPart;
+        p.exportTitle = plots[i].exportTitle;
+        p.exportMessage = plots[i].exportMessage;
+    }
 
     readSettings();
 
@@ -76,90 +128,61 @@ Graph::Graph(QWidget *parent)
 
     takeRangeRules();
 
-    QwtDateScaleDraw **scaleDraws[] = {&scaleDrawNoise, &scaleDrawMaxRate, &scaleDrawCrc, &scaleDrawHec,
-                                       &scaleDrawFec};
-    for (QwtDateScaleDraw **draw : scaleDraws) {
+    for (TimePlot &p : plotTable) {
         auto *scaleDraw = new DateScaleDraw(Qt::LocalTime);
         scaleDraw->setFormat(axisLabelFormat);
         scaleDraw->setLabelAlignment(Qt::AlignBottom | Qt::AlignHCenter);
-        *draw = scaleDraw;
+        p.scaleDraw = scaleDraw;
+    }
+    for (TimePlot &p : plotTable)
+        p.grid = newGrid(p.plot, p.plot != ui->qwtPlotNoise);
+    for (TimePlot &p : plotTable) {
+        p.plot->enableAxis(QwtPlot::yLeft);
+        if (p.logarithmic)
+            p.plot->setAxisScaleEngine(QwtPlot::yLeft, new QwtLogScaleEngine(10));
+        setLeftAxis(p, onScreenCanvas(p.plot).height());
+    }
+    for (TimePlot &p : plotTable) {
+        p.plot->setAxisScaleEngine(QwtPlot::xBottom, new QwtDateScaleEngine(Qt::LocalTime));
+        p.plot->setAxisScale(QwtPlot::xBottom, windowStart, windowEnd, axisStep);
+        p.plot->setAxisMaxMajor(QwtPlot::xBottom, axisMaxMajor);
+        p.plot->setAxisMaxMinor(QwtPlot::xBottom, axisMaxMinor);
+        p.plot->setAxisScaleDraw(QwtPlot::xBottom, p.scaleDraw);
     }
 
-    gridNoise = newGrid(ui->qwtPlotNoise, false);
-    gridMaxRate = newGrid(ui->qwtPlotMaxRate, true);
-    gridCrc = newGrid(ui->qwtPlotCRC, true);
-    gridHec = newGrid(ui->qwtPlotHEC, true);
-    gridFec = newGrid(ui->qwtPlotFEC, true);
-
-    ui->qwtPlotNoise->enableAxis(QwtPlot::yLeft);
-    ui->qwtPlotNoise->setAxisScale(QwtPlot::yLeft, minNoise, maxNoise, 1);
-    ui->qwtPlotNoise->setAxisMaxMinor(QwtPlot::yLeft, 10);
-    ui->qwtPlotNoise->setAxisMaxMajor(QwtPlot::yLeft, 2);
-    ui->qwtPlotMaxRate->enableAxis(QwtPlot::yLeft);
-    ui->qwtPlotMaxRate->setAxisScale(QwtPlot::yLeft, minMaxRate, maxMaxRate, pasMaxRate);
-    ui->qwtPlotMaxRate->setAxisMaxMinor(QwtPlot::yLeft, 10);
-    ui->qwtPlotMaxRate->setAxisMaxMajor(QwtPlot::yLeft, 2);
-    const struct
-    {
-        QwtPlot *plot;
-        double min, max;
-    } errorAxes[] = {{ui->qwtPlotCRC, minCrc, maxCrc}, {ui->qwtPlotHEC, minHec, maxHec}, {ui->qwtPlotFEC, minFec, maxFec}};
-    for (const auto &axis : errorAxes) {
-        axis.plot->setAxisScaleEngine(QwtPlot::yLeft, new QwtLogScaleEngine(10));
-        axis.plot->setAxisScale(QwtPlot::yLeft, axis.min, axis.max);
-        axis.plot->setAxisMaxMinor(QwtPlot::yLeft, 10);
-    }
-    QwtPlot *plots[] = {ui->qwtPlotNoise, ui->qwtPlotMaxRate, ui->qwtPlotCRC, ui->qwtPlotHEC, ui->qwtPlotFEC};
     for (int i = 0; i < 5; ++i) {
-        QwtPlot *plot = plots[i];
-        plot->setAxisScaleEngine(QwtPlot::xBottom, new QwtDateScaleEngine(Qt::LocalTime));
-        plot->setAxisScale(QwtPlot::xBottom, windowStart, windowEnd, axisStep);
-        plot->setAxisMaxMajor(QwtPlot::xBottom, axisMaxMajor);
-        plot->setAxisMaxMinor(QwtPlot::xBottom, axisMaxMinor);
-        plot->setAxisScaleDraw(QwtPlot::xBottom, *scaleDraws[i]);
+        TimePlot &p = plotTable[i];
+        // The resynchronisations cross every plot, each stick up to the top
+        // of its own plot's axis.
+        p.synchro = newCurve(new QwtPlotCurve(QStringLiteral("Synchro DSL")), p.plot,
+                             new StickToTopData(&pointsSynchro, p.plot), QwtPlotCurve::Sticks);
+        for (const CurveKind &kind : curveKinds) {
+            if (kind.plot == i)
+                this->*kind.curve = newCurve(new ReducedCurve(QString::fromUtf8(kind.title)), p.plot,
+                                             new SampleArrayData(&(this->*kind.points)),
+                                             kind.stick ? QwtPlotCurve::Sticks : QwtPlotCurve::Lines);
+        }
     }
-
-    const auto sticks = QwtPlotCurve::Sticks;
-    const auto lines = QwtPlotCurve::Lines;
-    curveSynchroNoise = newSynchroCurve(ui->qwtPlotNoise, &pointsSynchro);
-    curveDownload = newCurve(true, QStringLiteral("DOWNLOAD"), ui->qwtPlotNoise, &pointsDownload, lines);
-    curveUpload = newCurve(true, QStringLiteral("UPLOAD"), ui->qwtPlotNoise, &pointsUpload, lines);
-    curveSynchroMaxRate = newSynchroCurve(ui->qwtPlotMaxRate, &pointsSynchro);
-    curveMaxDown = newCurve(true, QStringLiteral("MAXI DOWN"), ui->qwtPlotMaxRate, &pointsMaxDown, lines);
-    curveMaxUp = newCurve(true, QStringLiteral("MAXI UP"), ui->qwtPlotMaxRate, &pointsMaxUp, lines);
-    curveDslDown = newCurve(true, QStringLiteral("DSL DOWN"), ui->qwtPlotMaxRate, &pointsDslDown, lines);
-    curveDslUp = newCurve(true, QStringLiteral("DSL UP"), ui->qwtPlotMaxRate, &pointsDslUp, lines);
-    curveSynchroCrc = newSynchroCurve(ui->qwtPlotCRC, &pointsSynchro);
-    curveCrc = newCurve(true, QStringLiteral("CRC"), ui->qwtPlotCRC, &pointsCrc, sticks);
-    curveAtucCrc = newCurve(true, QStringLiteral("ATU-C CRC"), ui->qwtPlotCRC, &pointsAtucCrc, sticks);
-    curveSynchroHec = newSynchroCurve(ui->qwtPlotHEC, &pointsSynchro);
-    curveHec = newCurve(true, QStringLiteral("HEC"), ui->qwtPlotHEC, &pointsHec, sticks);
-    curveAtucHec = newCurve(true, QStringLiteral("ATU-C HEC"), ui->qwtPlotHEC, &pointsAtucHec, sticks);
-    curveSynchroFec = newSynchroCurve(ui->qwtPlotFEC, &pointsSynchro);
-    curveFec = newCurve(true, QStringLiteral("FEC"), ui->qwtPlotFEC, &pointsFec, sticks);
-    curveAtucFec = newCurve(true, QStringLiteral("ATU-C FEC"), ui->qwtPlotFEC, &pointsAtucFec, sticks);
     applyPens();
 
-    for (QwtPlot *plot : plots)
-        plot->insertLegend(new QwtLegend, QwtPlot::RightLegend);
+    for (TimePlot &p : plotTable)
+        p.plot->insertLegend(new QwtLegend, QwtPlot::RightLegend);
 
-    QwtPlotPicker **pickers[] = {&pickerNoise, &pickerMaxRate, &pickerCrc, &pickerHec, &pickerFec};
-    for (int i = 0; i < 5; ++i) {
-        auto *picker = new QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::NoRubberBand,
-                                         QwtPicker::AlwaysOff, plots[i]->canvas());
-        picker->setStateMachine(new QwtPickerClickPointMachine);
-        connect(picker, static_cast<void (QwtPlotPicker::*)(const QPointF &)>(&QwtPlotPicker::selected), this,
+    for (TimePlot &p : plotTable) {
+        p.picker = new QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::NoRubberBand, QwtPicker::AlwaysOff,
+                                     p.plot->canvas());
+        p.picker->setStateMachine(new QwtPickerClickPointMachine);
+        connect(p.picker, static_cast<void (QwtPlotPicker::*)(const QPointF &)>(&QwtPlotPicker::selected), this,
                 &Graph::on_Picker_Temps);
-        picker->setEnabled(true);
-        *pickers[i] = picker;
+        p.picker->setEnabled(true);
     }
 
-    for (QwtPlot *plot : plots) {
-        plot->installEventFilter(this);
+    for (TimePlot &p : plotTable) {
+        p.plot->installEventFilter(this);
         // The time axis takes as many labels as its width holds; it must
         // never make the window wider to hold more.
-        plot->setMinimumWidth(200);
-        plot->canvas()->installEventFilter(this);
+        p.plot->setMinimumWidth(200);
+        p.plot->canvas()->installEventFilter(this);
     }
 
     diapoTimer = new QTimer(this);
@@ -173,25 +196,53 @@ Graph::~Graph()
     writeSettings();
 
     delete diapoTimer;
-    for (QwtPlotCurve *curve : {curveUpload, curveDownload, curveMaxUp, curveMaxDown, curveDslUp, curveDslDown,
-                                curveCrc, curveAtucCrc, curveHec, curveAtucHec, curveFec, curveAtucFec,
-                                curveSynchroNoise, curveSynchroMaxRate, curveSynchroCrc, curveSynchroHec,
-                                curveSynchroFec, curveSumSynchro, curveSumReboot, curveSumConnexion})
+    for (const CurveKind &kind : curveKinds)
+        delete (this->*kind.curve);
+    for (QwtPlotCurve *curve : {curveSumSynchro, curveSumReboot, curveSumConnexion})
         delete curve;
-    for (QwtPlotGrid *grid : {gridNoise, gridMaxRate, gridCrc, gridHec, gridFec, gridSynchro})
-        delete grid;
-    for (QwtPlotPicker *picker : {pickerNoise, pickerMaxRate, pickerCrc, pickerHec, pickerFec})
-        delete picker;
+    delete gridSynchro;
+    for (TimePlot &p : plotTable) {
+        delete p.synchro;
+        delete p.grid;
+        delete p.picker;
+        // The markers are members: take them off their plots before the plots go.
+        p.marker.detach();
+    }
     clearListZone();
-    // The markers are members: take them off their plots before the plots go.
-    for (QwtPlotMarker *marker : {&markerNoise, &markerMaxRate, &markerCrc, &markerHec, &markerFec})
-        marker->detach();
     delete ui;
+}
+
+void Graph::applyPens()
+{
+    for (TimePlot &p : plotTable)
+        p.synchro->setPen(Qt::magenta, penSynch, Qt::DashLine);
+    for (const CurveKind &kind : curveKinds)
+        (this->*kind.curve)->setPen(kind.colour, penRatio * (kind.stick ? penHisto : penCurve), kind.line);
+}
+
+void Graph::setLeftAxis(TimePlot &p, double canvasHeight)
+{
+    QwtPlot *plot = p.plot;
+    plot->setAxisMaxMinor(QwtPlot::yLeft, 10);
+    if (p.logarithmic) {
+        plot->setAxisScale(QwtPlot::yLeft, *p.minimum, *p.maximum);
+        return;
+    }
+    // The noise and rate axes keep their own step while their labels fit
+    // the plot's height (a fifth of a page holds fewer than a window).
+    const double lineHeight = QFontMetricsF(plot->axisWidget(QwtPlot::yLeft)->font()).height();
+    const double ownStep = plot == ui->qwtPlotNoise ? 1 : pasMaxRate;
+    plot->setAxisScale(QwtPlot::yLeft, *p.minimum, *p.maximum,
+                       fittedValueStep(*p.maximum - *p.minimum, canvasHeight, lineHeight, ownStep));
+    plot->setAxisMaxMajor(QwtPlot::yLeft, 2);
 }
 
 QList<QwtPlot *> Graph::timePlots() const
 {
-    return {ui->qwtPlotNoise, ui->qwtPlotMaxRate, ui->qwtPlotCRC, ui->qwtPlotHEC, ui->qwtPlotFEC};
+    QList<QwtPlot *> plots;
+    for (const TimePlot &p : plotTable)
+        plots << p.plot;
+    return plots;
 }
 
 void Graph::replotTimePlots()

@@ -1,5 +1,4 @@
-#ifndef GRAPH_H
-#define GRAPH_H
+#pragma once
 
 #include <QDate>
 #include <QDialog>
@@ -9,11 +8,14 @@
 #include <QPolygonF>
 #include <QString>
 
+#include <array>
+
 #include <qwt_plot_marker.h>
 
 #include "common/settingstable.h"
 
 struct LiveBoxInfos;
+class QCheckBox;
 class QTimer;
 class QwtDateScaleDraw;
 class QwtPlot;
@@ -33,6 +35,28 @@ class Ui_Graph;
 class Graph : public QDialog
 {
     Q_OBJECT
+
+    // One time plot and the items it has alone, in the order noise, rates,
+    // CRC, HEC, FEC; the members below that the charts' description names
+    // are references into this table.
+    struct TimePlot
+    {
+        QwtPlot *plot = nullptr;
+        QwtDateScaleDraw *scaleDraw = nullptr;
+        QwtPlotGrid *grid = nullptr;
+        QwtPlotPicker *picker = nullptr;
+        QwtPlotCurve *synchro = nullptr; // its "Synchro DSL" sticks
+        QwtPlotMarker marker;            // its point label
+        double *minimum = nullptr;       // its left axis
+        double *maximum = nullptr;
+        bool logarithmic = false;
+        QCheckBox *reportBox = nullptr;
+        const char *reportTitle = nullptr; // its title band on the report page
+        const char *exportPart = nullptr;  // its exports: a part of the file name,
+        const char *exportTitle = nullptr; // the title drawn on the image,
+        const char *exportMessage = nullptr; // and the title of the box that says where it went
+    };
+    std::array<TimePlot, 5> plotTable;
 
 public:
     explicit Graph(QWidget *parent = nullptr);
@@ -80,11 +104,11 @@ public:
     int diapoInterval = 0;
     QString exportFormat;
     QTimer *diapoTimer = nullptr;
-    QwtDateScaleDraw *scaleDrawNoise = nullptr;
-    QwtDateScaleDraw *scaleDrawMaxRate = nullptr;
-    QwtDateScaleDraw *scaleDrawCrc = nullptr;
-    QwtDateScaleDraw *scaleDrawHec = nullptr;
-    QwtDateScaleDraw *scaleDrawFec = nullptr;
+    QwtDateScaleDraw *&scaleDrawNoise = plotTable[0].scaleDraw;
+    QwtDateScaleDraw *&scaleDrawMaxRate = plotTable[1].scaleDraw;
+    QwtDateScaleDraw *&scaleDrawCrc = plotTable[2].scaleDraw;
+    QwtDateScaleDraw *&scaleDrawHec = plotTable[3].scaleDraw;
+    QwtDateScaleDraw *&scaleDrawFec = plotTable[4].scaleDraw;
     QwtPlotCurve *curveUpload = nullptr;
     QPolygonF pointsUpload;
     QwtPlotCurve *curveDownload = nullptr;
@@ -109,27 +133,27 @@ public:
     QPolygonF pointsFec;
     QwtPlotCurve *curveAtucFec = nullptr;
     QPolygonF pointsAtucFec;
-    QwtPlotCurve *curveSynchroNoise = nullptr;
-    QwtPlotCurve *curveSynchroMaxRate = nullptr;
-    QwtPlotCurve *curveSynchroCrc = nullptr;
-    QwtPlotCurve *curveSynchroHec = nullptr;
-    QwtPlotCurve *curveSynchroFec = nullptr;
+    QwtPlotCurve *&curveSynchroNoise = plotTable[0].synchro;
+    QwtPlotCurve *&curveSynchroMaxRate = plotTable[1].synchro;
+    QwtPlotCurve *&curveSynchroCrc = plotTable[2].synchro;
+    QwtPlotCurve *&curveSynchroHec = plotTable[3].synchro;
+    QwtPlotCurve *&curveSynchroFec = plotTable[4].synchro;
     QPolygonF pointsSynchro;
-    QwtPlotGrid *gridNoise = nullptr;
-    QwtPlotGrid *gridMaxRate = nullptr;
-    QwtPlotGrid *gridCrc = nullptr;
-    QwtPlotGrid *gridHec = nullptr;
-    QwtPlotGrid *gridFec = nullptr;
-    QwtPlotPicker *pickerNoise = nullptr;
-    QwtPlotPicker *pickerMaxRate = nullptr;
-    QwtPlotPicker *pickerCrc = nullptr;
-    QwtPlotPicker *pickerHec = nullptr;
-    QwtPlotPicker *pickerFec = nullptr;
-    QwtPlotMarker markerNoise;
-    QwtPlotMarker markerMaxRate;
-    QwtPlotMarker markerCrc;
-    QwtPlotMarker markerHec;
-    QwtPlotMarker markerFec;
+    QwtPlotGrid *&gridNoise = plotTable[0].grid;
+    QwtPlotGrid *&gridMaxRate = plotTable[1].grid;
+    QwtPlotGrid *&gridCrc = plotTable[2].grid;
+    QwtPlotGrid *&gridHec = plotTable[3].grid;
+    QwtPlotGrid *&gridFec = plotTable[4].grid;
+    QwtPlotPicker *&pickerNoise = plotTable[0].picker;
+    QwtPlotPicker *&pickerMaxRate = plotTable[1].picker;
+    QwtPlotPicker *&pickerCrc = plotTable[2].picker;
+    QwtPlotPicker *&pickerHec = plotTable[3].picker;
+    QwtPlotPicker *&pickerFec = plotTable[4].picker;
+    QwtPlotMarker &markerNoise = plotTable[0].marker;
+    QwtPlotMarker &markerMaxRate = plotTable[1].marker;
+    QwtPlotMarker &markerCrc = plotTable[2].marker;
+    QwtPlotMarker &markerHec = plotTable[3].marker;
+    QwtPlotMarker &markerFec = plotTable[4].marker;
 
     // Synchronisation summary: x = hour of the day, y = date-time.
     QwtDateScaleDraw *scaleDrawDays = nullptr;
@@ -252,7 +276,10 @@ private:
     // Saves `plot` as shown, in the export format, and says where it went;
     // false when nothing could be written.
     bool exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle);
+    void exportTimePlot(int index);
     QList<QwtPlot *> timePlots() const;
+    // The left axis of a time plot, its labels fitted to the canvas height.
+    void setLeftAxis(TimePlot &timePlot, double canvasHeight);
     QSizeF onScreenCanvas(QwtPlot *plot) const;
     // Fits the axes for a rendering at another size.
     void fitAxesForRender(QwtPlot *plot, const QSizeF &canvas);
@@ -278,5 +305,3 @@ private:
     QRect savedGeometry;
     int savedSizes[2] = {0, 0};
 };
-
-#endif

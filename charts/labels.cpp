@@ -27,44 +27,41 @@ void Graph::on_Picker_Temps(const QPointF &Pos)
     const QString when = QDateTime::fromSecsSinceEpoch(qint64(t / 1000)).toString(QStringLiteral("dd/MM/yyyy à hh:mm:ss"));
     const Qt::Alignment alignment = labelAlignment(t, windowStart, windowEnd);
 
-    const struct
-    {
-        QwtPlotMarker *marker;
-        QwtPlot *plot;
-        QStringList lines;
-    } labels[] = {
-        {&markerNoise, ui->qwtPlotNoise,
-         {"Down = " + value(pointsDownload, k, 1) + " dB", "Up = " + value(pointsUpload, k, 1) + " dB"}},
-        {&markerMaxRate, ui->qwtPlotMaxRate,
-         {"Down max = " + value(pointsMaxDown, k, 0) + " Kb/s", "Down DSL = " + value(pointsDslDown, k, 0) + " Kb/s",
-          "Up max= " + value(pointsMaxUp, k, 0) + " Kb/s", "Up DSL= " + value(pointsDslUp, k, 0) + " Kb/s"}},
-        {&markerCrc, ui->qwtPlotCRC, {"CRC = " + value(pointsCrc, k, 0), "ATU-C CRC = " + value(pointsAtucCrc, k, 0)}},
-        {&markerHec, ui->qwtPlotHEC, {"HEC = " + value(pointsHec, k, 0), "ATU-C HEC = " + value(pointsAtucHec, k, 0)}},
-        {&markerFec, ui->qwtPlotFEC, {"FEC = " + value(pointsFec, k, 0), "ATU-C FEC = " + value(pointsAtucFec, k, 0)}},
+    // The lines of each plot's label, in the order of the table of plots.
+    const QStringList lines[] = {
+        {"Down = " + value(pointsDownload, k, 1) + " dB", "Up = " + value(pointsUpload, k, 1) + " dB"},
+        {"Down max = " + value(pointsMaxDown, k, 0) + " Kb/s", "Down DSL = " + value(pointsDslDown, k, 0) + " Kb/s",
+         "Up max= " + value(pointsMaxUp, k, 0) + " Kb/s", "Up DSL= " + value(pointsDslUp, k, 0) + " Kb/s"},
+        {"CRC = " + value(pointsCrc, k, 0), "ATU-C CRC = " + value(pointsAtucCrc, k, 0)},
+        {"HEC = " + value(pointsHec, k, 0), "ATU-C HEC = " + value(pointsAtucHec, k, 0)},
+        {"FEC = " + value(pointsFec, k, 0), "ATU-C FEC = " + value(pointsAtucFec, k, 0)},
     };
-    for (const auto &label : labels) {
-        label.marker->setLineStyle(QwtPlotMarker::VLine);
-        label.marker->setLinePen(Qt::black, 2, Qt::DotLine);
-        label.marker->setValue(t, 10);
-        QwtText text((QStringList{when} + label.lines).join(QLatin1Char('\n')));
+    for (int i = 0; i < 5; ++i) {
+        QwtPlotMarker &marker = plotTable[i].marker;
+        marker.setLineStyle(QwtPlotMarker::VLine);
+        marker.setLinePen(Qt::black, 2, Qt::DotLine);
+        marker.setValue(t, 10);
+        QwtText text((QStringList{when} + lines[i]).join(QLatin1Char('\n')));
         text.setBackgroundBrush(QBrush(QColor(255, 240, 170, 191)));
-        label.marker->setLabel(text);
-        label.marker->setLabelAlignment(alignment);
-        label.marker->attach(label.plot);
+        marker.setLabel(text);
+        marker.setLabelAlignment(alignment);
+        marker.attach(plotTable[i].plot);
     }
     replotTimePlots();
 }
 
 void Graph::ResetMarker()
 {
-    for (QwtPlotMarker *marker : {&markerNoise, &markerMaxRate, &markerCrc, &markerHec, &markerFec})
-        marker->detach();
+    for (TimePlot &p : plotTable)
+        p.marker.detach();
     replotTimePlots();
 }
 
 void Graph::addZone(double Deb, double Fin)
 {
-    for (QwtPlot *plot : {ui->qwtPlotNoise, ui->qwtPlotCRC, ui->qwtPlotHEC, ui->qwtPlotFEC, ui->qwtPlotMaxRate}) {
+    // Noise, CRC, HEC, FEC, then rates: the order the zones have always been made in.
+    for (int i : {0, 2, 3, 4, 1}) {
+        QwtPlot *plot = plotTable[i].plot;
         auto *zone = new QwtPlotZoneItem;
         zoneList.append(zone);
         zone->setOrientation(Qt::Vertical);

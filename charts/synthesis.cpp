@@ -13,6 +13,7 @@
 #include <qwt_symbol.h>
 
 #include "curvedata.h"
+#include "plotitems.h"
 #include "graph.h"
 #include "common/filenames.h"
 #include "router/liveboxinfos.h"
@@ -80,14 +81,7 @@ void Graph::InitTabSynchronisations()
     // Like the time plots: the window's minimum width never follows the axes' labels.
     plot->setMinimumWidth(200);
 
-    gridSynchro = new QwtPlotGrid;
-    gridSynchro->setMajorPen(Qt::darkGray, 0, Qt::SolidLine);
-    gridSynchro->setMinorPen(Qt::lightGray, 0, Qt::SolidLine);
-    gridSynchro->enableX(true);
-    gridSynchro->enableXMin(true);
-    gridSynchro->enableY(true);
-    gridSynchro->enableYMin(false);
-    gridSynchro->attach(plot);
+    gridSynchro = newGrid(plot, false);
 
     curveSumConnexion = newSymbolCurve(QStringLiteral("Connexion"), Qt::red, QwtSymbol::XCross, 14, Qt::blue,
                                        &pointsSumConnexion);

@@ -46,34 +46,36 @@ bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &ti
     return written;
 }
 
+void Graph::exportTimePlot(int index)
+{
+    const TimePlot &p = plotTable[index];
+    exportPlot(p.plot, QString::fromUtf8(p.exportPart), QString::fromUtf8(p.exportTitle),
+               QString::fromUtf8(p.exportMessage));
+}
+
 void Graph::on_BtnExportNoise_clicked()
 {
-    exportPlot(ui->qwtPlotNoise, QStringLiteral("_Marges_"), QStringLiteral(" : Marges de bruit (db)"),
-               QStringLiteral("Export marges de bruits"));
+    exportTimePlot(0);
 }
 
 void Graph::on_BtnExportMaxRate_clicked()
 {
-    exportPlot(ui->qwtPlotMaxRate, QStringLiteral("_Debits_Maxis_"), QStringLiteral(" : Débits maxis (Kb/s)"),
-               QStringLiteral("Export débits maxis"));
+    exportTimePlot(1);
 }
 
 void Graph::on_BtnExportCRC_clicked()
 {
-    exportPlot(ui->qwtPlotCRC, QStringLiteral("_CRC_"), QStringLiteral(" : Nombre de CRC et ATU-C CRC"),
-               QStringLiteral("Export nombre de CRC"));
+    exportTimePlot(2);
 }
 
 void Graph::on_BtnExportHEC_clicked()
 {
-    exportPlot(ui->qwtPlotHEC, QStringLiteral("_HEC_"), QStringLiteral(" : Nombre de HEC et ATU-C HEC"),
-               QStringLiteral("Export nombre de HEC"));
+    exportTimePlot(3);
 }
 
 void Graph::on_BtnExportFEC_clicked()
 {
-    exportPlot(ui->qwtPlotFEC, QStringLiteral("_FEC_"), QStringLiteral(" : Nombre de FEC et ATU-C FEC"),
-               QStringLiteral("Export nombre de FEC"));
+    exportTimePlot(4);
 }
 
 void Graph::on_BtnExportSynchro_clicked()

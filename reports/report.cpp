@@ -4,13 +4,12 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPrinter>
 
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
 
-#include "common/appdir.h"
 #include "charts/graph.h"
+#include "common/appdir.h"
 #include "common/datetime.h"
 #include "common/filenames.h"
 #include "reportpage.h"
@@ -29,6 +28,12 @@ QString deviceLine(const QString &type, const QString &software)
     return QStringLiteral("Type : ") + type + QStringLiteral(" ; software : ") + software;
 }
 
+QString defaultReportName(const QString &ssid, const QString &part)
+{
+    return AppDir::filePath(QStringLiteral("export/")) + safeFileName(ssid) + part
+           + fileStamp(QDateTime::currentDateTime()) + QStringLiteral(".pdf");
+}
+
 void reportWriteFailure(QWidget *parent, const QString &file)
 {
     QMessageBox::warning(parent, QStringLiteral("Quelvane"),
@@ -42,97 +47,63 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
     QString day = Day;
     const bool interactive = File.isEmpty();
     if (interactive) {
-        file = askReportFile(this, AppDir::filePath(QStringLiteral("export/")) + safeFileName(ssid)
-                                       + QStringLiteral("_Rapport") + fileStamp(QDateTime::currentDateTime())
-                                       + QStringLiteral(".pdf"));
+        file = askReportFile(this, defaultReportName(ssid, QStringLiteral("_Rapport")));
         if (file.isEmpty())
             return;
         day = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
     }
 
-    QPrinter printer(QPrinter::ScreenResolution);
-    const ReportPage page = setUpReportPrinter(&printer, file, rapPageOrient);
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        if (interactive)
-            reportWriteFailure(this, file);
-        return;
-    }
-    centreOnPage(&painter, &printer, page);
-
-    const struct
-    {
-        QCheckBox *ticked;
-        QwtPlot *plot;
-        const char *title;
-    } plots[] = {
-        {ui->checkNoisePdf, ui->qwtPlotNoise, "Marges de bruit upload et download (dB)"},
-        {ui->checkDebitMaxPdf, ui->qwtPlotMaxRate, "Débits maxis upload et download (kB/s)"},
-        {ui->checkCrcPdf, ui->qwtPlotCRC, "Nombre d'erreurs CRC et ATU-C CRC"},
-        {ui->checkHecPdf, ui->qwtPlotHEC, "Nombre d'erreurs HEC et ATU-C HEC"},
-        {ui->checkFecPdf, ui->qwtPlotFEC, "Nombre d'erreurs FEC et ATU-C FEC"},
-    };
     int ticked = 0;
-    for (const auto &p : plots)
-        ticked += p.ticked->isChecked();
-    const int height = reportPlotHeight(page.height, ticked);
-
-    drawReportHeader(&painter, page, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware));
-    QFont titleFont = painter.font();
-    titleFont.setPointSize(8);
-    titleFont.setBold(true);
-    titleFont.setItalic(false);
-    painter.setFont(titleFont);
-
-    QwtPlotRenderer renderer;
-    int y = 50;
-    for (const auto &p : plots) {
-        if (!p.ticked->isChecked())
-            continue;
-        painter.drawText(QRect(0, y, page.width, 40), Qt::AlignLeft | Qt::AlignBottom, QString::fromUtf8(p.title));
-        const QRectF rect(0, y + 40, page.width, height);
-        // The axes' labels are spread for the page, not the screen.
-        withAxesFor(p.plot, layoutSize(rect, &painter, p.plot),
-                        [&] { renderOnWhite(renderer, p.plot, &painter, rect); });
-        y += 40 + height;
-    }
-    painter.setPen(QPen());
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(0, 0, page.width, page.height);
-    if (!painter.end() && interactive)
+    for (const TimePlot &p : plotTable)
+        ticked += p.reportBox->isChecked();
+    const bool written = writeReportPage(
+        file, rapPageOrient, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware),
+        [&](QPainter &painter, const ReportPage &page) {
+            QFont titleFont = painter.font();
+            titleFont.setPointSize(8);
+            titleFont.setBold(true);
+            titleFont.setItalic(false);
+            painter.setFont(titleFont);
+            // The ticked plots share the page equally.
+            const int height = reportPlotHeight(page.height, ticked);
+            QwtPlotRenderer renderer;
+            int y = 50;
+            for (const TimePlot &p : plotTable) {
+                if (!p.reportBox->isChecked())
+                    continue;
+                painter.drawText(QRect(0, y, page.width, 40), Qt::AlignLeft | Qt::AlignBottom,
+                                 QString::fromUtf8(p.reportTitle));
+                const QRectF rect(0, y + 40, page.width, height);
+                // The axes' labels are spread for the page, not the screen.
+                withAxesFor(p.plot, layoutSize(rect, &painter, p.plot),
+                            [&] { renderOnWhite(renderer, p.plot, &painter, rect); });
+                y += 40 + height;
+            }
+        });
+    if (!written && interactive)
         reportWriteFailure(this, file);
 }
 
 void Graph::on_BtnSynchroPdf_clicked()
 {
-    const QString file = askReportFile(this, AppDir::filePath(QStringLiteral("export/")) + safeFileName(ssid)
-                                                 + QStringLiteral("_Synchronisations")
-                                                 + fileStamp(QDateTime::currentDateTime()) + QStringLiteral(".pdf"));
+    const QString file = askReportFile(this, defaultReportName(ssid, QStringLiteral("_Synchronisations")));
     if (file.isEmpty())
         return;
     const QString day = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
-
-    QPrinter printer(QPrinter::ScreenResolution);
-    const ReportPage page = setUpReportPrinter(&printer, file, rapPageOrient);
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        reportWriteFailure(this, file);
-        return;
-    }
-    centreOnPage(&painter, &printer, page);
-    drawReportHeader(&painter, page, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware));
-    QFont titleFont = painter.font();
-    titleFont.setPointSize(10);
-    titleFont.setBold(false);
-    titleFont.setItalic(false);
-    painter.setFont(titleFont);
-    painter.drawText(QRect(0, 50, page.width, 50), Qt::AlignHCenter | Qt::AlignVCenter,
-                     QStringLiteral("Synthèse des synchronisations DSL et des redémarrages livebox."));
-    QwtPlotRenderer renderer;
-    renderOnWhite(renderer, ui->qwtPlotSynchronisations, &painter, QRectF(0, 100, page.width, int(page.height - 100)));
-    painter.setPen(QPen());
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(0, 0, page.width, page.height);
-    if (!painter.end())
+    const bool written = writeReportPage(
+        file, rapPageOrient, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware),
+        [&](QPainter &painter, const ReportPage &page) {
+            QFont titleFont = painter.font();
+            titleFont.setPointSize(10);
+            titleFont.setBold(false);
+            titleFont.setItalic(false);
+            painter.setFont(titleFont);
+            painter.drawText(QRect(0, 50, page.width, 50), Qt::AlignHCenter | Qt::AlignVCenter,
+                             QStringLiteral("Synthèse des synchronisations DSL et des redémarrages livebox."));
+            QwtPlotRenderer renderer;
+            renderOnWhite(renderer, ui->qwtPlotSynchronisations, &painter,
+                          QRectF(0, 100, page.width, int(page.height - 100)));
+        });
+    if (!written)
         reportWriteFailure(this, file);
 }

@@ -25,6 +25,23 @@ ReportPage setUpReportPrinter(QPrinter *printer, const QString &file, int orient
     return {1600, 2300};
 }
 
+bool writeReportPage(const QString &file, int orientation, const QString &title, const QString &device,
+                     const std::function<void(QPainter &, const ReportPage &)> &drawBody)
+{
+    QPrinter printer(QPrinter::ScreenResolution);
+    const ReportPage page = setUpReportPrinter(&printer, file, orientation);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    centreOnPage(&painter, &printer, page);
+    drawReportHeader(&painter, page, title, device);
+    drawBody(painter, page);
+    painter.setPen(QPen());
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(0, 0, page.width, page.height);
+    return painter.end();
+}
+
 void centreOnPage(QPainter *painter, QPrinter *printer, const ReportPage &page)
 {
     const QRectF sheet = printer->paperRect(QPrinter::DevicePixel);

@@ -1,8 +1,9 @@
-#ifndef REPORTPAGE_H
-#define REPORTPAGE_H
+#pragma once
 
 #include <QRectF>
 #include <QSizeF>
+
+#include <functional>
 #include <QString>
 
 class QPainter;
@@ -18,6 +19,12 @@ struct ReportPage
     int height;
 };
 ReportPage setUpReportPrinter(QPrinter *printer, const QString &file, int orientation);
+
+// Writes one report page into `file`: the header (title line, device line),
+// then what `drawBody` draws below it, then the frame around the drawing
+// area. False when the file cannot be written.
+bool writeReportPage(const QString &file, int orientation, const QString &title, const QString &device,
+                     const std::function<void(QPainter &, const ReportPage &)> &drawBody);
 
 // Puts the drawing area in the middle of the sheet: it is a little smaller
 // than A4 at 200 dpi, and the printer's own margins would push it off the
@@ -41,5 +48,3 @@ int reportPlotHeight(int pageHeight, int plotCount);
 // out, in the plot's own pixels: the renderer lays plots out at screen
 // resolution and scales the drawing.
 QSizeF layoutSize(const QRectF &rect, const QPainter *painter, const QwtPlot *plot);
-
-#endif
