@@ -1,5 +1,4 @@
-#ifndef ACCUEIL_H
-#define ACCUEIL_H
+#pragma once
 
 #include <QDialog>
 
@@ -17,5 +16,3 @@ public:
 private:
     Ui_Accueil *ui;
 };
-
-#endif

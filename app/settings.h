@@ -1,5 +1,4 @@
-#ifndef SETTINGS_H
-#define SETTINGS_H
+#pragma once
 
 #include <QString>
 #include <QTime>
@@ -15,5 +14,3 @@ QString timeSettingText(const QTime &time);
 
 int secondsOf(const QTime &time);
 int millisecondsOf(const QTime &time);
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef VERSION_H
-#define VERSION_H
+#pragma once
 
 #include <QString>
 
@@ -10,5 +9,3 @@ QString aboutNotice();        // one line saying what the program is
 
 // Registers the icon resources of the core library; safe to call again.
 void initResources();
-
-#endif

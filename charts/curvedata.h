@@ -1,5 +1,4 @@
-#ifndef CURVEDATA_H
-#define CURVEDATA_H
+#pragma once
 
 #include <QPolygonF>
 
@@ -75,5 +74,3 @@ public:
     using QwtDateScaleDraw::QwtDateScaleDraw;
     void setFormat(const QString &format);
 };
-
-#endif

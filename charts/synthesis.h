@@ -1,5 +1,4 @@
-#ifndef SYNTHESIS_H
-#define SYNTHESIS_H
+#pragma once
 
 #include <QPolygonF>
 #include <QString>
@@ -21,5 +20,3 @@ SynthesisPoints readSynthesis(QIODevice *log);
 // x and y of one date-time text; a text that does not parse gives a point
 // far outside the summary's axes.
 QPointF synthesisPoint(const QString &dateTime);
-
-#endif

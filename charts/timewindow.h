@@ -1,5 +1,4 @@
-#ifndef TIMEWINDOW_H
-#define TIMEWINDOW_H
+#pragma once
 
 #include <QDate>
 #include <QPolygonF>
@@ -92,5 +91,3 @@ int sampleIndexAt(const QPolygonF &points, double x);
 
 // A point label stands on the side of its line toward the middle of the view.
 Qt::Alignment labelAlignment(double t, double windowStart, double windowEnd);
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef APPDIR_H
-#define APPDIR_H
+#pragma once
 
 #include <QString>
 
@@ -10,5 +9,3 @@ QString path();
 QString filePath(const QString &name);
 void setPath(const QString &dir); // empty restores the executable's folder
 }
-
-#endif

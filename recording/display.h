@@ -1,5 +1,4 @@
-#ifndef DISPLAY_H
-#define DISPLAY_H
+#pragma once
 
 #include <QList>
 #include <QPair>
@@ -15,5 +14,3 @@ QString synchroDurationText(const QString &reading, const QString &synchro);
 // The text of every display field of the three measurement tabs, by the
 // field's object name: values from `now`, variations against `before`.
 QList<QPair<QString, QString>> displayTexts(const LiveBoxInfos &now, const LiveBoxInfos &before);
-
-#endif

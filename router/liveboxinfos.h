@@ -1,5 +1,4 @@
-#ifndef LIVEBOXINFOS_H
-#define LIVEBOXINFOS_H
+#pragma once
 
 #include <QDateTime>
 #include <QString>
@@ -82,5 +81,3 @@ void maxRatesInKbps(LiveBoxInfos *infos);
 // attenuation where the line one is 0 and the other is not (VDSL lines give
 // no line attenuation, and no real line has 0.0 dB).
 double shownAttenuation(double lineAttenuation, double attenuation);
-
-#endif

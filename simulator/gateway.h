@@ -1,5 +1,4 @@
-#ifndef GATEWAY_H
-#define GATEWAY_H
+#pragma once
 
 #include "linemodel.h"
 
@@ -108,5 +107,3 @@ private:
     std::deque<std::string> m_sessionOrder;
     std::deque<QJsonObject> m_log;
 };
-
-#endif

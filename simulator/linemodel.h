@@ -1,5 +1,4 @@
-#ifndef LINEMODEL_H
-#define LINEMODEL_H
+#pragma once
 
 #include <QJsonObject>
 #include <QString>
@@ -70,5 +69,3 @@ private:
     std::int64_t m_baseDownMargin = 0;
     std::int64_t m_baseUpMargin = 0;
 };
-
-#endif

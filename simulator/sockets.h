@@ -1,5 +1,4 @@
-#ifndef SOCKETS_H
-#define SOCKETS_H
+#pragma once
 
 #include <string>
 
@@ -21,5 +20,3 @@ bool peerClosed(int fd);
 // Ends every accepted connection to localPort, so that idle keep-alive
 // connections do not hold up the shutdown.
 void shutdownConnections(int localPort);
-
-#endif

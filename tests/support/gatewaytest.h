@@ -1,5 +1,4 @@
-#ifndef GATEWAYTEST_H
-#define GATEWAYTEST_H
+#pragma once
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -58,5 +57,3 @@ inline QList<ReceivedRequest> receivedRequests(const QJsonArray &log)
     }
     return requests;
 }
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef GENERATIONS_H
-#define GENERATIONS_H
+#pragma once
 
 #include <QTest>
 
@@ -10,5 +9,3 @@ inline void addGatewayGenerations()
     QTest::newRow("newer gateway") << 1;
     QTest::newRow("older gateway") << 0;
 }
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef INIFILE_H
-#define INIFILE_H
+#pragma once
 
 #include <QFile>
 #include <QMap>
@@ -31,5 +30,3 @@ inline QMap<QString, QString> readIniText(const QString &path)
     }
     return keys;
 }
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef MODALCLOSER_H
-#define MODALCLOSER_H
+#pragma once
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
@@ -150,5 +149,3 @@ private:
     QTimer m_timer;
     QList<QPointer<QWidget>> m_seen;
 };
-
-#endif

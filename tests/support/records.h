@@ -1,5 +1,4 @@
-#ifndef RECORDS_H
-#define RECORDS_H
+#pragma once
 
 #include <QStringList>
 
@@ -17,5 +16,3 @@ inline QString wholeRecord(const LiveBoxInfos &r)
                                    QString::number(r.MTU)}
                            .join('|');
 }
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef SCRATCHDIR_H
-#define SCRATCHDIR_H
+#pragma once
 
 #include <QDir>
 #include <QFile>
@@ -40,5 +39,3 @@ public:
 private:
     QTemporaryDir m_dir;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef SIMULATOR_H
-#define SIMULATOR_H
+#pragma once
 
 #include <QEventLoop>
 #include <QJsonArray>
@@ -94,5 +93,3 @@ inline QByteArray settingsFor(const Simulator &sim, int algoType = 0, const QStr
         .arg(algoType)
         .toUtf8();
 }
-
-#endif
