@@ -1,8 +1,6 @@
 // A recording file of any content, read the way the reload reads it.
 #include <QBuffer>
 
-#include "common/filenames.h"
-#include "recording/pendinglines.h"
 #include "recording/rowformat.h"
 #include "router/liveboxinfos.h"
 

@@ -2,8 +2,6 @@
 #include <cstdlib>
 
 #include "common/filenames.h"
-#include "recording/pendinglines.h"
-#include "recording/rowformat.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The same reply stands for every request of a poll: each look-up then
     // meets whatever shape the input has.
     const QJsonObject reply = parseReply(bytes).object();
-    const QJsonObject newer[5] = {reply, reply, reply, reply, reply};
-    const QJsonObject older[6] = {reply, reply, reply, reply, reply, reply};
+    const QVector<QJsonObject> newer(5, reply);
+    const QVector<QJsonObject> older(6, reply);
     LiveBoxInfos record;
     fillFromNewerReplies(&record, newer);
     fillFromOlderReplies(&record, older);

@@ -4,7 +4,9 @@
 
 #include "common/appdir.h"
 #include "common/filenames.h"
+#include "recording/dayrollover.h"
 #include "recording/pendinglines.h"
+#include "recording/recorder.h"
 #include "recording/rowformat.h"
 #include "router/liveboxinfos.h"
 #include "support/scratchdir.h"
@@ -50,7 +52,7 @@ LiveBoxInfos sampleRecord()
 }
 }
 
-class TestRecordFormat : public QObject
+class TestRecordingFiles : public QObject
 {
     Q_OBJECT
 
@@ -271,7 +273,62 @@ private slots:
         QCOMPARE(synchroLogFilePath("maison"), QStringLiteral("/app/maison_SYNCHROS.csv"));
         AppDir::setPath(QString());
     }
+
+    // The rule of the change of day, apart from the window.
+    void rolloverRunsOnlyAtAChangeOfDay()
+    {
+        const Rollover none = rolloverFor("06/12/2020 23:55:12", "06/12/2020 23:59:59", true, true, true);
+        QVERIFY(!none.archive && !none.report && !none.reset);
+        const Rollover all = rolloverFor("06/12/2020 23:55:12", "07/12/2020 00:00:12", true, true, true);
+        QVERIFY(all.archive && all.report && all.reset);
+        QVERIFY(!rolloverFor("inconnu", "07/12/2020 00:00:12", true, true, true).reset);
+        // A day whose archive failed stays in the recording.
+        QVERIFY(!resetAfterArchive(all, false));
+        QVERIFY(resetAfterArchive(all, true));
+        QVERIFY(resetAfterArchive(rolloverFor("06/12/2020 23:55:12", "07/12/2020 00:00:12", false, false, true), false));
+    }
+
+    // The recording and its log, driven without a window.
+    void recorderWritesRowsAndEventsAndReadsThemBack()
+    {
+        ScratchDir dir;
+        Recorder recorder;
+        int summaries = 0;
+        recorder.logCreated = [&] { ++summaries; };
+        LiveBoxInfos r = sampleRecord();
+        r.SSID = QStringLiteral("maison");
+        recorder.append(r, QStringLiteral("06/12/2020 20:00:00"));
+        r.DateTime = QStringLiteral("06/12/2020 23:56:12");
+        recorder.append(r, QStringLiteral("06/12/2020 20:00:00")); // no event: the same synchronisation
+        r.DateTime = QStringLiteral("06/12/2020 23:57:12");
+        r.LastChangeTime = 900; // a resynchronisation
+        recorder.append(r, QStringLiteral("06/12/2020 20:00:00"));
+        QCOMPARE(dir.read("maison.csv").count('\n'), 4);
+        QCOMPARE(dir.read("maison_SYNCHROS.csv").count('\n'), 3);
+        QCOMPARE(summaries, 1);
+        QCOMPARE(recorder.lastChangeTimeSeen, 900.0);
+
+        // A reading without the Wi-Fi name keeps the recording's file.
+        r.SSID.clear();
+        recorder.append(r, QString());
+        QCOMPARE(dir.read("maison.csv").count('\n'), 5);
+        QVERIFY(!QFile::exists(dir.file(".csv")));
+
+        LiveBoxInfos current, previous;
+        int rows = 0;
+        recorder.rowReloaded = [&](LiveBoxInfos *, LiveBoxInfos *) { ++rows; };
+        QVERIFY(recorder.reload(QStringLiteral("maison"), &current, &previous));
+        QCOMPARE(rows, 3); // from the second row on
+        QCOMPARE(current.DateTime, QStringLiteral("06/12/2020 23:57:12"));
+        QCOMPARE(current.LastChangeTime, 900.0);
+        QVERIFY(!recorder.reload(QStringLiteral("ailleurs"), &current, &previous));
+
+        QVERIFY(recorder.copy(r, dir.file("archives/copie.csv")));
+        QVERIFY(!recorder.copy(r, dir.file("archives/copie.csv"))); // never over an existing file
+        recorder.create(r);
+        QCOMPARE(dir.read("maison.csv"), (csvHeader() + "\n").toUtf8());
+    }
 };
 
-QTEST_GUILESS_MAIN(TestRecordFormat)
-#include "test_recordformat.moc"
+QTEST_GUILESS_MAIN(TestRecordingFiles)
+#include "test_recordingfiles.moc"
