@@ -119,40 +119,46 @@ double wholeRecordingRange(double firstSampleTime, double lastSampleTime, double
     return std::max(0.5, (lastSampleTime - firstSampleTime) / 3600000) + 2 * reculMinute / 60;
 }
 
+namespace {
+// Coarse steps high up, fine steps near the bottom: `coarse` from
+// 2 x `coarse` up, `fine` down to `floor`.
+double raised(double max, double coarse, double fine, double floor)
+{
+    if (max >= coarse)
+        return max + coarse;
+    if (max >= floor)
+        return max + fine;
+    return max;
+}
+
+double lowered(double max, double coarse, double fine, double floor)
+{
+    if (max >= 2 * coarse)
+        return max - coarse;
+    if (max >= floor + fine)
+        return max - fine;
+    return max;
+}
+}
+
 double errorAxisRaised(double max)
 {
-    if (max >= 100)
-        return max + 100;
-    if (max >= 50)
-        return max + 10;
-    return max;
+    return raised(max, 100, 10, 50);
 }
 
 double errorAxisLowered(double max)
 {
-    if (max >= 200)
-        return max - 100;
-    if (max >= 60)
-        return max - 10;
-    return max;
+    return lowered(max, 100, 10, 50);
 }
 
 double fecAxisRaised(double max)
 {
-    if (max >= 10000)
-        return max + 10000;
-    if (max >= 1000)
-        return max + 1000;
-    return max;
+    return raised(max, 10000, 1000, 1000);
 }
 
 double fecAxisLowered(double max)
 {
-    if (max >= 20000)
-        return max - 10000;
-    if (max >= 2000)
-        return max - 1000;
-    return max;
+    return lowered(max, 10000, 1000, 1000);
 }
 
 double errorStickHeight(double current, double previous)

@@ -38,22 +38,25 @@ void writeTable(QSettings &settings, const SettingsTable &table)
     }
 }
 
-Setting numberSetting(const char *key, double *member, double lowest, double highest)
+namespace {
+template <typename Number> Setting numeric(const char *key, Number *member, double lowest, double highest)
 {
-    Setting s{key, [member](const QVariant &v) { *member = v.toDouble(); }, [member] { return QVariant(*member); }};
+    Setting s{key, [member](const QVariant &v) { *member = v.value<Number>(); }, [member] { return QVariant(*member); }};
     s.lowest = lowest;
     s.highest = highest;
     s.number = true;
     return s;
 }
+}
+
+Setting numberSetting(const char *key, double *member, double lowest, double highest)
+{
+    return numeric(key, member, lowest, highest);
+}
 
 Setting integerSetting(const char *key, int *member, int lowest, int highest)
 {
-    Setting s{key, [member](const QVariant &v) { *member = v.toInt(); }, [member] { return QVariant(*member); }};
-    s.lowest = lowest;
-    s.highest = highest;
-    s.number = true;
-    return s;
+    return numeric(key, member, lowest, highest);
 }
 
 Setting flagSetting(const char *key, bool *member, const QVariant &absent)

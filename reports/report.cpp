@@ -34,6 +34,15 @@ QString defaultReportName(const QString &ssid, const QString &part)
            + fileStamp(QDateTime::currentDateTime()) + QStringLiteral(".pdf");
 }
 
+void setTitleFont(QPainter &painter, int pointSize, bool bold)
+{
+    QFont font = painter.font();
+    font.setPointSize(pointSize);
+    font.setBold(bold);
+    font.setItalic(false);
+    painter.setFont(font);
+}
+
 void reportWriteFailure(QWidget *parent, const QString &file)
 {
     QMessageBox::warning(parent, QStringLiteral("Quelvane"),
@@ -59,11 +68,7 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
     const bool written = writeReportPage(
         file, rapPageOrient, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware),
         [&](QPainter &painter, const ReportPage &page) {
-            QFont titleFont = painter.font();
-            titleFont.setPointSize(8);
-            titleFont.setBold(true);
-            titleFont.setItalic(false);
-            painter.setFont(titleFont);
+            setTitleFont(painter, 8, true);
             // The ticked plots share the page equally.
             const int height = reportPlotHeight(page.height, ticked);
             QwtPlotRenderer renderer;
@@ -93,11 +98,7 @@ void Graph::on_BtnSynchroPdf_clicked()
     const bool written = writeReportPage(
         file, rapPageOrient, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware),
         [&](QPainter &painter, const ReportPage &page) {
-            QFont titleFont = painter.font();
-            titleFont.setPointSize(10);
-            titleFont.setBold(false);
-            titleFont.setItalic(false);
-            painter.setFont(titleFont);
+            setTitleFont(painter, 10, false);
             painter.drawText(QRect(0, 50, page.width, 50), Qt::AlignHCenter | Qt::AlignVCenter,
                              QStringLiteral("Synthèse des synchronisations DSL et des redémarrages livebox."));
             QwtPlotRenderer renderer;

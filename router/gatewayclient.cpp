@@ -173,17 +173,8 @@ void GatewayClient::olderLogin()
     m_request = QNetworkRequest(restLoginUrl(m_account.livebox, m_account.user, m_account.password));
     m_request.setRawHeader("Content-Type", "application/json");
     send(m_request, QByteArray(), false, [this](const GatewayReply &login) {
-        QString why;
-        m_contextId = sessionContext(login, &why);
-        if (m_contextId.isEmpty()) {
-            qDebug().noquote() << "Failure" << why;
-            m_result.session = Session::Closed;
-            m_result.loginFailed = true;
-            m_result.failure = why;
-            finish(false);
+        if (!openSession(login))
             return;
-        }
-        m_result.session = Session::Opened;
         m_request.setRawHeader("X-Context", headerValue(m_contextId));
         m_request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
         // Real firmware ties the session to a cookie set at the login; it goes
@@ -227,20 +218,27 @@ void GatewayClient::newerLogin(Handler then)
     request.setRawHeader("Authorization", "X-Sah-Login");
     send(request, wsLoginBody(m_account.user, m_account.password), false,
          [this, then = std::move(then)](const GatewayReply &login) {
-             QString why;
-             m_contextId = sessionContext(login, &why);
-             if (m_contextId.isEmpty()) {
-                 qDebug().noquote() << "Failure" << why;
-                 m_result.session = Session::Closed;
-                 m_result.loginFailed = true;
-                 m_result.failure = why;
-                 finish(false);
+             if (!openSession(login))
                  return;
-             }
-             m_result.session = Session::Opened;
              m_cookie = login.setCookie;
              then(login);
          });
+}
+
+bool GatewayClient::openSession(const GatewayReply &login)
+{
+    QString why;
+    m_contextId = sessionContext(login, &why);
+    if (m_contextId.isEmpty()) {
+        qDebug().noquote() << "Failure" << why;
+        m_result.session = Session::Closed;
+        m_result.loginFailed = true;
+        m_result.failure = why;
+        finish(false);
+        return false;
+    }
+    m_result.session = Session::Opened;
+    return true;
 }
 
 namespace {

@@ -89,6 +89,8 @@ private:
     void send(const QNetworkRequest &request, const QByteArray &body, bool get, Handler then);
     void replyFinished();
 
+    // Takes the login's context; a failed login ends the operation.
+    bool openSession(const GatewayReply &login);
     void olderLogin();
     void olderData(int index);
     void newerLogin(Handler then);
