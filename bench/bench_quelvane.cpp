@@ -122,6 +122,14 @@ void showCharts(Program &program)
     QCoreApplication::processEvents();
 }
 
+// The charts shown, with `samples` polls of history.
+Graph *charted(Program &program, int samples)
+{
+    showCharts(program);
+    program.fillHistory(samples);
+    return program.window->graph;
+}
+
 // Replots only schedule the drawing; this draws whatever is pending, as the
 // event loop does right after a poll.
 void drawPending()
@@ -165,9 +173,7 @@ BENCHMARK(BM_Poll)->Arg(0)->Arg(17280)->Arg(120960)->Unit(benchmark::kMillisecon
 void BM_ChartUpdate(benchmark::State &state)
 {
     Program program;
-    showCharts(program);
-    program.fillHistory(int(state.range(0)));
-    Graph *graph = program.window->graph;
+    Graph *graph = charted(program, int(state.range(0)));
     LiveBoxInfos before, now;
     QDateTime t = QDateTime::currentDateTime();
     now.DateTime = formatDateTime(t);
@@ -187,9 +193,7 @@ BENCHMARK(BM_ChartUpdate)->Arg(0)->Arg(17280)->Arg(120960)->Unit(benchmark::kMil
 void BM_Replot(benchmark::State &state)
 {
     Program program;
-    showCharts(program);
-    program.fillHistory(int(state.range(0)));
-    Graph *graph = program.window->graph;
+    Graph *graph = charted(program, int(state.range(0)));
     graph->SetZoomPlage(double(state.range(1)));
     for (auto _ : state) {
         for (QwtPlot *plot : {graph->ui->qwtPlotNoise, graph->ui->qwtPlotMaxRate, graph->ui->qwtPlotCRC,

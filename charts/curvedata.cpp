@@ -134,6 +134,40 @@ bool ReducedCurve::worthReducing(const QRectF &canvasRect, int from, int to) con
     return to - from + 1 > std::max(1.0, canvasRect.width());
 }
 
+namespace {
+// The first, lowest, highest and last samples of one pixel column.
+struct ColumnSamples
+{
+    int first, low, high, last;
+};
+
+// Walks the samples of [from, to] column by column, in time order.
+template <typename Visit>
+void forEachColumn(const QwtSeriesData<QPointF> *series, const QwtScaleMap &xMap, int from, int to, Visit visit)
+{
+    int column = 0;
+    ColumnSamples c{-1, -1, -1, -1};
+    for (int i = from; i <= to; ++i) {
+        const QPointF p = series->sample(size_t(i));
+        const int x = columnOf(xMap, p.x());
+        if (c.first < 0 || x != column) {
+            if (c.first >= 0)
+                visit(c);
+            column = x;
+            c = {i, i, i, i};
+            continue;
+        }
+        if (p.y() < series->sample(size_t(c.low)).y())
+            c.low = i;
+        if (p.y() > series->sample(size_t(c.high)).y())
+            c.high = i;
+        c.last = i;
+    }
+    if (c.first >= 0)
+        visit(c);
+}
+}
+
 void ReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                              const QRectF &canvasRect, int from, int to) const
 {
@@ -144,14 +178,9 @@ void ReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Q
     const QwtSeriesData<QPointF> *series = data();
     QPolygonF polyline;
     polyline.reserve(int(4 * canvasRect.width()) + 8);
-
     // Per column, in sample order: first, lowest, highest, last.
-    int column = 0;
-    int firstIndex = -1, lowIndex = -1, highIndex = -1, lastIndex = -1;
-    const auto flush = [&] {
-        if (firstIndex < 0)
-            return;
-        int order[4] = {firstIndex, lowIndex, highIndex, lastIndex};
+    forEachColumn(series, xMap, from, to, [&](const ColumnSamples &c) {
+        int order[4] = {c.first, c.low, c.high, c.last};
         std::sort(order, order + 4);
         int previous = -1;
         for (int index : order) {
@@ -161,23 +190,7 @@ void ReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Q
             const QPointF p = series->sample(size_t(index));
             polyline += QPointF(xMap.transform(p.x()), yMap.transform(p.y()));
         }
-    };
-    for (int i = from; i <= to; ++i) {
-        const QPointF p = series->sample(size_t(i));
-        const int c = columnOf(xMap, p.x());
-        if (firstIndex < 0 || c != column) {
-            flush();
-            column = c;
-            firstIndex = lowIndex = highIndex = lastIndex = i;
-            continue;
-        }
-        if (p.y() < series->sample(size_t(lowIndex)).y())
-            lowIndex = i;
-        if (p.y() > series->sample(size_t(highIndex)).y())
-            highIndex = i;
-        lastIndex = i;
-    }
-    flush();
+    });
     QwtPainter::drawPolyline(painter, polyline);
 }
 
@@ -191,27 +204,11 @@ void ReducedCurve::drawSticks(QPainter *painter, const QwtScaleMap &xMap, const 
     const QwtSeriesData<QPointF> *series = data();
     const double y0 = yMap.transform(baseline());
     // The tallest stick of a column hides every other one drawn there.
-    int column = 0;
-    int highIndex = -1;
-    const auto flush = [&] {
-        if (highIndex < 0)
-            return;
-        const QPointF p = series->sample(size_t(highIndex));
+    forEachColumn(series, xMap, from, to, [&](const ColumnSamples &c) {
+        const QPointF p = series->sample(size_t(c.high));
         const double x = xMap.transform(p.x());
         QwtPainter::drawLine(painter, x, y0, x, yMap.transform(p.y()));
-    };
-    for (int i = from; i <= to; ++i) {
-        const QPointF p = series->sample(size_t(i));
-        const int c = columnOf(xMap, p.x());
-        if (highIndex < 0 || c != column) {
-            flush();
-            column = c;
-            highIndex = i;
-        } else if (p.y() > series->sample(size_t(highIndex)).y()) {
-            highIndex = i;
-        }
-    }
-    flush();
+    });
 }
 
 void DateScaleDraw::setFormat(const QString &format)

@@ -298,92 +298,80 @@ void Graph::on_scrollTemps_valueChanged(int value)
     UpDateScales();
 }
 
+// The y-axis buttons: each moves one limit by the rules of timewindow.h,
+// then the axes are drawn again (even when the rule left the limit as it was).
 void Graph::on_BtnNoiseMaxPlus_clicked()
 {
-    maxNoise += 1;
-    UpDateScales();
+    moveLimit(&maxNoise, topRaised(maxNoise, 1));
 }
 
 void Graph::on_BtnNoiseMaxMoins_clicked()
 {
-    if (maxNoise > minNoise + 3)
-        maxNoise -= 1;
-    UpDateScales();
+    moveLimit(&maxNoise, topLowered(minNoise, maxNoise, 1));
 }
 
 void Graph::on_BtnNoiseMinPlus_clicked()
 {
-    if (maxNoise > minNoise + 3)
-        minNoise += 1;
-    UpDateScales();
+    moveLimit(&minNoise, bottomRaised(minNoise, maxNoise, 1));
 }
 
 void Graph::on_BtnNoiseMinMoins_clicked()
 {
-    if (minNoise > 0)
-        minNoise -= 1;
-    UpDateScales();
+    moveLimit(&minNoise, bottomLowered(minNoise, 1));
 }
 
 void Graph::on_BtnMaxRateMaxPlus_clicked()
 {
-    maxMaxRate += pasMaxRate;
-    UpDateScales();
+    moveLimit(&maxMaxRate, topRaised(maxMaxRate, pasMaxRate));
 }
 
 void Graph::on_BtnMaxRateMaxMoins_clicked()
 {
-    if (maxMaxRate > minMaxRate + 3 * pasMaxRate)
-        maxMaxRate -= pasMaxRate;
-    UpDateScales();
+    moveLimit(&maxMaxRate, topLowered(minMaxRate, maxMaxRate, pasMaxRate));
 }
 
 void Graph::on_BtnMaxRateMinPlus_clicked()
 {
-    if (maxMaxRate > minMaxRate + 3 * pasMaxRate)
-        minMaxRate += pasMaxRate;
-    UpDateScales();
+    moveLimit(&minMaxRate, bottomRaised(minMaxRate, maxMaxRate, pasMaxRate));
 }
 
 void Graph::on_BtnMaxRateMinMoins_clicked()
 {
-    if (minMaxRate > 0)
-        minMaxRate -= pasMaxRate;
-    UpDateScales();
+    moveLimit(&minMaxRate, bottomLowered(minMaxRate, pasMaxRate));
 }
 
 void Graph::on_BtnCRCMaxPlus_clicked()
 {
-    maxCrc = errorAxisRaised(maxCrc);
-    UpDateScales();
+    moveLimit(&maxCrc, errorAxisRaised(maxCrc));
 }
 
 void Graph::on_BtnCRCMaxMoins_clicked()
 {
-    maxCrc = errorAxisLowered(maxCrc);
-    UpDateScales();
+    moveLimit(&maxCrc, errorAxisLowered(maxCrc));
 }
 
 void Graph::on_BtnHECMaxPlus_clicked()
 {
-    maxHec = errorAxisRaised(maxHec);
-    UpDateScales();
+    moveLimit(&maxHec, errorAxisRaised(maxHec));
 }
 
 void Graph::on_BtnHECMaxMoins_clicked()
 {
-    maxHec = errorAxisLowered(maxHec);
-    UpDateScales();
+    moveLimit(&maxHec, errorAxisLowered(maxHec));
 }
 
 void Graph::on_BtnFECMaxPlus_clicked()
 {
-    maxFec = fecAxisRaised(maxFec);
-    UpDateScales();
+    moveLimit(&maxFec, fecAxisRaised(maxFec));
 }
 
 void Graph::on_BtnFECMaxMoins_clicked()
 {
-    maxFec = fecAxisLowered(maxFec);
+    moveLimit(&maxFec, fecAxisLowered(maxFec));
+}
+
+void Graph::moveLimit(double *limit, double value)
+{
+    *limit = value;
     UpDateScales();
 }

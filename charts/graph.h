@@ -294,6 +294,7 @@ private:
     // Ticks, pen ratio and label format for the visible range.
     void takeRangeRules();
     void replotTimePlots();
+    void moveLimit(double *limit, double value);
 
     bool reloading = false;
     bool liveSamples = false;          // this run's polls have added samples

@@ -119,6 +119,26 @@ double wholeRecordingRange(double firstSampleTime, double lastSampleTime, double
     return std::max(0.5, (lastSampleTime - firstSampleTime) / 3600000) + 2 * reculMinute / 60;
 }
 
+double topRaised(double max, double step)
+{
+    return max + step;
+}
+
+double topLowered(double min, double max, double step)
+{
+    return max > min + 3 * step ? max - step : max;
+}
+
+double bottomRaised(double min, double max, double step)
+{
+    return max > min + 3 * step ? min + step : min;
+}
+
+double bottomLowered(double min, double step)
+{
+    return min > 0 ? min - step : min;
+}
+
 namespace {
 // Coarse steps high up, fine steps near the bottom: `coarse` from
 // 2 x `coarse` up, `fine` down to `floor`.

@@ -74,6 +74,14 @@ double zoomedIn(double plageHeure);                        // "Zoom +": 30 min l
 double zoomedOut(double plageHeure, double tempsMaxHeure); // "Zoom -": 30 min more, below the maximum
 double wholeRecordingRange(double firstSampleTime, double lastSampleTime, double reculMinute);
 
+// The noise and rate axes' buttons: the top goes up by a step; it comes
+// down, and the bottom goes up, while more than three steps stay between
+// them; the bottom goes down while it is above 0.
+double topRaised(double max, double step);
+double topLowered(double min, double max, double step);
+double bottomRaised(double min, double max, double step);
+double bottomLowered(double min, double step);
+
 // Top of the CRC and HEC axes, then of the FEC axis: coarse steps high up,
 // fine steps near the bottom.
 double errorAxisRaised(double max);
