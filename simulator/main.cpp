@@ -1,4 +1,4 @@
-#include "gateway.h"
+#include "simulatedgateway.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
