@@ -59,6 +59,10 @@ void MainWindow::on_BtnStopAcquisition_clicked()
     acquisitionRunning = false;
     statusBar()->showMessage(QString());
     cycleTimer->stop();
+    // A cycle's poll still waiting on the gateway ends now: stopped means
+    // stopped, not in up to thirty seconds.
+    if (cyclePending)
+        gateway.abort();
 }
 
 void MainWindow::on_BtnActualiser_clicked()

@@ -148,11 +148,20 @@ private slots:
         MainWindow window;
         QVERIFY(startedUp(window));
         window.on_BtnStartAcquisition_clicked();
-        sim.fault("rest-WIFI", "slow", 0, 600);
+        const QByteArray rows = dir.read("Livebox-1234.csv");
+        // A gateway that does not answer: the stop ends the poll at once,
+        // without a row for a reading that never came.
+        sim.fault("rest-WIFI", "hang");
         QTimer::singleShot(200, &window, [&] { window.ui->BtnStopAcquisition->click(); });
+        QElapsedTimer clock;
+        clock.start();
         QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!window.gateway.busy());
         QVERIFY(!window.cycleTimer->isActive());
         QVERIFY(idleStates(window.ui));
+        QCOMPARE(dir.read("Livebox-1234.csv"), rows);
+        sim.heal();
     }
 
     void refreshPollsOnceAndComesBackIdle()
