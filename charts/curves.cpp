@@ -165,6 +165,22 @@ void Graph::fitAxesForRender(QwtPlot *plot, const QSizeF &canvas)
     }
 }
 
+void Graph::prepareRender(QwtPlot *plot, const QSizeF &size)
+{
+    // A plot of a tab never shown has never been laid out: its axes would
+    // measure their labels against a few pixels.
+    if (!plot->isVisible())
+        plot->resize(size.toSize());
+    if (timePlots().contains(plot))
+        fitAxesForRender(plot, canvasSizeFor(plot, size));
+}
+
+void Graph::endRender(QwtPlot *plot)
+{
+    if (timePlots().contains(plot))
+        fitAxesForRender(plot, onScreenCanvas(plot));
+}
+
 QSizeF Graph::onScreenCanvas(QwtPlot *plot) const
 {
     // A plot that has never been laid out gets its size when it is first

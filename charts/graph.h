@@ -88,18 +88,10 @@ public:
     // them to the screen again.
     template <typename Render> void withAxesFor(QwtPlot *plot, const QSizeF &size, Render render)
     {
-        const bool timePlot = timePlots().contains(plot);
-        // A plot of a tab never shown has never been laid out: its axes
-        // would measure their labels against a few pixels.
-        if (!plot->isVisible())
-            plot->resize(size.toSize());
-        if (timePlot)
-            fitAxesForRender(plot, canvasSizeFor(plot, size));
+        prepareRender(plot, size);
         render();
-        if (timePlot)
-            fitAxesForRender(plot, onScreenCanvas(plot));
+        endRender(plot);
     }
-
     Ui_Graph *ui;
     int diapoInterval = 0;
     QString exportFormat;
@@ -283,6 +275,8 @@ private:
     QSizeF onScreenCanvas(QwtPlot *plot) const;
     // Fits the axes for a rendering at another size.
     void fitAxesForRender(QwtPlot *plot, const QSizeF &canvas);
+    void prepareRender(QwtPlot *plot, const QSizeF &size);
+    void endRender(QwtPlot *plot);
     void fitRateAxisTo(const LiveBoxInfos &first);
     // The window's keys of livebox.ini, read by its constructor and written
     // by its destructor (graphsettings.cpp).

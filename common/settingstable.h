@@ -19,7 +19,7 @@ struct Setting
     std::function<void(const QVariant &)> apply;
     // What is written at exit; none: the key is only read here.
     std::function<QVariant()> value;
-    QVariant absent;
+    QVariant absent = QVariant();
     // A number outside [lowest, highest], or text that is no number, reads
     // as `absent` (or, without one, leaves the member as it is).
     double lowest = -std::numeric_limits<double>::infinity();

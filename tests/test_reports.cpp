@@ -457,8 +457,8 @@ private slots:
             const int top = dy + 50 + k * (40 + plotHeight) + 40;
             const Canvas canvas = canvasIn(page, top, top + plotHeight);
             QVERIFY2(canvas.right - canvas.left > width / 2, qPrintable(QString::number(k)));
-            const auto xOf = [&](double t) {
-                return canvas.left + (t - range.start) / (range.end - range.start) * (canvas.right - canvas.left);
+            const auto xOf = [left = canvas.left, right = canvas.right, range](double t) {
+                return left + (t - range.start) / (range.end - range.start) * (right - left);
             };
             const QPair<int, int> drawn = columnsOf(page, canvas, colours[k]);
             const QString where = QStringLiteral("plot %1: curve from %2 to %3, recorded from %4 to %5")
