@@ -2,5 +2,6 @@
 
 #include <QString>
 
-// Plain decimal text: `decimals` digits after '.', no exponent, no grouping.
+// Plain decimal text: `decimals` digits after '.', no exponent, no grouping;
+// a value that rounds to zero has no sign.
 QString fixedText(double value, int decimals);

@@ -1,5 +1,7 @@
 #include "rowformat.h"
 
+#include "common/numbers.h"
+
 
 #include <cstring>
 
@@ -102,7 +104,7 @@ QString csvRow(const LiveBoxInfos &infos)
         else if (column == addressColumn)
             row += infos.IPAddress;
         else
-            row += QString::number(infos.*numberColumns[column], 'f', 0);
+            row += fixedText(infos.*numberColumns[column], 0);
         row += QLatin1Char(';');
     }
     return row;
@@ -110,6 +112,11 @@ QString csvRow(const LiveBoxInfos &infos)
 
 bool applyCsvRow(const char *text, int size, LiveBoxInfos *infos)
 {
+    // Every row the program writes ends with ';': a last row without it was
+    // cut short (a crash, a full disk) and its last field is not to be trusted.
+    if (size <= 0 || text[size - 1] != ';')
+        return false;
+    --size;
     // One pass over the characters, numbers read as their digits go by:
     // reloading a week of rows must cost little more than reading it.
     double numbers[columnCount];

@@ -10,9 +10,10 @@ struct LiveBoxInfos;
 QString csvHeader();
 // The row of a record, each value followed by ';', no line end.
 QString csvRow(const LiveBoxInfos &infos);
-// Loads one data line into the record. Lines with fewer than 29 fields (a
-// line cut short by a crash) are refused and leave the record untouched;
-// fields 29 to 32 are taken only when the line has them.
+// Loads one data line into the record. A line that does not end with ';'
+// or has fewer than 29 fields (a line cut short by a crash) is refused and
+// leaves the record untouched; fields 29 to 32 are taken only when the line
+// has them.
 bool applyCsvRow(const char *line, int size, LiveBoxInfos *infos);
 inline bool applyCsvRow(const QByteArray &line, LiveBoxInfos *infos)
 {

@@ -1,6 +1,7 @@
 #include "gateway.h"
 
 #include <QJsonArray>
+#include <QMetaEnum>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -179,14 +180,22 @@ QJsonObject arrayElement(const QJsonObject &object, const QString &key, int inde
     return object.value(key).toArray().at(index).toObject();
 }
 
-QString redactedErrorText(QNetworkReply *reply)
+QString networkErrorText(QNetworkReply *reply)
 {
-    QString text = reply->errorString();
+    // Qt's own texts repeat the URL, query and all, in forms that no filter
+    // can list, and the older gateways take the password in the query: the
+    // diagnostics say what failed and where from the error's name, the HTTP
+    // status and the host alone.
+    const QMetaEnum errors = QMetaEnum::fromType<QNetworkReply::NetworkError>();
+    const char *name = errors.valueToKey(reply->error());
+    QString text = name ? QString::fromLatin1(name) : QStringLiteral("network error %1").arg(int(reply->error()));
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid())
+        text += QStringLiteral(", HTTP %1").arg(status.toInt());
     const QUrl url = reply->url();
-    if (url.hasQuery()) {
-        for (QUrl::ComponentFormattingOptions form : {QUrl::FullyEncoded, QUrl::PrettyDecoded, QUrl::FullyDecoded})
-            text.replace(QLatin1Char('?') + url.query(form), QString());
-    }
+    if (!url.host().isEmpty())
+        text += QStringLiteral(" (") + url.host() + (url.port() >= 0 ? QStringLiteral(":%1").arg(url.port()) : QString())
+                + QLatin1Char(')');
     return text;
 }
 
@@ -196,7 +205,7 @@ GatewayReply readReply(QNetworkReply *reply, const QString &cut)
     if (!cut.isEmpty()) {
         result.error = cut;
     } else if (reply->error() != QNetworkReply::NoError) {
-        result.error = redactedErrorText(reply);
+        result.error = networkErrorText(reply);
     } else {
         result.ok = true;
         result.body = reply->readAll();

@@ -61,16 +61,16 @@ QString jsonText(const QJsonObject &object, const QString &key);
 // Element `index` of the array member `key`, as an object.
 QJsonObject arrayElement(const QJsonObject &object, const QString &key, int index);
 
-// Error text of a reply with the URL's query removed: the older gateways
-// take the password in the login URL, and Qt repeats the URL in its errors.
-QString redactedErrorText(QNetworkReply *reply);
+// What failed and where, for the diagnostics: the error's name, the HTTP
+// status and the host, never the URL's query (the older login's password).
+QString networkErrorText(QNetworkReply *reply);
 
 
 // A reply as the program reads it.
 struct GatewayReply
 {
     bool ok = false;
-    QString error;      // failure text, query redacted
+    QString error;      // failure text, without the URL
     QByteArray body;    // raw reply bytes
     QJsonDocument json; // parsed body (empty when it does not parse)
     QByteArray setCookie;

@@ -49,6 +49,10 @@ private slots:
         QCOMPARE(fixedText(1e15, 0), QStringLiteral("1000000000000000"));
         QCOMPARE(fixedText(15.2915, 2), QStringLiteral("15.29"));
         QCOMPARE(fixedText(-3, 0), QStringLiteral("-3"));
+        // Rounding to zero leaves no sign.
+        QCOMPARE(fixedText(-0.4, 0), QStringLiteral("0"));
+        QCOMPARE(fixedText(-0.04, 1), QStringLiteral("0.0"));
+        QCOMPARE(fixedText(-0.0, 2), QStringLiteral("0.00"));
     }
 
     void fieldsCarryTheirUnits()

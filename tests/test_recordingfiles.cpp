@@ -92,6 +92,16 @@ private slots:
         QCOMPARE(csvRow(read), row);
     }
 
+    void valuesRoundingToZeroAreWrittenWithoutASign()
+    {
+        LiveBoxInfos r = sampleRecord();
+        r.DownstreamPower = -0.4;
+        r.UpstreamPower = -0.0;
+        const QStringList fields = csvRow(r).split(';');
+        QCOMPARE(fields.at(12), QStringLiteral("0"));
+        QCOMPARE(fields.at(11), QStringLiteral("0"));
+    }
+
     void shortLinesKeepWhatTheyLack()
     {
         const QStringList full = csvRow(sampleRecord()).split(';');
@@ -100,14 +110,14 @@ private slots:
         r.PppLastChange = 222;
         r.UpstreamAttenuation = 333;
         r.DownstreamAttenuation = 444;
-        const QString line29 = QStringList(full.mid(0, 29)).join(';');
+        const QString line29 = QStringList(full.mid(0, 29)).join(';') + ';';
         QVERIFY(applyCsvRow(line29.toUtf8(), &r));
         QCOMPARE(r.ATUCCRCErrors, 13.0);
         QCOMPARE(r.IPAddress, QStringLiteral("90.1.2.3"));
         QCOMPARE(r.PppLastChangeTime, 111.0);
         QCOMPARE(r.DownstreamAttenuation, 444.0);
 
-        const QString line31 = QStringList(full.mid(0, 31)).join(';');
+        const QString line31 = QStringList(full.mid(0, 31)).join(';') + ';';
         QVERIFY(applyCsvRow(line31.toUtf8(), &r));
         QCOMPARE(r.PppLastChange, 15.0);
         QCOMPARE(r.UpstreamAttenuation, 333.0);
@@ -122,6 +132,13 @@ private slots:
         QCOMPARE(r.DownstreamCurrRate, 17999.0);
         const QString empty;
         QVERIFY(!applyCsvRow(empty.toUtf8(), &r));
+        // Cut inside its 29th field: the address would be read truncated.
+        const QString row = csvRow(sampleRecord());
+        const QString cut = row.left(row.indexOf(QStringLiteral("90.1.2.3")) + 6);
+        QVERIFY(!applyCsvRow(cut.toUtf8(), &r));
+        // Cut right after a separator it is still no complete row.
+        QVERIFY(!applyCsvRow(row.left(row.size() - 1).toUtf8(), &r));
+        QCOMPARE(r.IPAddress, QStringLiteral("90.1.2.3"));
     }
 
     void nonNumbersReadAsZero()
