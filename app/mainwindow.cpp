@@ -2,11 +2,14 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
+
+#include <cstdio>
 
 #include "accueil.h"
 #include "common/appdir.h"
@@ -185,6 +188,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // A poll under way ends now, without a row: the user has left.
     gateway.abort();
     cycleTimer->stop();
+    reportRowsLeft();
     acquisitionRunning = false;
     if (graph) {
         graph->close();
@@ -192,6 +196,25 @@ void MainWindow::closeEvent(QCloseEvent *event)
         graph = nullptr;
     }
     event->accept();
+}
+
+void MainWindow::reportRowsLeft()
+{
+    // Rows that still cannot be written (a read-only folder, a full disk) are
+    // lost with the program: say so, with their count, rather than quietly.
+    const QMap<QString, int> left = recorder.flush();
+    if (left.isEmpty())
+        return;
+    QStringList lines;
+    for (auto it = left.begin(); it != left.end(); ++it) {
+        lines << QStringLiteral("%1 ligne(s) pour %2").arg(it.value()).arg(QDir::toNativeSeparators(it.key()));
+        std::fprintf(stderr, "quelvane: %d line(s) could not be written to %s and are lost\n", it.value(),
+                     qPrintable(QDir::toNativeSeparators(it.key())));
+    }
+    QMessageBox::warning(this, QStringLiteral("Quelvane"),
+                         QStringLiteral("Des relevés n'ont pas pu être écrits (dossier en lecture seule ou disque "
+                                        "plein) et sont perdus à la fermeture :\n")
+                             + lines.join(QLatin1Char('\n')));
 }
 
 void MainWindow::on_BtnGraphiques_clicked()

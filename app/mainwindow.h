@@ -127,6 +127,7 @@ private:
     void warn(const QString &title, const QString &text, std::function<void()> dismissed = {});
 
     void handleChangeOfDay();
+    void reportRowsLeft();
 
     // The window's keys of livebox.ini (settings.cpp).
     SettingsTable settingsTable();

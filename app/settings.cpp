@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QTimeEdit>
 
+#include "common/screenfit.h"
 #include "common/settingsfile.h"
 #include "common/settingskeys.h"
 #include "charts/graph.h"
@@ -165,7 +166,7 @@ void MainWindow::readSettings(QSettings &settings)
 void MainWindow::readGeometry(QSettings &settings)
 {
     readTable(settings, geometryTable());
-    setGeometry(savedGeometry);
+    setGeometry(fitToScreens(savedGeometry));
 }
 
 void MainWindow::writeSettings(QSettings &settings)

@@ -12,19 +12,47 @@
 
 #include "curvedata.h"
 #include "graph.h"
+#include "common/datetime.h"
 #include "router/liveboxinfos.h"
 #include "timewindow.h"
 #include "ui_graph.h"
 
 
+double Graph::sampleTime(const QString &text, double previous) const
+{
+    double t = epochMsecs(text);
+    if (std::isnan(t))
+        return t;
+    // In the hour the clocks repeat, a text names two instants. Chart times
+    // never run backwards: on a reload, a row whose time falls back takes
+    // the later instant; a live poll was read just now, and takes the
+    // instant nearer the clock.
+    if (!std::isnan(previous) && t < previous) {
+        const double later = laterInstantOf(text, t);
+        if (!std::isnan(later) && later >= previous)
+            t = later;
+    } else if (!reloading) {
+        const double now = QwtDate::toDouble(QDateTime::currentDateTime());
+        if (now - t > 30 * 60000) {
+            const double later = laterInstantOf(text, t);
+            if (!std::isnan(later) && std::abs(later - now) < std::abs(t - now))
+                t = later;
+        }
+    }
+    return t;
+}
+
 void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
 {
-    const double previous = epochMsecs(OldLBox->DateTime);
-    const double t = epochMsecs(LBox->DateTime);
+    // The previous reading is the last sample, whose instant is known.
+    const bool follows = !lastSampleText.isNull() && OldLBox->DateTime == lastSampleText;
+    const double previous = follows ? lastSampleTime : epochMsecs(OldLBox->DateTime);
+    const double t = sampleTime(LBox->DateTime, follows ? lastSampleTime : qQNaN());
     // A reading without a readable time has no place on the time axis.
     if (std::isnan(t))
         return;
     const double t0 = std::isnan(previous) ? t : previous;
+    lastSampleText = LBox->DateTime;
 
     if (!reloading)
         liveSamples = true;

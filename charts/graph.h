@@ -289,8 +289,12 @@ private:
     void takeRangeRules();
     void replotTimePlots();
     void moveLimit(double *limit, double value);
+    // The chart time of a reading's text, given the instant of the sample
+    // before it (NaN when unknown).
+    double sampleTime(const QString &text, double previous) const;
 
     bool reloading = false;
+    QString lastSampleText; // the reading of the last sample, whose instant is lastSampleTime
     bool liveSamples = false;          // this run's polls have added samples
     bool wholeView = false;            // "TOUT" until another zoom
     bool dayView = false;              // a calendar day, for the day report

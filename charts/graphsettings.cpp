@@ -1,9 +1,8 @@
-#include <QGuiApplication>
-#include <QScreen>
 #include <QSettings>
 
 #include <cmath>
 
+#include "common/screenfit.h"
 #include "common/settingsfile.h"
 #include "common/settingskeys.h"
 #include "graph.h"
@@ -96,15 +95,11 @@ void Graph::readSettings()
     // Until the window has been shown and saved once, the form's size is a
     // better start than the toolkit's smallest; a size saved on a larger
     // screen is cut to this one.
-    if (savedGeometry.width() > 0 && savedGeometry.height() > 0) {
-        const QScreen *screen = QGuiApplication::screenAt(savedGeometry.topLeft());
-        if (!screen)
-            screen = QGuiApplication::primaryScreen();
-        const QSize size = screen ? savedGeometry.size().boundedTo(screen->availableSize()) : savedGeometry.size();
-        setGeometry(QRect(savedGeometry.topLeft(), size));
-    } else {
-        move(savedGeometry.topLeft());
-    }
+    const QRect fitted = fitToScreens(savedGeometry);
+    if (savedGeometry.width() > 0 && savedGeometry.height() > 0)
+        setGeometry(fitted);
+    else
+        move(fitted.topLeft());
     // Two empty panes (a window never opened) would hide both plots.
     if (savedSizes[0] > 0 || savedSizes[1] > 0)
         ui->splitterGraph->setSizes({savedSizes[0], savedSizes[1]});

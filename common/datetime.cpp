@@ -98,6 +98,20 @@ QDateTime secondsBefore(const QDateTime &now, double secondsAgo)
     return now.addSecs(static_cast<qint64>(back));
 }
 
+double laterInstantOf(const QString &text, double msecs)
+{
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    if (std::isnan(msecs))
+        return none;
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(qint64(msecs));
+    // The clock falls back within the next hours by the change of offset.
+    const int back = at.offsetFromUtc() - at.addSecs(3 * 3600).offsetFromUtc();
+    if (back <= 0)
+        return none;
+    const double later = msecs + back * 1000.0;
+    return formatDateTime(QDateTime::fromMSecsSinceEpoch(qint64(later))) == text ? later : none;
+}
+
 QString fileStamp(const QDateTime &dateTime)
 {
     return dateTime.toString(QStringLiteral("_yyyyMMdd_HHmmss"));

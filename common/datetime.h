@@ -24,6 +24,12 @@ double epochMsecs(const QString &text);
 // calendar leave `now` unchanged rather than overflowing.
 QDateTime secondsBefore(const QDateTime &now, double secondsAgo);
 
+// In the hour that the clocks repeat (the end of summer time), a local
+// text names two instants. Given the text and the instant it was read as
+// (the first of the two), returns the later one; NaN when the text names
+// one instant only.
+double laterInstantOf(const QString &text, double msecs);
+
 // The stamp in the names of archives, exports and reports: "_yyyyMMdd_HHmmss".
 QString fileStamp(const QDateTime &dateTime);
 

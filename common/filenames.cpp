@@ -15,6 +15,21 @@ QString safeFileName(const QString &ssid)
     }
     if (onlyDots)
         name.fill(QLatin1Char('_'));
+    // A file name holds 255 bytes: the longest the program builds adds 39
+    // to the network's name ("_Synchronisations_", a stamp, ".jpeg"). A
+    // longer name (real ones hold 32 at most) is cut, on a character's
+    // boundary, so that every file still has a name the disk takes.
+    int bytes = 0;
+    for (int i = 0; i < name.size(); ++i) {
+        const bool pair = name.at(i).isHighSurrogate() && i + 1 < name.size();
+        const int width = pair ? 4 : QString(name.at(i)).toUtf8().size();
+        if (bytes + width > maxNameBytes) {
+            name.truncate(i);
+            break;
+        }
+        bytes += width;
+        i += pair;
+    }
     return name;
 }
 

@@ -6,7 +6,9 @@
 // The Wi-Fi name as a file name: characters that are not allowed in file
 // names or that separate paths become '_', as does a name made only of dots,
 // so that a network name can never point outside the application folder.
+// Names longer than `maxNameBytes` in UTF-8 are cut.
 QString safeFileName(const QString &ssid);
+constexpr int maxNameBytes = 200;
 
 // Files named after the network, in the application folder.
 QString recordingFilePath(const QString &ssid);

@@ -66,7 +66,6 @@ Setting flagSetting(const char *key, bool *member, const QVariant &absent)
 
 Setting textSetting(const char *key, QString *member, int maxLength)
 {
-    // A text longer than any format needs is a damaged file, not a setting.
     return {key,
             [member, maxLength](const QVariant &v) {
                 const QString text = v.toString();

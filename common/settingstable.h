@@ -38,4 +38,6 @@ void writeTable(QSettings &settings, const SettingsTable &table);
 Setting numberSetting(const char *key, double *member, double lowest, double highest);
 Setting integerSetting(const char *key, int *member, int lowest, int highest);
 Setting flagSetting(const char *key, bool *member, const QVariant &absent = QVariant());
-Setting textSetting(const char *key, QString *member, int maxLength = 4096);
+// A text longer than `maxLength` is a damaged file, not a setting: it is
+// not taken (a time-label format of kilobytes would take minutes to draw).
+Setting textSetting(const char *key, QString *member, int maxLength = 64);

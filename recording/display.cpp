@@ -3,13 +3,11 @@
 #include "common/numbers.h"
 #include "router/liveboxinfos.h"
 
-QString synchroDurationText(const QString &reading, const QString &synchro)
+QString synchroDurationText(double seconds)
 {
-    const QDateTime readAt = parseDateTime(reading);
-    const QDateTime syncAt = parseDateTime(synchro);
-    if (!readAt.isValid() || !syncAt.isValid() || syncAt > readAt)
+    if (!(seconds >= 0) || seconds > 1e12)
         return QStringLiteral("inconnu");
-    const qint64 s = syncAt.secsTo(readAt);
+    const qint64 s = qint64(seconds);
     const QChar zero(QLatin1Char('0'));
     return QStringLiteral("%1Jr %2H %3mn %4s")
         .arg(s / 86400, 2, 10, zero)
@@ -30,7 +28,10 @@ QList<QPair<QString, QString>> displayTexts(const LiveBoxInfos &now, const LiveB
         {"editDateTime", now.DateTime},
         {"editRebootTime", now.RebootDateTime},
         {"editSynchroTime", now.SynchroDateTime},
-        {"editSynchroDuree", synchroDurationText(now.DateTime, now.SynchroDateTime)},
+        // From the gateway's own count of seconds: two local date-times an hour
+        // apart read the same in the hour the clocks repeat.
+        {"editSynchroDuree",
+         parseDateTime(now.DateTime).isValid() ? synchroDurationText(now.LastChange) : QStringLiteral("inconnu")},
         {"editUpStreamCurrRate", kbps(now.UpstreamCurrRate)},
         {"editDownStreamCurrRate", kbps(now.DownstreamCurrRate)},
         {"editUpStreamMaxRate", kbps(now.UpstreamMaxRate)},

@@ -32,7 +32,13 @@ bool PendingLines::append(const QString &path, const QString &header, const QStr
     File &file = m_files[path];
     file.header = header;
     file.lines << line;
-    bool written = true;
+    retry();
+    return !m_files.contains(path);
+}
+
+QMap<QString, int> PendingLines::retry()
+{
+    QMap<QString, int> left;
     for (auto it = m_files.begin(); it != m_files.end();) {
         QStringList lines = it->lines;
         if (QFileInfo(it.key()).size() == 0) // missing, or left empty by a failed first write
@@ -44,9 +50,8 @@ bool PendingLines::append(const QString &path, const QString &header, const QStr
         // Beyond the limit (about a week at the shortest interval), the oldest go.
         if (it->lines.size() > m_maxPerFile)
             it->lines.erase(it->lines.begin(), it->lines.begin() + (it->lines.size() - m_maxPerFile));
-        if (it.key() == path)
-            written = false;
+        left.insert(it.key(), it->lines.size());
         ++it;
     }
-    return written;
+    return left;
 }

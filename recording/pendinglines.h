@@ -25,6 +25,8 @@ public:
     // Returns whether every line for `path`, this one included, is written.
     bool append(const QString &path, const QString &header, const QString &line);
     int waiting(const QString &path) const { return m_files.value(path).lines.size(); }
+    // Tries every file again; returns the lines still waiting, file by file.
+    QMap<QString, int> retry();
 
 private:
     struct File

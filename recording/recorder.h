@@ -52,6 +52,8 @@ public:
     bool copy(const LiveBoxInfos &current, const QString &target);
 
     int waitingRows(const QString &path) const { return m_pending.waiting(path); }
+    // Writes what waits, if it now can; returns what still waits, file by file.
+    QMap<QString, int> flush() { return m_pending.retry(); }
 
 private:
     void logSynchronisation(const LiveBoxInfos &current, const QString &startTime);

@@ -12,6 +12,7 @@
 #include "charts/graph.h"
 #include "common/datetime.h"
 #include "common/filenames.h"
+#include "reportpage.h"
 #include "ui_graph.h"
 
 bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle)
@@ -23,13 +24,28 @@ bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &ti
     const bool known = format == QLatin1String("pdf") || format == QLatin1String("svg")
                        || QImageWriter::supportedImageFormats().contains(format.toLatin1());
 
+    const QSizeF millimetres(plot->width() / exportScale, plot->height() / exportScale);
+    const QSize pixels = exportPixels(millimetres, exportResol);
+    if (qint64(pixels.width()) * pixels.height() > maxExportPixels) {
+        // Memory and minutes grow with the image: say which setting asks too much.
+        QMessageBox::information(
+            this, messageTitle,
+            QStringLiteral("Exportation du fichier\n") + file
+                + QStringLiteral("\nimpossible : l'image ferait %1 x %2 pixels, au-delà de %3 millions de pixels.\n"
+                                 "Augmentez l'échelle d'export (COURBES/ExportScale) ou baissez sa résolution "
+                                 "(COURBES/ExportResol) dans livebox.ini.")
+                      .arg(pixels.width())
+                      .arg(pixels.height())
+                      .arg(maxExportPixels / 1000000));
+        return false;
+    }
+
     bool written = false;
     if (known) {
         // A second export within the same second replaces the first.
         QFile::remove(file);
         plot->setTitle(ssid + title);
         QwtPlotRenderer renderer;
-        const QSizeF millimetres(plot->width() / exportScale, plot->height() / exportScale);
         // The renderer lays the plot out at screen resolution: the axes'
         // labels are spread for that size, not the window's.
         const QSizeF layout = millimetres / 25.4 * plot->logicalDpiX();

@@ -4,8 +4,16 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <cmath>
+
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
+
+QSize exportPixels(const QSizeF &millimetres, int dpi)
+{
+    const auto pixels = [dpi](double mm) { return int(qBound(0.0, std::ceil(mm / 25.4 * dpi), 1e9)); };
+    return QSize(pixels(millimetres.width()), pixels(millimetres.height()));
+}
 
 ReportPage setUpReportPrinter(QPrinter *printer, const QString &file, int orientation)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRectF>
+#include <QSize>
 #include <QSizeF>
 
 #include <functional>
@@ -10,6 +11,11 @@ class QPainter;
 class QPrinter;
 class QwtPlot;
 class QwtPlotRenderer;
+
+// The image an export of `millimetres` at `dpi` makes, and the most an
+// export may make (about 100 MB of pixels in memory while it is drawn).
+QSize exportPixels(const QSizeF &millimetres, int dpi);
+constexpr qint64 maxExportPixels = 25000000;
 
 // One A4 PDF page at 200 dpi, drawn in device pixels: 1600 x 2300 upright,
 // 2300 x 1600 when `orientation` is 1 (landscape).

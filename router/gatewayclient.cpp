@@ -18,7 +18,9 @@ public:
     explicit Trace(const QString &path)
         : m_file(path)
     {
-        m_file.open(QIODevice::ReadWrite | QIODevice::Text);
+        // A file that can be written but not read is emptied first instead.
+        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Text))
+            m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
     }
     ~Trace()
     {
@@ -91,14 +93,12 @@ bool GatewayClient::poll(Scheme scheme, const Account &account, const LiveBoxInf
     }
     if (!m_tracePath.isEmpty()) {
         m_trace.reset(new Trace(m_tracePath));
-        // A trace that cannot be written skips the poll, silently.
-        if (!m_trace->isOpen()) {
+        // Trouble with the trace never costs a poll: without a file, the
+        // poll goes on untraced.
+        if (!m_trace->isOpen())
             m_trace.reset();
-            m_operation = Operation::Poll;
-            finish(false);
-            return true;
-        }
-        *m_trace << "Version LB4 02/06/19 - 19h40\n\n";
+        else
+            *m_trace << "Version LB4 02/06/19 - 19h40\n\n";
     }
     m_operation = Operation::Poll;
     newerLogin([this](const GatewayReply &) { newerData(0); });

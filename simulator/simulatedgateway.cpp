@@ -20,7 +20,7 @@ const std::set<std::string> kTargets = {
 };
 const std::set<std::string> kKinds = {
     "reset", "hang", "slow", "trickle", "http401", "http500", "close", "notjson",
-    "strings", "missing", "short-device", "huge", "nocookie", "denied",
+    "strings", "missing", "short-device", "huge", "nocookie", "denied", "crlf-context",
 };
 
 const std::size_t kLogLimit = 100000;
@@ -155,6 +155,8 @@ std::string compact(const QJsonObject &o)
 
 bool appliesTo(const std::string &kind, const std::string &target)
 {
+    if (kind == "crlf-context")
+        return target == "ws-login" || target == "rest-login";
     if (kind == "nocookie")
         return target == "ws-login";
     if (kind == "short-device")
@@ -365,6 +367,13 @@ void Gateway::serve(const httplib::Request &req, httplib::Response &res)
         reply.body = login ? R"({"status":0,"data":{}})" : req.path == "/ws" ? R"({"status":{}})" : R"({"result":{}})";
     } else {
         reply = respond(req, call, kind == "nocookie", kind == "short-device");
+        if (kind == "crlf-context") {
+            // A context that would inject a header into every later request.
+            const std::string key = R"("contextID":")";
+            const std::size_t at = reply.body.find(key);
+            if (at != std::string::npos)
+                reply.body.insert(at + key.size(), R"(ctx\r\nX-Injected: yes\r\n)");
+        }
     }
 
     if (kind == "slow" && !pause(param))

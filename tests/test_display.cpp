@@ -22,25 +22,35 @@ class TestDisplay : public QObject
 private slots:
     void synchroDuration_data()
     {
-        QTest::addColumn<QString>("reading");
-        QTest::addColumn<QString>("synchro");
+        QTest::addColumn<double>("seconds");
         QTest::addColumn<QString>("text");
-        QTest::newRow("days hours minutes seconds") << "02/01/2024 14:03:04" << "01/01/2024 12:00:00"
-                                                    << "01Jr 02H 03mn 04s";
-        QTest::newRow("seconds only") << "01/01/2024 12:00:45" << "01/01/2024 12:00:00" << "00Jr 00H 00mn 45s";
-        QTest::newRow("padding") << "04/01/2024 19:05:09" << "01/01/2024 12:00:00" << "03Jr 07H 05mn 09s";
-        QTest::newRow("more than 99 days") << "03/05/2024 12:00:00" << "01/01/2024 12:00:00" << "123Jr 00H 00mn 00s";
-        QTest::newRow("same instant") << "01/01/2024 12:00:00" << "01/01/2024 12:00:00" << "00Jr 00H 00mn 00s";
-        QTest::newRow("synchro after reading") << "01/01/2024 12:00:00" << "01/01/2024 12:00:01" << "inconnu";
-        QTest::newRow("placeholder reading") << "inconnu" << "01/01/2024 12:00:00" << "inconnu";
-        QTest::newRow("placeholder synchro") << "01/01/2024 12:00:00" << "inconnu" << "inconnu";
+        QTest::newRow("days hours minutes seconds") << 93784.0 << "01Jr 02H 03mn 04s";
+        QTest::newRow("seconds only") << 45.0 << "00Jr 00H 00mn 45s";
+        QTest::newRow("padding") << 3 * 86400.0 + 7 * 3600 + 5 * 60 + 9 << "03Jr 07H 05mn 09s";
+        QTest::newRow("more than 99 days") << 123 * 86400.0 << "123Jr 00H 00mn 00s";
+        QTest::newRow("none") << 0.0 << "00Jr 00H 00mn 00s";
+        QTest::newRow("a fraction is dropped") << 59.9 << "00Jr 00H 00mn 59s";
+        QTest::newRow("negative") << -1.0 << "inconnu";
+        QTest::newRow("not a number") << qQNaN() << "inconnu";
     }
 
     void synchroDuration()
     {
-        QFETCH(QString, reading);
-        QFETCH(QString, synchro);
-        QTEST(synchroDurationText(reading, synchro), "text");
+        QFETCH(double, seconds);
+        QTEST(synchroDurationText(seconds), "text");
+    }
+
+    // Two date-times an hour apart read the same in the repeated hour: the
+    // duration comes from the gateway's count.
+    void durationInTheRepeatedHour()
+    {
+        LiveBoxInfos now;
+        now.DateTime = QStringLiteral("25/10/2026 02:30:00");
+        now.SynchroDateTime = QStringLiteral("25/10/2026 02:30:00");
+        now.LastChange = 3600;
+        QCOMPARE(textOf(displayTexts(now, now), "editSynchroDuree"), QStringLiteral("00Jr 01H 00mn 00s"));
+        now.DateTime = QStringLiteral("inconnu");
+        QCOMPARE(textOf(displayTexts(now, now), "editSynchroDuree"), QStringLiteral("inconnu"));
     }
 
     void fixedTextHasNoExponentNorGrouping()
@@ -63,6 +73,7 @@ private slots:
         LiveBoxInfos now = before;
         now.DateTime = QStringLiteral("02/01/2024 14:03:04");
         now.SynchroDateTime = QStringLiteral("01/01/2024 12:00:00");
+        now.LastChange = 93784;
         now.DownstreamCurrRate = 17999;
         now.UpstreamCurrRate = 1000;
         now.DownstreamMaxRate = 20480;

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <ctime>
+
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTabWidget>
@@ -543,6 +545,48 @@ private slots:
             inDash = magenta;
         }
         QVERIFY2(dashes >= 5, qPrintable(QString::number(dashes)));
+    }
+
+    // Rows across both clock changes of 2026 in France, reloaded: chart
+    // times follow the true instants, and no false stall zone appears.
+    void chartTimesNeverRunBackwardsAcrossClockChanges()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Paris");
+        tzset();
+        {
+            ScratchDir dir;
+            Graph graph;
+            graph.tempsArret = 600; // polls every 5 minutes
+            QList<double> instants;
+            graph.beginReload();
+            LiveBoxInfos before;
+            for (const QDateTime &startUtc : {QDateTime(QDate(2026, 3, 29), QTime(0, 0), Qt::UTC),
+                                              QDateTime(QDate(2026, 10, 24), QTime(23, 30), Qt::UTC)}) {
+                for (int i = 0; i <= 4 * 12; ++i) { // four hours
+                    const QDateTime when = startUtc.addSecs(300 * i).toLocalTime();
+                    LiveBoxInfos now = at(when);
+                    graph.UpDateCurves(&now, &before);
+                    instants << double(when.toMSecsSinceEpoch());
+                    before = now;
+                }
+            }
+            graph.endReload();
+            const QPolygonF &points = graph.pointsDownload;
+            QCOMPARE(points.size(), instants.size());
+            for (int i = 0; i < points.size(); ++i)
+                QVERIFY2(points.at(i).x() == instants.at(i),
+                         qPrintable(QStringLiteral("row %1 (%2) drawn %3 min off").arg(i)
+                                        .arg(formatDateTime(QDateTime::fromMSecsSinceEpoch(qint64(instants.at(i)))))
+                                        .arg((points.at(i).x() - instants.at(i)) / 60000)));
+            // The one zone is the night between the two runs.
+            QCOMPARE(graph.zoneList.size(), 5);
+        }
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
     }
 
     void reloadDrawsOnceWithTheSameResult()

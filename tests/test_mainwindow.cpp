@@ -104,7 +104,7 @@ private slots:
         ScratchDir dir;
         dir.write("livebox.ini",
                   "[LIVEBOX]\nLiveBox=127.0.0.1:9\nUser=admin\nPass=secret\nSSID=maison\nAlgoType=1\n"
-                  "[GUI]\nX=30\nY=40\nWidth=700\nHeight=650\n"
+                  "[GUI]\nX=30\nY=40\nWidth=700\nHeight=540\n"
                   "[MONITOR]\nCycle=00:01:00\nArret=00:10:00\nDiapo=00:05:00\nExportFormat=6\n"
                   "ReloadCSV=true\nSaveAuto=true\nRazAuto=false\nPdfAuto=true\n"
                   "[COURBES]\nDiapoCourbes=true\nDiapoErreurs=false\n"
@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(window->ssid, QStringLiteral("maison"));
         QVERIFY(window->algoType);
         QVERIFY(window->ui->radioLB34->isChecked());
-        QCOMPARE(window->geometry(), QRect(30, 40, 700, 650));
+        QCOMPARE(window->geometry(), QRect(30, 40, 700, 540)); // within the offscreen screen of 800 x 600
         QCOMPARE(window->cycleMs, 60000);
         QCOMPARE(window->graph->tempsArret, 600.0);
         // The slideshow editor stops at two minutes.

@@ -250,6 +250,25 @@ private slots:
         QVERIFY(failed.contains(QRegularExpression("\nfailure WANstatus\\S.*\n$")));
     }
 
+    // Trouble with the trace never costs a poll.
+    void traceThatCannotBeReadOrWrittenCostsNoPoll()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        GatewayClient client(&manager);
+        dir.write("debug.txt", "an older trace");
+        QFile::setPermissions(dir.file("debug.txt"), QFileDevice::WriteOwner);
+        client.setTracePath(dir.file("debug.txt"));
+        QVERIFY(poll(client, Scheme::Newer, accountOf(sim)).complete);
+        QFile::setPermissions(dir.file("debug.txt"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QVERIFY(dir.read("debug.txt").startsWith("Version LB4"));
+
+        // A trace that cannot be opened at all (even by root): a folder in its place.
+        QDir(dir.path()).mkdir("trace-folder");
+        client.setTracePath(dir.file("trace-folder"));
+        QVERIFY(poll(client, Scheme::Newer, accountOf(sim)).complete);
+    }
+
     void oddRepliesGiveDefaults()
     {
         Simulator sim;
@@ -420,6 +439,29 @@ private slots:
         for (const QString &line : debugLines) {
             QVERIFY2(!line.contains(password) && !line.contains(encoded) && !line.contains("password="),
                      qPrintable(line));
+        }
+    }
+
+    // A header value taken from a reply never carries a line break into a
+    // request: the gateway cannot make the program send a header of its own.
+    void replyCannotInjectAHeader_data()
+    {
+        addGatewayGenerations();
+    }
+
+    void replyCannotInjectAHeader()
+    {
+        QFETCH(int, algoType);
+        Simulator sim;
+        GatewayClient client(&manager);
+        sim.fault(algoType ? "ws-login" : "rest-login", "crlf-context");
+        poll(client, schemeOf(algoType), accountOf(sim));
+        const QList<ReceivedRequest> requests = receivedRequests(sim.requests());
+        QVERIFY(requests.size() >= 2);
+        for (const ReceivedRequest &r : requests) {
+            QVERIFY(!r.hasHeader("X-Injected"));
+            for (const auto &header : r.headers)
+                QVERIFY2(!header.second.contains('\n') && !header.second.contains('\r'), header.first.constData());
         }
     }
 };

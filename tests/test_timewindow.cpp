@@ -1,8 +1,10 @@
 #include <QtTest>
 
+#include <cmath>
 #include <ctime>
 
 #include "charts/timewindow.h"
+#include "common/datetime.h"
 
 class TestTimeWindow : public QObject
 {
@@ -149,12 +151,20 @@ private slots:
         const TimeRange spring = calendarDay(QDate(2026, 3, 29));
         const TimeRange autumn = calendarDay(QDate(2026, 10, 25));
         const TimeRange plain = calendarDay(QDate(2026, 12, 7));
+        // The repeated hour names two instants, an hour apart.
+        const QDateTime firstPass = QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC).toLocalTime();
+        const double first = double(firstPass.toMSecsSinceEpoch());
+        const double later = laterInstantOf(formatDateTime(firstPass), first);
+        const double outside = laterInstantOf(QStringLiteral("25/10/2026 04:30:00"),
+                                              epochMsecs(QStringLiteral("25/10/2026 04:30:00")));
         QCOMPARE(QDateTime::fromMSecsSinceEpoch(qint64(plain.start)), QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
         if (zone.isNull())
             qunsetenv("TZ");
         else
             qputenv("TZ", zone);
         tzset();
+        QCOMPARE(later - first, 3600000.0);
+        QVERIFY(std::isnan(outside));
         QCOMPARE(spring.hours(), 23.0);
         QCOMPARE(autumn.hours(), 25.0);
         QCOMPARE(plain.hours(), 24.0);
