@@ -59,13 +59,19 @@ private slots:
 
         const QStringList positions = {"rest-login", "rest-dsl", "rest-ppp", "rest-DSLStats", "rest-WIFI",
                                        "rest-WANStatus", "rest-DeviceInfo"};
-        const QStringList kinds = {"reset", "hang", "trickle", "http401", "http500", "close",
+        const QStringList kinds = {"reset", "hang", "trickle", "http401", "http500", "close", "denied",
                                    "notjson", "strings", "missing", "huge", "short-device"};
         int faults = 0;
         QElapsedTimer clock;
         clock.start();
+        // In the middle of the run the gateway refuses the login for a hundred
+        // polls, as real firmware does, inside an HTTP 200 reply.
+        const int refusedFrom = polls / 2;
+        const int refusedTo = refusedFrom + 100;
         for (int i = 0; i < polls; ++i) {
-            if (i % 40 == 0) {
+            if (i == refusedFrom)
+                sim.fault("rest-login", "denied", 100);
+            if (i % 40 == 0 && (i < refusedFrom || i >= refusedTo)) {
                 const QString kind = kinds.at((i / 40) % kinds.size());
                 sim.fault(positions.at((i / 40) % positions.size()), kind, 1,
                           kind == "trickle" ? 100 : kind == "huge" ? 9 * 1024 * 1024 : 0);
