@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QCloseEvent>
+#include <QDebug>
 #include <QDateTime>
 #include <QDir>
 #include <QLabel>
@@ -12,6 +13,8 @@
 #include <cstdio>
 
 #include "accueil.h"
+#include "common/messages.h"
+#include "metrics/linesamples.h"
 #include "common/appdir.h"
 #include "router/gateway.h"
 #include "charts/graph.h"
@@ -40,7 +43,8 @@ MainWindow::MainWindow(QWidget *parent)
     // runs its slot, and several slots write into the chart window.
     accueil = new Accueil;
     graph = new Graph;
-    accueil->show();
+    if (!Messages::headless())
+        accueil->show();
 
     ui->btnReboot->hide();
     // Bold date-times are wider than their 150-pixel fields with the wide
@@ -76,6 +80,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     readSettings(settings);
+    startMetrics();
 
     readGeometry(settings);
     ui->tabWidget->setCurrentIndex(0);
@@ -100,14 +105,27 @@ void MainWindow::continueStartUp(bool aborted)
         return;
     }
     if (startUpStage == StartUp::FirstPoll) {
-        if (ui->checkReloadCSV->isChecked())
+        if (ui->checkReloadCSV->isChecked() && !reloaded)
             ReadCSV();
+        reloaded = true;
         if (connected) {
             startUpStage = StartUp::Refresh;
             on_BtnActualiser_clicked();
             return;
         }
         accueil->close();
+        if (Messages::headless()) {
+            // No one to correct the password: say so, and try again an interval later.
+            warn(QStringLiteral("Quelvane"),
+                 QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."));
+            QTimer::singleShot(cycleMs, this, [this] {
+                if (algoType)
+                    LiveBox4GetInfos(&LBInfos);
+                else
+                    LiveBoxGetInfos(&LBInfos);
+            });
+            return;
+        }
         startUpStage = StartUp::Warning;
         warn(QStringLiteral("Quelvane"),
              QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."), [this] {
@@ -124,6 +142,9 @@ void MainWindow::continueStartUp(bool aborted)
             if (argument == QLatin1String("-r"))
                 on_BtnStartAcquisition_clicked();
         }
+        // Headless, the program is there to record: it always polls.
+        if (Messages::headless() && !acquisitionRunning)
+            on_BtnStartAcquisition_clicked();
     }
 }
 
@@ -148,20 +169,17 @@ void MainWindow::setVisible(bool visible)
 void MainWindow::warn(const QString &title, const QString &text, std::function<void()> dismissed)
 {
     const QString kind = title + QLatin1Char('\n') + text;
-    if (openBoxes.value(kind)) {
+    if (openBoxes.contains(kind)) {
         if (dismissed)
             dismissed();
         return;
     }
-    auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    openBoxes.insert(kind, box);
-    connect(box, &QMessageBox::finished, this, [this, kind, dismissed] {
+    openBoxes.insert(kind);
+    Messages::warnLater(this, title, text, [this, kind, dismissed] {
         openBoxes.remove(kind);
         if (dismissed)
             dismissed();
     });
-    box->open();
 }
 
 MainWindow::~MainWindow()
@@ -198,6 +216,36 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+void MainWindow::startMetrics()
+{
+    const QStringList arguments = QCoreApplication::arguments();
+    const int option = arguments.indexOf(QStringLiteral("--metrics"));
+    const QString wanted = option >= 0 ? arguments.value(option + 1) : metricsWanted;
+    if (option < 0 && wanted.trimmed().isEmpty())
+        return; // off
+    const QString address = metricsAddress(wanted);
+    QString error = QStringLiteral("adresse invalide, attendu ADRESSE:PORT ou PORT");
+    if (!address.isEmpty())
+        metrics = MetricsServer::serve(address, &error);
+    if (metrics) {
+        // The service's journal says where to point Prometheus.
+        if (Messages::headless())
+            Messages::information(this, QStringLiteral("Quelvane"),
+                                  QStringLiteral("Métriques servies sur http://%1/metrics")
+                                      .arg(address.left(address.lastIndexOf(QLatin1Char(':')) + 1)
+                                           + QString::number(metrics->port())));
+        return;
+    }
+    const QString text = QStringLiteral("Les métriques ne peuvent pas être servies sur « %1 » : %2").arg(wanted, error);
+    if (Messages::headless()) {
+        // A watcher without the metrics it was started for would mislead.
+        Messages::warning(this, QStringLiteral("Quelvane"), text);
+        startFailed = true;
+        return;
+    }
+    warn(QStringLiteral("Quelvane"), text + QStringLiteral("\nLe suivi continue sans métriques."));
+}
+
 void MainWindow::reportRowsLeft()
 {
     // Rows that still cannot be written (a read-only folder, a full disk) are
@@ -211,7 +259,7 @@ void MainWindow::reportRowsLeft()
         std::fprintf(stderr, "quelvane: %d line(s) could not be written to %s and are lost\n", it.value(),
                      qPrintable(QDir::toNativeSeparators(it.key())));
     }
-    QMessageBox::warning(this, QStringLiteral("Quelvane"),
+    Messages::warning(this, QStringLiteral("Quelvane"),
                          QStringLiteral("Des relevés n'ont pas pu être écrits (dossier en lecture seule ou disque "
                                         "plein) et sont perdus à la fermeture :\n")
                              + lines.join(QLatin1Char('\n')));

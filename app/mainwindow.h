@@ -5,10 +5,13 @@
 #include <QMainWindow>
 #include <QNetworkAccessManager>
 #include <QPointer>
+#include <QSet>
 
 #include <functional>
+#include <memory>
 
 #include "common/settingstable.h"
+#include "metrics/metricsserver.h"
 #include "recording/recorder.h"
 #include "router/gatewayclient.h"
 #include "router/liveboxinfos.h"
@@ -61,6 +64,13 @@ public:
 
     // Until the start-up's polls and boxes are over, the window stays hidden.
     bool startingUp() const { return startUpStage != StartUp::Done; }
+
+    // Headless, a start-up that cannot go on (the metrics' address cannot be
+    // used) ends the program with a failure status.
+    bool cannotStart() const { return startFailed; }
+
+    // The metrics for Prometheus, when asked for (null otherwise).
+    std::unique_ptr<MetricsServer> metrics;
 
     void setVisible(bool visible) override;
 
@@ -128,6 +138,7 @@ private:
 
     void handleChangeOfDay();
     void reportRowsLeft();
+    void startMetrics();
 
     // The window's keys of livebox.ini (settings.cpp).
     SettingsTable settingsTable();
@@ -137,9 +148,12 @@ private:
     void writeSettings(QSettings &settings);
 
     QHash<QString, QLineEdit *> displayFields; // by object name, filled at the first poll
-    QHash<QString, QPointer<QMessageBox>> openBoxes; // by title and text
+    QSet<QString> openBoxes; // by title and text, while they are open
     StartUp startUpStage = StartUp::FirstPoll;
     bool showWhenStarted = false;
+    bool startFailed = false;
+    bool reloaded = false;
+    QString metricsWanted; // the settings' metrics address
     QRect savedGeometry;
     bool acquisitionRunning = false;
 

@@ -48,6 +48,13 @@ void MainWindow::pollFinished(const GatewayClient::Result &result)
     if (result.complete && pollTarget)
         *pollTarget = result.record;
     pollTarget = nullptr;
+    if (metrics && !result.aborted) {
+        const double seconds = result.elapsedMs / 1000.0;
+        if (result.complete)
+            metrics->goodPoll(result.record, result.scheme == GatewayClient::Scheme::Older, seconds);
+        else
+            metrics->failedPoll(seconds);
+    }
 
     if (displayPending) {
         displayPending = false;

@@ -2,6 +2,7 @@
 #include <QMessageBox>
 
 #include "charts/graph.h"
+#include "common/messages.h"
 #include "common/appdir.h"
 #include "common/datetime.h"
 #include "common/filenames.h"
@@ -33,7 +34,7 @@ void MainWindow::SaveCSV(const QString &FileSave)
 void MainWindow::on_BtnSaveReleve_clicked()
 {
     if (!recorder.copy(LBInfos, manualArchivePath(recorder.networkName(LBInfos), QDateTime::currentDateTime())))
-        QMessageBox::warning(this, QStringLiteral("Quelvane"),
+        Messages::warning(this, QStringLiteral("Quelvane"),
                              QStringLiteral("La sauvegarde du relevé dans le répertoire \"archives\" a échoué."));
 }
 
@@ -46,7 +47,7 @@ void MainWindow::on_BtnRazReleve_clicked()
     if (answer == QMessageBox::Yes
         && !recorder.copy(LBInfos, manualArchivePath(recorder.networkName(LBInfos), QDateTime::currentDateTime()))) {
         // The user asked for a copy first: without it, the rows stay.
-        QMessageBox::warning(this, QStringLiteral("Quelvane"),
+        Messages::warning(this, QStringLiteral("Quelvane"),
                              QStringLiteral("La sauvegarde du relevé a échoué : le relevé n'a pas été remis à zéro."));
         return;
     }

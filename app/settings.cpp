@@ -131,6 +131,7 @@ SettingsTable MainWindow::settingsTable()
         checkSetting(Key::SaveAuto, ui->checkSaveAuto, true),
         checkSetting(Key::RazAuto, ui->checkRazAuto, true),
         checkSetting(Key::PdfAuto, ui->checkPdfAuto, true),
+        {Key::MetricsAddress, [this](const QVariant &v) { metricsWanted = v.toString(); }, nullptr},
         {Key::RapPageOrient,
          [this](const QVariant &v) {
              // Other values leave the form's choice.

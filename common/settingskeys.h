@@ -3,7 +3,7 @@
 // Every key of livebox.ini, named once. Section LIVEBOX: the gateway and the
 // recording's network; GUI: the main window's geometry; MONITOR: its
 // parameters; COURBES and FORMAT: the charts' (two of each are shared);
-// GRAPH: the chart window's own state.
+// GRAPH: the chart window's own state; METRIQUES: the metrics endpoint.
 namespace Key {
 constexpr char LiveBox[] = "LIVEBOX/LiveBox";
 constexpr char User[] = "LIVEBOX/User";
@@ -55,6 +55,10 @@ constexpr char TpsDateFormat[] = "FORMAT/TpsDateFormat";
 constexpr char TpsHeureFormat[] = "FORMAT/TpsHeureFormat";
 constexpr char TpsSeparFormat[] = "FORMAT/TpsSeparFormat";
 constexpr char RapPageOrient[] = "FORMAT/RapPageOrient";
+
+// The metrics for Prometheus: "host:port", or a port alone (127.0.0.1); off
+// when absent. Read only: it is set by editing the file.
+constexpr char MetricsAddress[] = "METRIQUES/Adresse";
 
 constexpr char GraphX[] = "GRAPH/X";
 constexpr char GraphY[] = "GRAPH/Y";

@@ -8,6 +8,7 @@
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
 
+#include "common/messages.h"
 #include "common/appdir.h"
 #include "charts/graph.h"
 #include "common/datetime.h"
@@ -28,7 +29,7 @@ bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &ti
     const QSize pixels = exportPixels(millimetres, exportResol);
     if (qint64(pixels.width()) * pixels.height() > maxExportPixels) {
         // Memory and minutes grow with the image: say which setting asks too much.
-        QMessageBox::information(
+        Messages::information(
             this, messageTitle,
             QStringLiteral("Exportation du fichier\n") + file
                 + QStringLiteral("\nimpossible : l'image ferait %1 x %2 pixels, au-delà de %3 millions de pixels.\n"
@@ -55,7 +56,7 @@ bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &ti
         written = QFileInfo(file).size() > 0;
     }
 
-    QMessageBox::information(this, messageTitle,
+    Messages::information(this, messageTitle,
                              QStringLiteral("Exportation du fichier\n") + file + QLatin1Char('\n')
                                  + (written ? QStringLiteral("terminée.")
                                             : QStringLiteral("impossible : le fichier n'a pas pu être écrit.")));

@@ -9,6 +9,7 @@
 #include <qwt_plot_renderer.h>
 
 #include "charts/graph.h"
+#include "common/messages.h"
 #include "common/appdir.h"
 #include "common/datetime.h"
 #include "common/filenames.h"
@@ -45,7 +46,7 @@ void setTitleFont(QPainter &painter, int pointSize, bool bold)
 
 void reportWriteFailure(QWidget *parent, const QString &file)
 {
-    QMessageBox::warning(parent, QStringLiteral("Quelvane"),
+    Messages::warning(parent, QStringLiteral("Quelvane"),
                          QStringLiteral("Le rapport PDF n'a pas pu être écrit :\n") + file);
 }
 }

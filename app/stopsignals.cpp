@@ -1,0 +1,45 @@
+#include "stopsignals.h"
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+int pipeEnds[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    // Nothing more may be done in a handler; a full pipe already says it.
+    ssize_t written = ::write(pipeEnds[0], &byte, 1);
+    (void)written;
+}
+}
+
+StopSignals::StopSignals(QObject *parent)
+    : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, pipeEnds) != 0)
+        return;
+    m_notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char byte;
+        ssize_t got = ::read(pipeEnds[1], &byte, 1);
+        (void)got;
+        emit stopAsked();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+StopSignals::~StopSignals()
+{
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+}

@@ -1,0 +1,67 @@
+#include "messages.h"
+
+#include <QMessageBox>
+
+#include <cstdio>
+
+namespace {
+bool &headlessFlag()
+{
+    static bool flag = false;
+    return flag;
+}
+
+void printLine(const QString &title, const QString &text)
+{
+    std::fprintf(stderr, "%s\n", Messages::line(title, text).toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+}
+
+void Messages::setHeadless(bool headless)
+{
+    headlessFlag() = headless;
+}
+
+bool Messages::headless()
+{
+    return headlessFlag();
+}
+
+QString Messages::line(const QString &title, const QString &text)
+{
+    QString flat = text;
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return QStringLiteral("quelvane: ") + title + QStringLiteral(": ") + flat;
+}
+
+void Messages::warnLater(QWidget *parent, const QString &title, const QString &text, std::function<void()> dismissed)
+{
+    if (headless()) {
+        printLine(title, text);
+        if (dismissed)
+            dismissed();
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (dismissed)
+        QObject::connect(box, &QMessageBox::finished, box, [dismissed] { dismissed(); });
+    box->open();
+}
+
+void Messages::warning(QWidget *parent, const QString &title, const QString &text)
+{
+    if (headless())
+        printLine(title, text);
+    else
+        QMessageBox::warning(parent, title, text);
+}
+
+void Messages::information(QWidget *parent, const QString &title, const QString &text)
+{
+    if (headless())
+        printLine(title, text);
+    else
+        QMessageBox::information(parent, title, text);
+}

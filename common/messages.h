@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Everything a box says goes through here. On the desktop it is a box; in
+// the headless mode, which has no one to answer a box, it is one line on the
+// standard error.
+namespace Messages {
+void setHeadless(bool headless);
+bool headless();
+
+// A warning shown without holding anything up (the program goes on while it
+// is open); `dismissed` runs when it is answered.
+void warnLater(QWidget *parent, const QString &title, const QString &text, std::function<void()> dismissed = {});
+
+// A box the user asked for by an action of theirs: answered before the
+// action goes on.
+void warning(QWidget *parent, const QString &title, const QString &text);
+void information(QWidget *parent, const QString &title, const QString &text);
+
+// The headless line of a message.
+QString line(const QString &title, const QString &text);
+}

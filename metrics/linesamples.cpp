@@ -1,0 +1,86 @@
+#include "linesamples.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+#include "router/liveboxinfos.h"
+
+namespace {
+LineSample directed(const char *name, const char *direction, double value)
+{
+    return {name, {{"direction", direction}}, value, false};
+}
+
+LineSample counted(const char *name, const char *end, double value)
+{
+    LineSample s{name, {}, value, true};
+    if (end)
+        s.labels["end"] = end;
+    return s;
+}
+}
+
+QVector<LineSample> lineSamples(const LiveBoxInfos &r, double readAt, bool withPpp)
+{
+    // The gateway gives rates in kbit/s, served in bytes per second as
+    // Prometheus's base unit wants (a dashboard multiplies by 8 for bit/s);
+    // margins, attenuations and powers come in tenths of a decibel.
+    QVector<LineSample> samples = {
+        directed("quelvane_line_sync_rate_bytes_per_second", "down", r.DownstreamCurrRate * 125),
+        directed("quelvane_line_sync_rate_bytes_per_second", "up", r.UpstreamCurrRate * 125),
+        directed("quelvane_line_attainable_rate_bytes_per_second", "down", r.DownstreamMaxRate * 125),
+        directed("quelvane_line_attainable_rate_bytes_per_second", "up", r.UpstreamMaxRate * 125),
+        directed("quelvane_line_noise_margin_decibels", "down", r.DownstreamNoiseMargin / 10),
+        directed("quelvane_line_noise_margin_decibels", "up", r.UpstreamNoiseMargin / 10),
+        directed("quelvane_line_attenuation_decibels", "down", r.DownstreamAttenuation / 10),
+        directed("quelvane_line_attenuation_decibels", "up", r.UpstreamAttenuation / 10),
+        directed("quelvane_line_output_power_dbm", "down", r.DownstreamPower / 10),
+        directed("quelvane_line_output_power_dbm", "up", r.UpstreamPower / 10),
+        // "near" is the gateway's end of the line, "far" the exchange's (ATU-C).
+        counted("quelvane_line_crc_errors_total", "near", r.CRCErrors),
+        counted("quelvane_line_crc_errors_total", "far", r.ATUCCRCErrors),
+        counted("quelvane_line_fec_errors_total", "near", r.FECErrors),
+        counted("quelvane_line_fec_errors_total", "far", r.ATUCFECErrors),
+        counted("quelvane_line_hec_errors_total", "near", r.HECErrors),
+        counted("quelvane_line_hec_errors_total", "far", r.ATUCHECErrors),
+        counted("quelvane_line_errored_seconds_total", nullptr, r.ErroredSecs),
+        counted("quelvane_line_severely_errored_seconds_total", nullptr, r.SeverelyErroredSecs),
+        {"quelvane_line_last_synchronisation_timestamp_seconds", {}, std::floor(readAt - r.LastChange), false},
+        {"quelvane_gateway_start_timestamp_seconds", {}, std::floor(readAt - r.LastChangeTime - r.LastChange), false},
+    };
+    // VDSL gateways give no line attenuation (0): no series rather than a
+    // false zero.
+    if (r.DownstreamLineAttenuation != 0)
+        samples.append(directed("quelvane_line_loop_attenuation_decibels", "down", r.DownstreamLineAttenuation / 10));
+    if (r.UpstreamLineAttenuation != 0)
+        samples.append(directed("quelvane_line_loop_attenuation_decibels", "up", r.UpstreamLineAttenuation / 10));
+    if (withPpp)
+        samples.append({"quelvane_internet_connection_timestamp_seconds", {}, std::floor(readAt - r.PppLastChange), false});
+    return samples;
+}
+
+bool resynchronised(const LiveBoxInfos &before, const LiveBoxInfos &now)
+{
+    return before.LastChangeTime != now.LastChangeTime && !restarted(before, now);
+}
+
+bool restarted(const LiveBoxInfos &before, const LiveBoxInfos &now)
+{
+    // The gateway's up-time is the time of the last change plus the time since.
+    return now.LastChangeTime + now.LastChange < before.LastChangeTime + before.LastChange;
+}
+
+QString metricsAddress(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^(?:\\[?([^\\]]*)\\]?:)?(\\d{1,5})$"));
+    const QRegularExpressionMatch m = form.match(text.trimmed());
+    if (!m.hasMatch() || m.captured(2).toInt() > 65535)
+        return QString();
+    QString host = m.captured(1);
+    if (host.isEmpty() || host == QLatin1String("localhost"))
+        host = QStringLiteral("127.0.0.1");
+    else if (host.contains(QLatin1Char(':')))
+        host = QLatin1Char('[') + host + QLatin1Char(']'); // an IPv6 address
+    return host + QLatin1Char(':') + m.captured(2);
+}

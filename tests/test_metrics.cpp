@@ -1,0 +1,259 @@
+#include <QtTest>
+
+#include "metrics/linesamples.h"
+#include "metrics/metricsserver.h"
+#include "router/liveboxinfos.h"
+#include "support/exposition.h"
+#include "support/httpget.h"
+
+namespace {
+LiveBoxInfos reading()
+{
+    LiveBoxInfos r;
+    r.SSID = QStringLiteral("maison");
+    r.HardwareVersion = QStringLiteral("SG_LB4_1.2.1");
+    r.SoftwareVersion = QStringLiteral("SG40_sip-fr-6.62.12.1");
+    r.DownstreamCurrRate = 8000; // kbit/s
+    r.UpstreamCurrRate = 1000;
+    r.DownstreamMaxRate = 9504;
+    r.UpstreamMaxRate = 1120;
+    r.DownstreamNoiseMargin = 61; // tenths of a decibel
+    r.UpstreamNoiseMargin = -5;
+    r.DownstreamAttenuation = 255;
+    r.UpstreamAttenuation = 131;
+    r.DownstreamLineAttenuation = 270;
+    r.UpstreamLineAttenuation = 0; // not given
+    r.DownstreamPower = 198;
+    r.UpstreamPower = 121;
+    r.CRCErrors = 141;
+    r.ATUCCRCErrors = 75;
+    r.FECErrors = 71675;
+    r.ATUCFECErrors = 6921;
+    r.HECErrors = 6;
+    r.ATUCHECErrors = 4;
+    r.ErroredSecs = 15;
+    r.SeverelyErroredSecs = 1;
+    r.LastChangeTime = 120; // up-time at the last synchronisation
+    r.LastChange = 3600;    // seconds since
+    r.PppLastChange = 3500;
+    return r;
+}
+
+double sampleOf(const QVector<LineSample> &samples, const std::string &name, const std::string &label = {},
+                const std::string &value = {})
+{
+    for (const LineSample &s : samples) {
+        if (s.name == name && (label.empty() || (s.labels.count(label) && s.labels.at(label) == value)))
+            return s.value;
+    }
+    return qQNaN();
+}
+
+bool hasSeries(const QVector<LineSample> &samples, const std::string &name, const std::string &label = {},
+               const std::string &value = {})
+{
+    return !qIsNaN(sampleOf(samples, name, label, value));
+}
+}
+
+// The metrics as Prometheus reads them: units, events, the address, and what
+// the endpoint serves through good and failed polls.
+class TestMetrics : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MetricsServer> server;
+
+    QByteArray scrape()
+    {
+        const HttpAnswer answer = httpGet(QStringLiteral("http://127.0.0.1:%1/metrics").arg(server->port()));
+        return answer.status == 200 ? answer.body : QByteArray();
+    }
+
+private slots:
+    void init()
+    {
+        QString error;
+        server = MetricsServer::serve(QStringLiteral("127.0.0.1:0"), &error);
+        QVERIFY2(server, qPrintable(error));
+        QVERIFY(server->port() > 0);
+    }
+    void cleanup() { server.reset(); }
+
+    void samplesAreInBaseUnitsWithTheirLabels()
+    {
+        const double readAt = 1.7e9;
+        const QVector<LineSample> samples = lineSamples(reading(), readAt, false);
+        QCOMPARE(sampleOf(samples, "quelvane_line_sync_rate_bytes_per_second", "direction", "down"), 1e6);
+        QCOMPARE(sampleOf(samples, "quelvane_line_attainable_rate_bytes_per_second", "direction", "up"), 140000.0);
+        QCOMPARE(sampleOf(samples, "quelvane_line_noise_margin_decibels", "direction", "down"), 6.1);
+        QCOMPARE(sampleOf(samples, "quelvane_line_noise_margin_decibels", "direction", "up"), -0.5);
+        QCOMPARE(sampleOf(samples, "quelvane_line_attenuation_decibels", "direction", "up"), 13.1);
+        QCOMPARE(sampleOf(samples, "quelvane_line_output_power_dbm", "direction", "down"), 19.8);
+        QCOMPARE(sampleOf(samples, "quelvane_line_crc_errors_total", "end", "near"), 141.0);
+        QCOMPARE(sampleOf(samples, "quelvane_line_crc_errors_total", "end", "far"), 75.0);
+        QCOMPARE(sampleOf(samples, "quelvane_line_fec_errors_total", "end", "far"), 6921.0);
+        QCOMPARE(sampleOf(samples, "quelvane_line_severely_errored_seconds_total"), 1.0);
+        QCOMPARE(sampleOf(samples, "quelvane_line_last_synchronisation_timestamp_seconds"), readAt - 3600);
+        QCOMPARE(sampleOf(samples, "quelvane_gateway_start_timestamp_seconds"), readAt - 3720);
+        for (const LineSample &s : samples)
+            QCOMPARE(s.counter, QString::fromStdString(s.name).endsWith(QLatin1String("_total")));
+
+        // A line attenuation the gateway does not give is no series, not a zero.
+        QVERIFY(hasSeries(samples, "quelvane_line_loop_attenuation_decibels", "direction", "down"));
+        QVERIFY(!hasSeries(samples, "quelvane_line_loop_attenuation_decibels", "direction", "up"));
+        // The internet connection's time only where the gateway gives it.
+        QVERIFY(!hasSeries(samples, "quelvane_internet_connection_timestamp_seconds"));
+        QCOMPARE(sampleOf(lineSamples(reading(), readAt, true), "quelvane_internet_connection_timestamp_seconds"),
+                 readAt - 3500);
+    }
+
+    void eventsBetweenReadings_data()
+    {
+        QTest::addColumn<double>("lastChangeTime");
+        QTest::addColumn<double>("lastChange");
+        QTest::addColumn<bool>("resync");
+        QTest::addColumn<bool>("restart");
+        // Before: synchronised at up-time 120 s, 3600 s ago.
+        QTest::newRow("time passes") << 120.0 << 3605.0 << false << false;
+        QTest::newRow("same second") << 120.0 << 3600.0 << false << false;
+        QTest::newRow("resynchronised") << 3715.0 << 5.0 << true << false;
+        QTest::newRow("restarted") << 60.0 << 10.0 << false << true;
+        QTest::newRow("restarted, same sync up-time") << 120.0 << 10.0 << false << true;
+    }
+
+    void eventsBetweenReadings()
+    {
+        QFETCH(double, lastChangeTime);
+        QFETCH(double, lastChange);
+        LiveBoxInfos now = reading();
+        now.LastChangeTime = lastChangeTime;
+        now.LastChange = lastChange;
+        QTEST(restarted(reading(), now), "restart");
+        QTEST(resynchronised(reading(), now), "resync");
+    }
+
+    void addressForms_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("port alone") << "9464" << "127.0.0.1:9464";
+        QTest::newRow("colon port") << ":9464" << "127.0.0.1:9464";
+        QTest::newRow("localhost") << "localhost:9464" << "127.0.0.1:9464";
+        QTest::newRow("spaces") << " 9464 " << "127.0.0.1:9464";
+        QTest::newRow("all interfaces") << "0.0.0.0:9464" << "0.0.0.0:9464";
+        QTest::newRow("ipv6 bare") << "::1:9464" << "[::1]:9464";
+        QTest::newRow("ipv6 bracketed") << "[::1]:9464" << "[::1]:9464";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("no port") << "127.0.0.1:" << "";
+        QTest::newRow("words") << "metrics" << "";
+        QTest::newRow("port too high") << "127.0.0.1:65536" << "";
+        QTest::newRow("port too long") << "1234567" << "";
+    }
+
+    void addressForms()
+    {
+        QFETCH(QString, text);
+        QTEST(metricsAddress(text), "address");
+    }
+
+    void unusableAddressesAreRefusedWithAReason()
+    {
+        // Taken by another server.
+        QString error;
+        QVERIFY(!MetricsServer::serve(QStringLiteral("127.0.0.1:%1").arg(server->port()), &error));
+        QCOMPARE(error, QStringLiteral("le port est déjà utilisé"));
+        // Not an address of this machine (a documentation address).
+        QVERIFY(!MetricsServer::serve(QStringLiteral("192.0.2.1:%1").arg(freePort()), &error));
+        QCOMPARE(error, QStringLiteral("l'adresse n'est pas celle de cette machine"));
+        QVERIFY(!MetricsServer::serve(QStringLiteral("passerelle:9464"), &error));
+        QCOMPARE(error, QStringLiteral("« passerelle » n'est pas une adresse IP"));
+    }
+
+    void goodPollServesTheLineAndPromtoolAcceptsIt()
+    {
+        QByteArray text = scrape();
+        QVERIFY(!text.isEmpty());
+        QCOMPARE(samplesOf(text).value("quelvane_polls_total"), 0.0);
+        QVERIFY(!text.contains("quelvane_line_sync_rate_bytes_per_second{"));
+
+        server->goodPoll(reading(), true, 0.25);
+        text = scrape();
+        const QMap<QString, double> served = samplesOf(text);
+        QCOMPARE(served.value("quelvane_polls_total"), 1.0);
+        QCOMPARE(served.value("quelvane_polls_failed_total"), 0.0);
+        QCOMPARE(served.value("quelvane_last_poll_success"), 1.0);
+        QCOMPARE(served.value("quelvane_last_poll_duration_seconds"), 0.25);
+        QCOMPARE(served.value("quelvane_line_sync_rate_bytes_per_second{direction=\"down\"}"), 1e6);
+        QCOMPARE(served.value("quelvane_line_crc_errors_total{end=\"far\"}"), 75.0);
+        QCOMPARE(served.value("quelvane_line_fec_errors_total{end=\"near\"}"), 71675.0);
+        QVERIFY(served.contains("quelvane_internet_connection_timestamp_seconds"));
+        QCOMPARE(served.value("quelvane_gateway_info{firmware=\"SG40_sip-fr-6.62.12.1\",model=\"SG_LB4_1.2.1\","
+                              "ssid=\"maison\"}"),
+                 1.0);
+        const QString complaint = promtoolComplaint(text);
+        QVERIFY2(complaint.isEmpty(), qPrintable(complaint));
+    }
+
+    void failedPollTakesTheLineAwayUntilTheNextGoodOne()
+    {
+        server->goodPoll(reading(), false, 0.1);
+        server->failedPoll(30);
+        QByteArray text = scrape();
+        QMap<QString, double> served = samplesOf(text);
+        QCOMPARE(served.value("quelvane_polls_total"), 2.0);
+        QCOMPARE(served.value("quelvane_polls_failed_total"), 1.0);
+        QCOMPARE(served.value("quelvane_last_poll_success"), 0.0);
+        QCOMPARE(served.value("quelvane_last_poll_duration_seconds"), 30.0);
+        for (const QString &series : served.keys())
+            QVERIFY2(!series.startsWith(QLatin1String("quelvane_line_")), qPrintable(series));
+        QVERIFY2(promtoolComplaint(text).isEmpty(), qPrintable(promtoolComplaint(text)));
+
+        LiveBoxInfos later = reading();
+        later.CRCErrors = 150;
+        server->goodPoll(later, false, 0.1);
+        served = samplesOf(scrape());
+        QCOMPARE(served.value("quelvane_last_poll_success"), 1.0);
+        QCOMPARE(served.value("quelvane_line_crc_errors_total{end=\"near\"}"), 150.0);
+    }
+
+    void gatewayEventsAndCounterResets()
+    {
+        LiveBoxInfos r = reading();
+        server->goodPoll(r, false, 0.1);
+        // A resynchronisation: the counters go on.
+        r.LastChangeTime = 3800;
+        r.LastChange = 2;
+        r.CRCErrors = 160;
+        server->goodPoll(r, false, 0.1);
+        // A restart: the gateway's counters start again from nothing, and so
+        // does their series; the identity follows a firmware update.
+        r.LastChangeTime = 55;
+        r.LastChange = 5;
+        r.CRCErrors = 3;
+        r.SoftwareVersion = QStringLiteral("SG40_sip-fr-6.70.0");
+        server->goodPoll(r, false, 0.1);
+        const QByteArray text = scrape();
+        const QMap<QString, double> served = samplesOf(text);
+        QCOMPARE(served.value("quelvane_resynchronisations_total"), 1.0);
+        QCOMPARE(served.value("quelvane_gateway_restarts_total"), 1.0);
+        QCOMPARE(served.value("quelvane_line_crc_errors_total{end=\"near\"}"), 3.0);
+        QCOMPARE(text.count("quelvane_gateway_info{"), 1);
+        QVERIFY(text.contains("firmware=\"SG40_sip-fr-6.70.0\""));
+    }
+
+    void labelValuesFromTheGatewayAreEscaped()
+    {
+        // The Wi-Fi name is the user's own text: quotes, backslashes, a new line.
+        LiveBoxInfos r = reading();
+        r.SSID = QStringLiteral("chez \"nous\" \\ été\nbis");
+        server->goodPoll(r, false, 0.1);
+        const QByteArray text = scrape();
+        QVERIFY(text.contains("ssid=\"chez \\\"nous\\\" \\\\ été\\nbis\""));
+        QVERIFY2(promtoolComplaint(text).isEmpty(), qPrintable(promtoolComplaint(text)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMetrics)
+#include "test_metrics.moc"
