@@ -1,0 +1,338 @@
+#include <QtTest>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+
+#include <csignal>
+
+#include "common/datetime.h"
+#include "common/filenames.h"
+#include "recording/rowformat.h"
+#include "router/liveboxinfos.h"
+#include "support/exposition.h"
+#include "support/httpget.h"
+#include "support/modalcloser.h"
+#include "support/scratchdir.h"
+#include "support/simulator.h"
+#include "support/windowtest.h"
+
+namespace {
+// The program as a service runs it: headless, from a folder of its own,
+// with no display at all.
+class Headless
+{
+public:
+    Headless(const ScratchDir &dir, const QStringList &arguments = {})
+    {
+        QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), dir.file("quelvane"));
+        QFile::setPermissions(dir.file("quelvane"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        process.setProcessEnvironment(environment);
+        process.start(dir.file("quelvane"), QStringList{QStringLiteral("--headless")} + arguments);
+        process.waitForStarted(5000);
+    }
+
+    ~Headless()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+
+    // Sends `signal`; the milliseconds until the program ended, -1 if it
+    // had not within 15 s.
+    qint64 stop(int signal = SIGTERM)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(pid_t(process.processId()), signal);
+        return process.waitForFinished(15000) ? clock.elapsed() : -1;
+    }
+
+    // The lines the program wrote to its standard error so far.
+    QStringList errorLines()
+    {
+        m_errors += QString::fromUtf8(process.readAllStandardError());
+        return m_errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    QProcess process;
+
+private:
+    QString m_errors;
+};
+
+// A Prometheus server of the test's own: loopback ports, a throw-away data
+// folder, a scrape every second.
+class Prometheus
+{
+public:
+    explicit Prometheus(int target)
+        : m_port(freePort())
+    {
+        QFile config(m_dir.filePath(QStringLiteral("prometheus.yml")));
+        config.open(QIODevice::WriteOnly);
+        config.write(QStringLiteral("global:\n  scrape_interval: 1s\n  scrape_timeout: 1s\n"
+                                    "scrape_configs:\n  - job_name: quelvane\n    static_configs:\n"
+                                    "      - targets: ['127.0.0.1:%1']\n")
+                         .arg(target)
+                         .toUtf8());
+        config.close();
+        const QString program = QStandardPaths::findExecutable(QStringLiteral("prometheus"));
+        if (program.isEmpty())
+            return;
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(program, {QStringLiteral("--config.file=") + config.fileName(),
+                                  QStringLiteral("--storage.tsdb.path=") + m_dir.filePath(QStringLiteral("data")),
+                                  QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(m_port),
+                                  QStringLiteral("--log.level=error")});
+        m_process.waitForStarted(5000);
+    }
+
+    ~Prometheus()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(10000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+    bool ready()
+    {
+        for (int i = 0; i < 300 && m_process.state() == QProcess::Running; ++i) {
+            if (httpGet(QStringLiteral("http://127.0.0.1:%1/-/ready").arg(m_port), 1000).status == 200)
+                return true;
+            QTest::qWait(100);
+        }
+        return false;
+    }
+
+    // The instant vector of `expression`, by the series' labels.
+    QMap<QString, double> query(const QString &expression)
+    {
+        QUrl url(QStringLiteral("http://127.0.0.1:%1/api/v1/query").arg(m_port));
+        QUrlQuery q;
+        q.addQueryItem(QStringLiteral("query"), expression);
+        url.setQuery(q);
+        const QJsonObject answer = QJsonDocument::fromJson(httpGet(url.toString()).body).object();
+        QMap<QString, double> values;
+        for (const QJsonValue &item : answer.value("data").toObject().value("result").toArray()) {
+            QStringList labels;
+            const QJsonObject metric = item.toObject().value("metric").toObject();
+            for (auto it = metric.begin(); it != metric.end(); ++it) {
+                if (it.key() != QLatin1String("__name__") && it.key() != QLatin1String("instance")
+                    && it.key() != QLatin1String("job"))
+                    labels << it.key() + QLatin1Char('=') + it.value().toString();
+            }
+            values.insert(labels.join(QLatin1Char(',')),
+                          item.toObject().value("value").toArray().at(1).toString().toDouble());
+        }
+        return values;
+    }
+
+    // Waits until `expression` has a series whose value satisfies `wanted`.
+    template <typename Wanted> bool waitFor(const QString &expression, Wanted wanted, int ms = 30000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            for (double v : query(expression))
+                if (wanted(v))
+                    return true;
+            QTest::qWait(250);
+        }
+        return false;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port;
+};
+
+QByteArray headlessSettings(const Simulator &sim, const QString &password = QStringLiteral("secret"))
+{
+    // The network's name as a run before stored it; the shortest interval
+    // the program takes.
+    return settingsFor(sim, 0, password) + "SSID=Livebox-1234\n[MONITOR]\nCycle=00:00:05\n";
+}
+
+int lineCount(const QByteArray &text)
+{
+    return text.count('\n');
+}
+}
+
+// The program without a window, as a service runs it: its files, its
+// metrics read by a real Prometheus, its stop, its messages.
+class TestService : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void prometheusReadsTheLineAndItsFailures()
+    {
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("prometheus")).isEmpty(),
+                 "prometheus is missing: scripts/install-deps --tests installs it");
+        const QString password = QStringLiteral("pas-dans-les-metriques-42");
+        Simulator sim({"--password", password, "--fix", "DownstreamCurrRate=7616", "--fix", "CRCErrors=321",
+                       "--fix", "ATUCFECErrors=4242"});
+        ScratchDir dir;
+        const int metricsPort = freePort();
+        dir.write("livebox.ini",
+                  headlessSettings(sim, password) + QStringLiteral("[METRIQUES]\nAdresse=%1\n").arg(metricsPort).toUtf8());
+        Headless program(dir);
+        Prometheus prometheus(metricsPort);
+        QVERIFY(prometheus.ready());
+
+        // A few polls later, Prometheus holds what the gateway served.
+        QVERIFY(prometheus.waitFor("quelvane_polls_total", [](double v) { return v >= 3; }));
+        QCOMPARE(prometheus.query("quelvane_last_poll_success").value(""), 1.0);
+        QCOMPARE(prometheus.query("quelvane_line_sync_rate_bytes_per_second").value("direction=down"), 7616 * 125.0);
+        QCOMPARE(prometheus.query("quelvane_line_crc_errors_total").value("end=near"), 321.0);
+        QCOMPARE(prometheus.query("quelvane_line_fec_errors_total").value("end=far"), 4242.0);
+        QVERIFY(prometheus.query("quelvane_gateway_info").firstKey().contains("ssid=Livebox-1234"));
+        QVERIFY(!httpGet(QStringLiteral("http://127.0.0.1:%1/metrics").arg(metricsPort)).body.contains(password.toUtf8()));
+
+        // The gateway fails: the poll says so and the line's values go.
+        sim.fault("any", "http500");
+        QVERIFY(prometheus.waitFor("quelvane_last_poll_success", [](double v) { return v == 0; }));
+        QVERIFY(prometheus.waitFor("quelvane_polls_failed_total", [](double v) { return v >= 1; }));
+        // The scrape that said 0 no longer held the line's series: Prometheus
+        // marked them stale at once.
+        QVERIFY(prometheus.query("quelvane_line_sync_rate_bytes_per_second").isEmpty());
+        QVERIFY(prometheus.query("quelvane_line_crc_errors_total").isEmpty());
+
+        // A gateway that hangs holds no scrape up, and the stop ends the
+        // waiting poll at once.
+        sim.fault("any", "hang");
+        QTest::qWait(6000); // one interval: the next poll now waits
+        const HttpAnswer scrape = httpGet(QStringLiteral("http://127.0.0.1:%1/metrics").arg(metricsPort), 1000);
+        QCOMPARE(scrape.status, 200);
+        const qint64 stoppedIn = program.stop();
+        QVERIFY2(stoppedIn >= 0 && stoppedIn < 10000, qPrintable(QString::number(stoppedIn)));
+        QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process.exitCode(), 0);
+        QVERIFY(lineCount(dir.read("Livebox-1234.csv")) >= 4);
+    }
+
+    void changeOfDayIsHandledWithoutAWindow()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        // Stopped late yesterday; started again today.
+        const QDateTime lastRow(QDate::currentDate().addDays(-1), QTime(23, 55, 0));
+        QString recording = csvHeader() + QLatin1Char('\n');
+        for (const QDateTime &at : {lastRow.addSecs(-300), lastRow}) {
+            LiveBoxInfos row;
+            row.SSID = QStringLiteral("Livebox-1234");
+            row.DateTime = formatDateTime(at);
+            recording += csvRow(row) + QLatin1Char('\n');
+        }
+        dir.write("Livebox-1234.csv", recording.toUtf8());
+        dir.write("livebox.ini", headlessSettings(sim)
+                                     + "ReloadCSV=true\nSaveAuto=true\nPdfAuto=true\nRazAuto=true\n"
+                                       "[GRAPH]\nNoisePdf=true\nDebitMaxPdf=true\n");
+
+        Headless program(dir);
+        const QString archive = autoArchivePath(QStringLiteral("Livebox-1234"), lastRow);
+        const QString report = autoReportPath(QStringLiteral("Livebox-1234"), lastRow);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(report).size() > 0, 30000);
+        QCOMPARE(dir.read(QDir(dir.path()).relativeFilePath(archive)), recording.toUtf8());
+        // The ticked plots are drawn without a display.
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {report, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(20000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(page.contains(QStringLiteral("Marges de bruit upload et download (dB)"))
+                     && page.contains(QStringLiteral("Débits maxis upload et download (kB/s)")),
+                 qPrintable(page));
+
+        // The recording starts afresh with today's rows.
+        QTRY_VERIFY_WITH_TIMEOUT(lineCount(dir.read("Livebox-1234.csv")) >= 2, 15000);
+        const QList<QByteArray> rows = dir.read("Livebox-1234.csv").split('\n');
+        QCOMPARE(QString::fromUtf8(rows.at(0)), csvHeader());
+        QVERIFY(rows.at(1).startsWith(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toUtf8()));
+
+        QVERIFY(program.stop(SIGINT) >= 0);
+        QCOMPARE(program.process.exitCode(), 0);
+        // Nothing went wrong, so nothing was said.
+        for (const QString &line : program.errorLines())
+            QVERIFY2(!line.startsWith(QLatin1String("quelvane:")), qPrintable(line));
+    }
+
+    void refusedLoginIsSaidOnTheStandardErrorAndTriedAgain()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", headlessSettings(sim, QStringLiteral("faux")));
+        Headless program(dir);
+        const QString said =
+            QStringLiteral("quelvane: Quelvane: Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box.");
+        QTRY_VERIFY_WITH_TIMEOUT(program.errorLines().contains(said), 10000);
+        // No one can answer a box: the program tries again an interval later.
+        const int first = sim.requests().size();
+        QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > first, 10000);
+        QCOMPARE(program.process.state(), QProcess::Running);
+        QVERIFY(program.stop() >= 0);
+        QCOMPARE(program.process.exitCode(), 0);
+    }
+
+    void unusableMetricsAddressEndsTheServiceWithAReason_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("in use") << "in use" << "le port est déjà utilisé";
+        QTest::newRow("not a port") << "metriques" << "adresse invalide, attendu ADRESSE:PORT ou PORT";
+    }
+
+    void unusableMetricsAddressEndsTheServiceWithAReason()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, reason);
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", headlessSettings(sim));
+        QTcpServer taken;
+        QVERIFY(taken.listen(QHostAddress::LocalHost, 0));
+        if (address == QLatin1String("in use"))
+            address = QStringLiteral("127.0.0.1:%1").arg(taken.serverPort());
+        Headless program(dir, {"--metrics", address});
+        QVERIFY(program.process.waitForFinished(15000));
+        QVERIFY(program.process.exitCode() != 0);
+        QVERIFY2(program.errorLines().contains(
+                     QStringLiteral("quelvane: Quelvane: Les métriques ne peuvent pas être servies sur « %1 » : %2")
+                         .arg(address, reason)),
+                 qPrintable(program.errorLines().join('\n')));
+        QVERIFY(!QFile::exists(dir.file("Livebox-1234.csv")));
+    }
+
+    void desktopGoesOnWithoutMetricsWhenTheAddressIsTaken()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        QTcpServer taken;
+        QVERIFY(taken.listen(QHostAddress::LocalHost, 0));
+        dir.write("livebox.ini", settingsFor(sim) + QStringLiteral("[METRIQUES]\nAdresse=%1\n").arg(taken.serverPort()).toUtf8());
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        closer.drain();
+        QVERIFY(!window.metrics);
+        QVERIFY(window.connected);
+        QCOMPARE(closer.texts.value(0),
+                 QStringLiteral("Les métriques ne peuvent pas être servies sur « %1 » : le port est déjà utilisé\n"
+                                "Le suivi continue sans métriques.")
+                     .arg(taken.serverPort()));
+    }
+};
+
+QTEST_MAIN(TestService)
+#include "test_service.moc"
