@@ -40,36 +40,29 @@ const std::map<std::string, std::string> &helpTexts()
     };
     return help;
 }
+
+Family<Counter> &counterFamily(prometheus::Registry &registry, const std::string &name, const std::string &help)
+{
+    return prometheus::BuildCounter().Name(name).Help(help).Register(registry);
+}
+
+Family<Gauge> &gaugeFamily(prometheus::Registry &registry, const std::string &name, const std::string &help)
+{
+    return prometheus::BuildGauge().Name(name).Help(help).Register(registry);
+}
 }
 
 struct MetricsServer::Metrics
 {
     explicit Metrics(prometheus::Registry &registry)
-        : polls(prometheus::BuildCounter().Name("quelvane_polls_total").Help("Polls of the gateway made.").Register(registry))
-        , failed(prometheus::BuildCounter()
-                     .Name("quelvane_polls_failed_total")
-                     .Help("Polls that failed: login, request or refusal.")
-                     .Register(registry))
-        , resyncs(prometheus::BuildCounter()
-                      .Name("quelvane_resynchronisations_total")
-                      .Help("DSL resynchronisations seen by the program.")
-                      .Register(registry))
-        , restarts(prometheus::BuildCounter()
-                       .Name("quelvane_gateway_restarts_total")
-                       .Help("Gateway restarts seen by the program.")
-                       .Register(registry))
-        , duration(prometheus::BuildGauge()
-                       .Name("quelvane_last_poll_duration_seconds")
-                       .Help("Duration of the last poll.")
-                       .Register(registry))
-        , success(prometheus::BuildGauge()
-                      .Name("quelvane_last_poll_success")
-                      .Help("1 when the last poll read the gateway, 0 when it failed.")
-                      .Register(registry))
-        , info(prometheus::BuildGauge()
-                   .Name("quelvane_gateway_info")
-                   .Help("The gateway's identity: model, firmware, Wi-Fi name.")
-                   .Register(registry))
+        : polls(counterFamily(registry, "quelvane_polls_total", "Polls of the gateway made."))
+        , failed(counterFamily(registry, "quelvane_polls_failed_total", "Polls that failed: login, request or refusal."))
+        , resyncs(counterFamily(registry, "quelvane_resynchronisations_total", "DSL resynchronisations seen by the program."))
+        , restarts(counterFamily(registry, "quelvane_gateway_restarts_total", "Gateway restarts seen by the program."))
+        , duration(gaugeFamily(registry, "quelvane_last_poll_duration_seconds", "Duration of the last poll."))
+        , success(gaugeFamily(registry, "quelvane_last_poll_success",
+                              "1 when the last poll read the gateway, 0 when it failed."))
+        , info(gaugeFamily(registry, "quelvane_gateway_info", "The gateway's identity: model, firmware, Wi-Fi name."))
         , registry(registry)
     {
         polls.Add({});
@@ -106,7 +99,7 @@ struct MetricsServer::Metrics
             if (!series.gauge) {
                 Family<Gauge> *&family = gauges[sample.name];
                 if (!family)
-                    family = &prometheus::BuildGauge().Name(sample.name).Help(help).Register(registry);
+                    family = &gaugeFamily(registry, sample.name, help);
                 series.gaugeFamily = family;
                 series.gauge = &family->Add(sample.labels);
             }
@@ -116,7 +109,7 @@ struct MetricsServer::Metrics
         if (!series.counter) {
             Family<Counter> *&family = counters[sample.name];
             if (!family)
-                family = &prometheus::BuildCounter().Name(sample.name).Help(help).Register(registry);
+                family = &counterFamily(registry, sample.name, help);
             series.counterFamily = family;
             series.counter = &family->Add(sample.labels);
         }

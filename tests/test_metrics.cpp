@@ -71,14 +71,16 @@ private:
         return answer.status == 200 ? answer.body : QByteArray();
     }
 
-private slots:
-    void init()
+    // A server on a port of its own, for the cases that scrape.
+    void serve()
     {
         QString error;
         server = MetricsServer::serve(QStringLiteral("127.0.0.1:0"), &error);
         QVERIFY2(server, qPrintable(error));
         QVERIFY(server->port() > 0);
     }
+
+private slots:
     void cleanup() { server.reset(); }
 
     void samplesAreInBaseUnitsWithTheirLabels()
@@ -160,6 +162,7 @@ private slots:
 
     void unusableAddressesAreRefusedWithAReason()
     {
+        serve();
         // Taken by another server.
         QString error;
         QVERIFY(!MetricsServer::serve(QStringLiteral("127.0.0.1:%1").arg(server->port()), &error));
@@ -173,6 +176,7 @@ private slots:
 
     void goodPollServesTheLineAndPromtoolAcceptsIt()
     {
+        serve();
         QByteArray text = scrape();
         QVERIFY(!text.isEmpty());
         QCOMPARE(samplesOf(text).value("quelvane_polls_total"), 0.0);
@@ -198,6 +202,7 @@ private slots:
 
     void failedPollTakesTheLineAwayUntilTheNextGoodOne()
     {
+        serve();
         server->goodPoll(reading(), false, 0.1);
         server->failedPoll(30);
         QByteArray text = scrape();
@@ -220,6 +225,7 @@ private slots:
 
     void gatewayEventsAndCounterResets()
     {
+        serve();
         LiveBoxInfos r = reading();
         server->goodPoll(r, false, 0.1);
         // A resynchronisation: the counters go on.
@@ -245,6 +251,7 @@ private slots:
 
     void labelValuesFromTheGatewayAreEscaped()
     {
+        serve();
         // The Wi-Fi name is the user's own text: quotes, backslashes, a new line.
         LiveBoxInfos r = reading();
         r.SSID = QStringLiteral("chez \"nous\" \\ été\nbis");
