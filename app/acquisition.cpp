@@ -51,6 +51,7 @@ void MainWindow::on_BtnStartAcquisition_clicked()
     acquisitionRunning = true;
     statusBar()->showMessage(QStringLiteral("SUIVI LIVEBOX EN COURS..."));
     cycleTimer->start(cycleMs);
+    updateTray();
 }
 
 void MainWindow::on_BtnStopAcquisition_clicked()
@@ -59,6 +60,7 @@ void MainWindow::on_BtnStopAcquisition_clicked()
     acquisitionRunning = false;
     statusBar()->showMessage(QString());
     cycleTimer->stop();
+    updateTray();
     // A cycle's poll still waiting on the gateway ends now: stopped means
     // stopped, not in up to thirty seconds.
     if (cyclePending)

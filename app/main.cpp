@@ -26,6 +26,10 @@ int main(int argc, char *argv[])
     if (window.cannotStart())
         return 1;
     if (!headless) {
+        // The window may hide in the tray, and then closing the chart window
+        // must not end the program: only the main window's close does.
+        application.setQuitOnLastWindowClosed(false);
+        QObject::connect(&window, &MainWindow::closed, &application, &QApplication::quit, Qt::QueuedConnection);
         window.show();
         return application.exec();
     }

@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "accueil.h"
+#include "tray/trayicon.h"
 #include "common/messages.h"
 #include "metrics/linesamples.h"
 #include "common/appdir.h"
@@ -78,6 +79,7 @@ MainWindow::MainWindow(QWidget *parent)
     statusBar()->addPermanentWidget(aboutLabel, 0);
     ui->labelAbout->setText(ui->labelAbout->text().arg(qtVersionText(), qwtVersionText()));
 
+    setUpAlerts();
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     readSettings(settings);
     startMetrics();
@@ -203,6 +205,12 @@ MainWindow::~MainWindow()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // The close box may only hide the window in the tray; "QUITTER" quits.
+    if (closeToTray && tray && tray->isVisible() && !quitting) {
+        hide();
+        event->ignore();
+        return;
+    }
     // A poll under way ends now, without a row: the user has left.
     gateway.abort();
     cycleTimer->stop();
@@ -214,6 +222,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         graph = nullptr;
     }
     event->accept();
+    emit closed();
 }
 
 void MainWindow::startMetrics()
@@ -272,5 +281,6 @@ void MainWindow::on_BtnGraphiques_clicked()
 
 void MainWindow::on_BtnQuitter_clicked()
 {
+    quitting = true;
     close();
 }

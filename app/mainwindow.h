@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "alerts/alertrules.h"
 #include "common/settingstable.h"
 #include "metrics/metricsserver.h"
 #include "recording/recorder.h"
@@ -17,7 +18,11 @@
 #include "router/liveboxinfos.h"
 
 class Accueil;
+class AlertCommand;
+class Notifier;
+class TrayIcon;
 class Graph;
+class QLabel;
 class QLineEdit;
 class QMessageBox;
 class QSettings;
@@ -72,9 +77,27 @@ public:
     // The metrics for Prometheus, when asked for (null otherwise).
     std::unique_ptr<MetricsServer> metrics;
 
+    // The alerts: their rules and settings (the "Alertes" tab), where they
+    // go, and the tray icon where the desktop has a tray (null otherwise).
+    AlertSettings alertSettings;
+    AlertRules alertRules;
+    QString alertCommandText;
+    int alertCommandSeconds = 30;
+    bool closeToTray = false;
+    Notifier *notifier = nullptr;
+    AlertCommand *alertCommand = nullptr;
+    TrayIcon *tray = nullptr;
+    QLabel *alertLabel = nullptr; // the last alert, where nothing else could say it
+    // Says an alert: the log, a notification (or the tray, or the status
+    // bar), and the user's command.
+    void raiseAlert(const Alert &alert);
+
     void setVisible(bool visible) override;
 
 signals:
+    // The window has closed for good (not hidden in the tray): the program ends.
+    void closed();
+
     // A poll has ended, and everything that follows it is done: display,
     // recording, curves, the cycle's next poll and its warning.
     void pollEnded();
@@ -111,6 +134,7 @@ public slots:
     void on_checkPaysage_toggled();
     void on_timeEditArret_timeChanged(const QTime &time);
     void on_btnReboot_clicked();
+    void on_BtnTesterAlerte_clicked();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -140,6 +164,14 @@ private:
     void reportRowsLeft();
     void startMetrics();
 
+    // The alerts and the tray (alerting.cpp).
+    void setUpAlerts();
+    SettingsTable alertsTable();
+    void checkAlerts(const GatewayClient::Result &result);
+    void sayInStatusBar(const QString &summary, const QString &body);
+    void updateTray();
+    void showFromTray();
+
     // The window's keys of livebox.ini (settings.cpp).
     SettingsTable settingsTable();
     SettingsTable geometryTable();
@@ -156,6 +188,8 @@ private:
     QString metricsWanted; // the settings' metrics address
     QRect savedGeometry;
     bool acquisitionRunning = false;
+    bool quitting = false;     // "QUITTER": the close box's choice of the tray does not apply
+    bool lastPollGood = false; // for the tray's colour
 
     // The poll under way and what follows it.
     LiveBoxInfos *pollTarget = nullptr;

@@ -55,6 +55,8 @@ void MainWindow::pollFinished(const GatewayClient::Result &result)
         else
             metrics->failedPoll(seconds);
     }
+    if (!result.aborted)
+        checkAlerts(result);
 
     if (displayPending) {
         displayPending = false;

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QSettings>
 #include <QAbstractButton>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QTimeEdit>
 
 #include "common/screenfit.h"
@@ -52,6 +55,18 @@ Setting checkSetting(const char *key, QAbstractButton *box, bool written, std::f
     return s;
 }
 
+// A number key shown in a spin box: a value outside the box's range, or
+// no number, is not taken and the box keeps its own.
+template <typename Spin> Setting spinSetting(const char *key, Spin *spin)
+{
+    Setting s{key, [spin](const QVariant &v) { spin->setValue(v.value<decltype(spin->value())>()); },
+              [spin] { return QVariant(spin->value()); }};
+    s.lowest = spin->minimum();
+    s.highest = spin->maximum();
+    s.number = true;
+    return s;
+}
+
 // A time key: a readable value goes to its editor, which clamps it; the
 // copies are taken from the editor whatever the file held.
 Setting timeSetting(const char *key, QTimeEdit *editor, std::function<void()> copy)
@@ -69,7 +84,7 @@ SettingsTable MainWindow::settingsTable()
 {
     // In the order they are read: setting a control runs its slot, and the
     // stall threshold follows the interval.
-    return {
+    SettingsTable table = {
         {Key::LiveBox, [this](const QVariant &v) { livebox = v.toString(); }, nullptr, QString()},
         {Key::User, [this](const QVariant &v) { user = v.toString(); }, nullptr, QString()},
         {Key::Pass,
@@ -131,6 +146,9 @@ SettingsTable MainWindow::settingsTable()
         checkSetting(Key::SaveAuto, ui->checkSaveAuto, true),
         checkSetting(Key::RazAuto, ui->checkRazAuto, true),
         checkSetting(Key::PdfAuto, ui->checkPdfAuto, true),
+    };
+    table += alertsTable();
+    table += SettingsTable{
         {Key::MetricsAddress, [this](const QVariant &v) { metricsWanted = v.toString(); }, nullptr},
         {Key::RapPageOrient,
          [this](const QVariant &v) {
@@ -141,6 +159,43 @@ SettingsTable MainWindow::settingsTable()
                  ui->checkPortrait->setChecked(true);
          },
          nullptr, 0},
+    };
+    return table;
+}
+
+SettingsTable MainWindow::alertsTable()
+{
+    // The "Alertes" tab's defaults are the form's (the events and the failed
+    // polls on, the thresholds off): an absent key leaves its control alone.
+    const auto check = [](const char *key, QAbstractButton *box) {
+        Setting s = checkSetting(key, box, true);
+        s.absent = QVariant();
+        return s;
+    };
+    return {
+        check(Key::AlertResync, ui->checkAlerteResynchro),
+        check(Key::AlertRestart, ui->checkAlerteRedemarrage),
+        check(Key::AlertConnection, ui->checkAlerteConnexion),
+        check(Key::AlertRateDrop, ui->checkAlerteChuteDebit),
+        spinSetting(Key::AlertRateDropPercent, ui->spinAlerteChuteDebit),
+        check(Key::AlertFailedPolls, ui->checkAlerteEchecs),
+        spinSetting(Key::AlertFailedPollCount, ui->spinAlerteEchecs),
+        check(Key::AlertMargin, ui->checkAlerteMarge),
+        spinSetting(Key::AlertMarginDb, ui->spinAlerteMarge),
+        check(Key::AlertCrc, ui->checkAlerteCRC),
+        spinSetting(Key::AlertCrcPerMinute, ui->spinAlerteCRC),
+        check(Key::AlertFec, ui->checkAlerteFEC),
+        spinSetting(Key::AlertFecPerMinute, ui->spinAlerteFEC),
+        {Key::AlertCommand,
+         [this](const QVariant &v) {
+             // Longer than its editor takes: a damaged file, not a command.
+             const QString command = v.toString();
+             if (command.size() <= ui->editAlerteCommande->maxLength())
+                 ui->editAlerteCommande->setText(command);
+         },
+         [this] { return QVariant(ui->editAlerteCommande->text()); }},
+        spinSetting(Key::AlertCommandSeconds, ui->spinAlerteDelai),
+        check(Key::CloseToTray, ui->checkFermerVersZone),
     };
 }
 

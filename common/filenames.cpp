@@ -43,6 +43,11 @@ QString synchroLogFilePath(const QString &ssid)
     return AppDir::filePath(safeFileName(ssid) + QStringLiteral("_SYNCHROS.csv"));
 }
 
+QString alertLogFilePath(const QString &ssid)
+{
+    return AppDir::filePath(safeFileName(ssid) + QStringLiteral("_ALERTES.csv"));
+}
+
 QString manualArchivePath(const QString &ssid, const QDateTime &now)
 {
     return AppDir::filePath(QStringLiteral("archives/") + safeFileName(ssid) + fileStamp(now) + QStringLiteral(".csv"));

@@ -13,6 +13,7 @@ constexpr int maxNameBytes = 200;
 // Files named after the network, in the application folder.
 QString recordingFilePath(const QString &ssid);
 QString synchroLogFilePath(const QString &ssid);
+QString alertLogFilePath(const QString &ssid);
 QString manualArchivePath(const QString &ssid, const QDateTime &now);
 QString autoArchivePath(const QString &ssid, const QDateTime &previousReading);
 QString autoReportPath(const QString &ssid, const QDateTime &previousReading);

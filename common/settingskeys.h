@@ -60,6 +60,24 @@ constexpr char RapPageOrient[] = "FORMAT/RapPageOrient";
 // when absent. Read only: it is set by editing the file.
 constexpr char MetricsAddress[] = "METRIQUES/Adresse";
 
+// The alerts and the tray ("Alertes" tab).
+constexpr char AlertResync[] = "ALERTES/Resynchro";
+constexpr char AlertRestart[] = "ALERTES/Redemarrage";
+constexpr char AlertConnection[] = "ALERTES/Connexion";
+constexpr char AlertRateDrop[] = "ALERTES/ChuteDebit";
+constexpr char AlertRateDropPercent[] = "ALERTES/ChuteDebitPct";
+constexpr char AlertFailedPolls[] = "ALERTES/Echecs";
+constexpr char AlertFailedPollCount[] = "ALERTES/EchecsNombre";
+constexpr char AlertMargin[] = "ALERTES/Marge";
+constexpr char AlertMarginDb[] = "ALERTES/MargeDb";
+constexpr char AlertCrc[] = "ALERTES/CRC";
+constexpr char AlertCrcPerMinute[] = "ALERTES/CRCParMinute";
+constexpr char AlertFec[] = "ALERTES/FEC";
+constexpr char AlertFecPerMinute[] = "ALERTES/FECParMinute";
+constexpr char AlertCommand[] = "ALERTES/Commande";
+constexpr char AlertCommandSeconds[] = "ALERTES/CommandeDelai";
+constexpr char CloseToTray[] = "ALERTES/FermerVersZone";
+
 constexpr char GraphX[] = "GRAPH/X";
 constexpr char GraphY[] = "GRAPH/Y";
 constexpr char GraphWidth[] = "GRAPH/Width";

@@ -60,17 +60,6 @@ QVector<LineSample> lineSamples(const LiveBoxInfos &r, double readAt, bool withP
     return samples;
 }
 
-bool resynchronised(const LiveBoxInfos &before, const LiveBoxInfos &now)
-{
-    return before.LastChangeTime != now.LastChangeTime && !restarted(before, now);
-}
-
-bool restarted(const LiveBoxInfos &before, const LiveBoxInfos &now)
-{
-    // The gateway's up-time is the time of the last change plus the time since.
-    return now.LastChangeTime + now.LastChange < before.LastChangeTime + before.LastChange;
-}
-
 QString metricsAddress(const QString &text)
 {
     static const QRegularExpression form(QStringLiteral("^(?:\\[?([^\\]]*)\\]?:)?(\\d{1,5})$"));

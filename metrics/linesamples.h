@@ -23,10 +23,6 @@ struct LineSample
 // the older gateways (`withPpp`).
 QVector<LineSample> lineSamples(const LiveBoxInfos &reading, double readAt, bool withPpp);
 
-// What the program saw between two good readings.
-bool resynchronised(const LiveBoxInfos &before, const LiveBoxInfos &now);
-bool restarted(const LiveBoxInfos &before, const LiveBoxInfos &now);
-
 // The address to bind: "127.0.0.1:9464" from "9464", ":9464" or
 // "localhost:9464", "[::1]:9464" from "::1:9464" or "[::1]:9464", and any
 // other "address:port" as it is; empty when the text names no port.

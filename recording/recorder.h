@@ -51,6 +51,12 @@ public:
     // A copy of the recording; never replaces an existing file.
     bool copy(const LiveBoxInfos &current, const QString &target);
 
+    // Another log of the network's own (the alerts), kept as safely as the
+    // recording: a line that cannot be written waits with the rows.
+    bool appendLine(const QString &path, const QString &header, const QString &line)
+    {
+        return m_pending.append(path, header, line);
+    }
     int waitingRows(const QString &path) const { return m_pending.waiting(path); }
     // Writes what waits, if it now can; returns what still waits, file by file.
     QMap<QString, int> flush() { return m_pending.retry(); }

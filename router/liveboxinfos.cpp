@@ -37,3 +37,13 @@ double shownAttenuation(double lineAttenuation, double attenuation)
 {
     return lineAttenuation == 0 && attenuation != 0 ? attenuation : lineAttenuation;
 }
+
+bool restarted(const LiveBoxInfos &before, const LiveBoxInfos &now)
+{
+    return now.LastChangeTime + now.LastChange < before.LastChangeTime + before.LastChange;
+}
+
+bool resynchronised(const LiveBoxInfos &before, const LiveBoxInfos &now)
+{
+    return before.LastChangeTime != now.LastChangeTime && !restarted(before, now);
+}

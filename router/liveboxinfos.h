@@ -81,3 +81,10 @@ void maxRatesInKbps(LiveBoxInfos *infos);
 // attenuation where the line one is 0 and the other is not (VDSL lines give
 // no line attenuation, and no real line has 0.0 dB).
 double shownAttenuation(double lineAttenuation, double attenuation);
+
+// What happened between two good readings. The gateway's up-time is the
+// up-time of the last synchronisation (`LastChangeTime`) plus the time since
+// (`LastChange`): it falls at a restart. A synchronisation that moved without
+// a restart is a resynchronisation.
+bool restarted(const LiveBoxInfos &before, const LiveBoxInfos &now);
+bool resynchronised(const LiveBoxInfos &before, const LiveBoxInfos &now);

@@ -293,7 +293,16 @@ private slots:
         }
         // The run's start is the log's one row: no false synchronisation or restart.
         QCOMPARE(dir.read("saisie_SYNCHROS.csv").count('\n'), 2);
-        QCOMPARE(QDir(dir.path()).entryList({"*.csv"}), (QStringList{"saisie.csv", "saisie_SYNCHROS.csv"}));
+        QCOMPARE(QDir(dir.path()).entryList({"*.csv"}),
+                 (QStringList{"saisie.csv", "saisie_ALERTES.csv", "saisie_SYNCHROS.csv"}));
+        // The alerts saw seven failures in a row: one start, one end, and no
+        // false event.
+        const QStringList alerts = QString::fromUtf8(dir.read("saisie_ALERTES.csv")).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(alerts.size(), 3);
+        QVERIFY2(alerts.at(1).contains(QStringLiteral(";Échecs d'interrogation;déclenchée;3 interrogations")),
+                 qPrintable(alerts.at(1)));
+        QVERIFY2(alerts.at(2).contains(QStringLiteral(";Échecs d'interrogation;rétablie;Livebox lue de nouveau après 7 échecs")),
+                 qPrintable(alerts.at(2)));
     }
 
     // A VDSL2 line through real firmware: attainable rates in bit/s, no line attenuation.

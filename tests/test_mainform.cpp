@@ -115,10 +115,11 @@ private slots:
     void tabsInOrder()
     {
         QTabWidget *tabs = ui.tabWidget;
-        QCOMPARE(tabs->count(), 4);
-        const QStringList names = {"tabConnexion", "tabInternet", "tabQualite", "tabParametres"};
-        const QStringList titles = {"Connexion", "Internet", "Qualité", "Paramètres"};
-        for (int i = 0; i < 4; ++i) {
+        // The four tabs of the form keep their order; "Alertes" comes last.
+        QCOMPARE(tabs->count(), 5);
+        const QStringList names = {"tabConnexion", "tabInternet", "tabQualite", "tabParametres", "tabAlertes"};
+        const QStringList titles = {"Connexion", "Internet", "Qualité", "Paramètres", "Alertes"};
+        for (int i = 0; i < 5; ++i) {
             QCOMPARE(tabs->widget(i)->objectName(), names.at(i));
             QCOMPARE(tabs->tabText(i), titles.at(i));
             QCOMPARE(tabs->widget(i)->styleSheet().simplified(),

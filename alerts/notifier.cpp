@@ -1,0 +1,39 @@
+#include "notifier.h"
+
+#include <QDBusConnection>
+#include <QFileInfo>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QStringList>
+#include <QVariantMap>
+
+#include "common/appdir.h"
+
+Notifier::Notifier(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void Notifier::notify(const QString &summary, const QString &body)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        emit undelivered(summary, body);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    // Application, id to replace (none), icon, summary, body, actions,
+    // hints, time shown (the server's own).
+    const QString icon = AppDir::filePath(QStringLiteral("quelvane.svg"));
+    call << QStringLiteral("Quelvane") << 0u << (QFileInfo::exists(icon) ? icon : QString()) << summary << body << QStringList()
+         << QVariantMap() << -1;
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, summary, body](QDBusPendingCallWatcher *w) {
+        if (w->isError())
+            emit undelivered(summary, body);
+        w->deleteLater();
+    });
+}

@@ -1,0 +1,148 @@
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QStatusBar>
+
+#include <cstdio>
+
+#include "alerts/alertcommand.h"
+#include "alerts/alertlog.h"
+#include "alerts/notifier.h"
+#include "common/datetime.h"
+#include "common/filenames.h"
+#include "common/messages.h"
+#include "mainwindow.h"
+#include "tray/trayicon.h"
+#include "ui_mainwindow.h"
+
+void MainWindow::setUpAlerts()
+{
+    // The controls are the truth: each change goes to the rules' settings at
+    // once, whether the user made it or the settings file.
+    const auto flag = [this](QCheckBox *box, bool *member) {
+        connect(box, &QCheckBox::toggled, this, [member](bool on) { *member = on; });
+        *member = box->isChecked();
+    };
+    const auto number = [this](QDoubleSpinBox *spin, double *member) {
+        connect(spin, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [member](double v) { *member = v; });
+        *member = spin->value();
+    };
+    const auto count = [this](QSpinBox *spin, int *member) {
+        connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this, [member](int v) { *member = v; });
+        *member = spin->value();
+    };
+    AlertSettings &s = alertSettings;
+    flag(ui->checkAlerteResynchro, &s.resync);
+    flag(ui->checkAlerteRedemarrage, &s.restart);
+    flag(ui->checkAlerteConnexion, &s.connection);
+    flag(ui->checkAlerteChuteDebit, &s.rateDrop);
+    number(ui->spinAlerteChuteDebit, &s.rateDropPercent);
+    flag(ui->checkAlerteEchecs, &s.failedPolls);
+    count(ui->spinAlerteEchecs, &s.failedPollCount);
+    flag(ui->checkAlerteMarge, &s.margin);
+    number(ui->spinAlerteMarge, &s.marginDb);
+    flag(ui->checkAlerteCRC, &s.crc);
+    number(ui->spinAlerteCRC, &s.crcPerMinute);
+    flag(ui->checkAlerteFEC, &s.fec);
+    number(ui->spinAlerteFEC, &s.fecPerMinute);
+    flag(ui->checkFermerVersZone, &closeToTray);
+    count(ui->spinAlerteDelai, &alertCommandSeconds);
+    connect(ui->editAlerteCommande, &QLineEdit::textChanged, this,
+            [this](const QString &text) { alertCommandText = text.trimmed(); });
+
+    notifier = new Notifier(this);
+    connect(notifier, &Notifier::undelivered, this, [this](const QString &summary, const QString &body) {
+        if (!tray || !tray->showMessage(summary, body))
+            sayInStatusBar(summary, body);
+    });
+    alertCommand = new AlertCommand(this);
+    connect(alertCommand, &AlertCommand::problem, this, [this](const QString &text) {
+        const Alert problem{QStringLiteral("Commande d'alerte"), AlertState::Event, text};
+        recorder.appendLine(alertLogFilePath(recorder.networkName(LBInfos)), alertLogHeader(),
+                            alertLogRow(QDateTime::currentDateTime(), problem));
+        sayInStatusBar(problem.rule, text);
+    });
+
+    // No tray, no icon: the program runs as it always has.
+    if (Messages::headless() || !TrayIcon::available())
+        return;
+    tray = new TrayIcon({ui->BtnActualiser, ui->BtnGraphiques, nullptr, ui->BtnStartAcquisition,
+                         ui->BtnStopAcquisition, ui->BtnQuitter},
+                        this);
+    connect(tray, &TrayIcon::showWindowAsked, this, &MainWindow::showFromTray);
+    tray->show();
+}
+
+void MainWindow::checkAlerts(const GatewayClient::Result &result)
+{
+    lastPollGood = result.complete;
+    PollOutcome poll;
+    poll.good = result.complete;
+    poll.reading = result.record;
+    poll.atMs = QDateTime::currentMSecsSinceEpoch();
+    poll.withPpp = result.scheme == GatewayClient::Scheme::Older;
+    for (const Alert &alert : alertRules.check(alertSettings, poll))
+        raiseAlert(alert);
+    updateTray();
+}
+
+void MainWindow::raiseAlert(const Alert &alert)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    recorder.appendLine(alertLogFilePath(recorder.networkName(LBInfos)), alertLogHeader(), alertLogRow(now, alert));
+
+    const QString summary = QStringLiteral("Quelvane : ") + alert.rule;
+    const QString body = alert.state == AlertState::Event ? alert.values
+                                                          : alertStateText(alert.state) + QStringLiteral(" : ") + alert.values;
+    // Headless, the journal is where a service's alerts are read.
+    if (Messages::headless())
+        std::fprintf(stderr, "%s\n", qPrintable(Messages::line(summary, body)));
+    else
+        notifier->notify(summary, body);
+    if (!alertCommandText.isEmpty())
+        alertCommand->run(alertCommandText, alertCommandSeconds,
+                          {formatDateTime(now), alert.rule, alertStateText(alert.state), alert.values});
+}
+
+void MainWindow::sayInStatusBar(const QString &summary, const QString &body)
+{
+    // A label of its own: the status bar's message ("SUIVI LIVEBOX EN
+    // COURS...") stays as the acquisition set it.
+    if (!alertLabel) {
+        alertLabel = new QLabel(this);
+        alertLabel->setObjectName(QStringLiteral("labelAlerte"));
+        alertLabel->setMaximumWidth(260);
+        alertLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
+        statusBar()->insertPermanentWidget(0, alertLabel);
+    }
+    const QString text = summary + QStringLiteral(" : ") + body;
+    alertLabel->setToolTip(text);
+    alertLabel->setText(alertLabel->fontMetrics().elidedText(text, Qt::ElideRight, alertLabel->maximumWidth()));
+}
+
+void MainWindow::on_BtnTesterAlerte_clicked()
+{
+    raiseAlert({QStringLiteral("Alerte de test"), AlertState::Event,
+                QStringLiteral("envoyée depuis l'onglet Alertes")});
+}
+
+void MainWindow::updateTray()
+{
+    if (!tray)
+        return;
+    const LineLight light = lineLight(acquisitionRunning, lastPollGood, LBInfos.DownstreamCurrRate > 0,
+                                      alertRules.thresholdCrossed());
+    // The figures once a poll has read the gateway.
+    const bool everRead = LBInfos.DateTime != LiveBoxInfos().DateTime;
+    tray->setLight(light, trayToolTip(light, everRead ? &LBInfos : nullptr));
+}
+
+void MainWindow::showFromTray()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
