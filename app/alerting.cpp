@@ -69,11 +69,17 @@ void MainWindow::setUpAlerts()
     // No tray, no icon: the program runs as it always has.
     if (Messages::headless() || !TrayIcon::available())
         return;
-    tray = new TrayIcon({ui->BtnActualiser, ui->BtnGraphiques, nullptr, ui->BtnStartAcquisition,
-                         ui->BtnStopAcquisition, ui->BtnQuitter},
-                        this);
-    connect(tray, &TrayIcon::showWindowAsked, this, &MainWindow::showFromTray);
+    setTray(new TrayIcon({ui->BtnActualiser, ui->BtnGraphiques, nullptr, ui->BtnStartAcquisition,
+                          ui->BtnStopAcquisition, ui->BtnQuitter},
+                         this));
     tray->show();
+}
+
+void MainWindow::setTray(TrayIcon *icon)
+{
+    tray = icon;
+    connect(tray, &TrayIcon::showWindowAsked, this, &MainWindow::showFromTray);
+    updateTray();
 }
 
 void MainWindow::checkAlerts(const GatewayClient::Result &result)

@@ -91,6 +91,8 @@ public:
     // Says an alert: the log, a notification (or the tray, or the status
     // bar), and the user's command.
     void raiseAlert(const Alert &alert);
+    // Takes `icon` as the window's tray icon: its "Afficher la fenêtre" shows the window.
+    void setTray(TrayIcon *icon);
 
     void setVisible(bool visible) override;
 

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QDBusConnection>
+#include <QAction>
 #include <QDBusConnectionInterface>
 #include <QLabel>
 #include <QSettings>
@@ -12,6 +13,8 @@
 #include "support/scratchdir.h"
 #include "support/simulator.h"
 #include "support/windowtest.h"
+#include "charts/graph.h"
+#include "tray/trayicon.h"
 #include "ui_mainwindow.h"
 
 // A notification service as a desktop runs one: it takes every Notify call
@@ -201,6 +204,62 @@ private slots:
         QCOMPARE(rows.at(3),
                  QStringLiteral("Commande d'alerte;événement;la commande d'alerte « %1 » a dépassé 1 s et a été arrêtée")
                      .arg(dir.file("lente.sh")));
+    }
+
+    void closeBoxHidesInTheTrayWhenAskedAndQuitterAlwaysQuits()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim) + "[ALERTES]\nFermerVersZone=true\n");
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        QSignalSpy closed(&window, &MainWindow::closed);
+        // Without a tray the option cannot hide the window away: it closes.
+        {
+            MainWindow plain;
+            QVERIFY(startedUp(plain));
+            QSignalSpy plainClosed(&plain, &MainWindow::closed);
+            plain.show();
+            plain.close();
+            QCOMPARE(plainClosed.size(), 1);
+        }
+        // With one (made here: the test's screen has no tray).
+        window.setTray(new TrayIcon({window.ui->BtnActualiser, window.ui->BtnQuitter}, &window));
+        window.tray->show();
+        if (!window.tray->isVisible())
+            QSKIP("this platform keeps no tray icon visible");
+        QCOMPARE(window.tray->light(), LineLight::Off);
+        // Polling: green, the figures in the tool tip, "QUITTER" off as its button.
+        window.on_BtnStartAcquisition_clicked();
+        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+        QCOMPARE(window.tray->light(), LineLight::Good);
+        QVERIFY2(window.tray->toolTip().startsWith(QStringLiteral("Quelvane : Ligne en bon état\nDébits : ")),
+                 qPrintable(window.tray->toolTip()));
+        QVERIFY(!window.tray->actionFor(window.ui->BtnQuitter)->isEnabled());
+        sim.fault("any", "http500");
+        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+        closer.drain();
+        QCOMPARE(window.tray->light(), LineLight::Bad);
+        sim.heal();
+        window.on_BtnStopAcquisition_clicked();
+        QCOMPARE(window.tray->light(), LineLight::Off);
+        QVERIFY(window.tray->actionFor(window.ui->BtnQuitter)->isEnabled());
+        window.show();
+        window.close();
+        QVERIFY(window.isHidden());
+        QCOMPARE(closed.size(), 0);
+        // The chart window opened and closed meanwhile ends nothing.
+        window.on_BtnGraphiques_clicked();
+        window.graph->close();
+        QCOMPARE(closed.size(), 0);
+        // "Afficher la fenêtre", then "QUITTER" from the tray.
+        window.tray->showWindowAction()->trigger();
+        QVERIFY(window.isVisible());
+        window.close();
+        QVERIFY(window.isHidden());
+        window.tray->actionFor(window.ui->BtnQuitter)->trigger();
+        QCOMPARE(closed.size(), 1);
     }
 
     void alertSettingsAreRangeCheckedAndKept()

@@ -72,6 +72,7 @@ TrayIcon::TrayIcon(const QList<QAbstractButton *> &buttons, QObject *parent)
         // The button's own state is the truth: follow its every change.
         button->installEventFilter(this);
         m_actions.insert(button, action);
+        m_buttons << button;
     }
     m_tray->setContextMenu(m_menu);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -83,8 +84,10 @@ TrayIcon::TrayIcon(const QList<QAbstractButton *> &buttons, QObject *parent)
 
 TrayIcon::~TrayIcon()
 {
-    for (auto it = m_actions.begin(); it != m_actions.end(); ++it)
-        const_cast<QObject *>(it.key())->removeEventFilter(this);
+    for (const QPointer<QAbstractButton> &button : qAsConst(m_buttons)) {
+        if (button)
+            button->removeEventFilter(this);
+    }
     delete m_menu;
 }
 

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QPointer>
 
 #include "traystate.h"
 
@@ -53,5 +54,6 @@ private:
     QMenu *m_menu;
     QAction *m_showWindow;
     QMap<const QObject *, QAction *> m_actions; // by button
+    QList<QPointer<QAbstractButton>> m_buttons; // the window may go first
     LineLight m_light = LineLight::Off;
 };
