@@ -70,8 +70,8 @@ int main(int argc, char **argv)
         {"fault", "Applies a fault to every matching request (repeatable).", "TARGET:KIND[:PARAM]"},
         {"resync-every", "Resynchronises the line every N polls (0: never).", "N"},
         {"reboot-every", "Restarts the gateway every N polls (0: never).", "N"},
-        {"firmware", "Answers as the documented protocol (spec) or as real firmware (real): refusals inside "
-                     "HTTP 200 replies, session cookies at both logins.", "spec|real", "spec"},
+        {"firmware", "Answers as the protocol is documented (documented) or as real firmware (real): refusals inside "
+                     "HTTP 200 replies, session cookies at both logins.", "documented|real", "documented"},
         {"line", "The line's kind: adsl, or vdsl (attainable rates in bit/s, no line attenuation).",
          "adsl|vdsl", "adsl"},
         {"keep-alive", "Keeps connections open between requests (each POST then waits out the delayed "
@@ -91,8 +91,8 @@ int main(int argc, char **argv)
         usage("--seed takes a whole number");
     options.keepAlive = parser.isSet("keep-alive");
     const QString firmware = parser.value("firmware");
-    if (firmware != "spec" && firmware != "real")
-        usage("--firmware takes spec or real");
+    if (firmware != "documented" && firmware != "real")
+        usage("--firmware takes documented or real");
     options.realFirmware = firmware == "real";
     const QString line = parser.value("line");
     if (line != "adsl" && line != "vdsl")
