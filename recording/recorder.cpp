@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTextStream>
 
 #include "common/filenames.h"
 #include "router/liveboxinfos.h"
@@ -18,11 +17,6 @@ bool writeHeader(const QString &path)
         return false;
     return file.write(csvHeader().toLocal8Bit() + '\n') > 0 && file.flush();
 }
-}
-
-Recorder::Recorder(const QString &knownNetwork)
-    : m_network(knownNetwork)
-{
 }
 
 QString Recorder::networkName(const LiveBoxInfos &current)
@@ -58,17 +52,13 @@ void Recorder::logSynchronisation(const LiveBoxInfos &current, const QString &st
     pppLastChangeTimeSeen = current.PppLastChangeTime;
     lastSynchroText = current.SynchroDateTime;
 
+    // The waiting lines give a missing log its header, and keep the row when
+    // the log cannot be written yet.
     const QString path = synchroLogFilePath(networkName(current));
-    if (!QFile::exists(path)) {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-            return;
-        QTextStream(&file) << synchroLogHeader() << '\n';
-        file.close();
-        if (logCreated)
-            logCreated();
-    }
+    const bool existed = QFile::exists(path);
     m_pending.append(path, synchroLogHeader(), synchroLogRow(current, startTime));
+    if (!existed && QFile::exists(path) && logCreated)
+        logCreated();
 }
 
 bool Recorder::reload(const QString &network, LiveBoxInfos *current, LiveBoxInfos *previous)

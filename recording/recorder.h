@@ -17,7 +17,6 @@ class Recorder
 public:
     // The network the recording goes by until a reading names one: the
     // settings' name of the previous run.
-    explicit Recorder(const QString &knownNetwork = QString());
     void setKnownNetwork(const QString &network) { m_network = network; }
 
     // The summary chart, rebuilt when the log is created.
@@ -57,7 +56,6 @@ public:
     {
         return m_pending.append(path, header, line);
     }
-    int waitingRows(const QString &path) const { return m_pending.waiting(path); }
     // Writes what waits, if it now can; returns what still waits, file by file.
     QMap<QString, int> flush() { return m_pending.retry(); }
 

@@ -124,6 +124,10 @@ private slots:
             QVERIFY2(closer.texts.filter(QStringLiteral("n'ont pas pu être écrits")).size() == 1,
                      qPrintable(closer.texts.join('|')));
             QVERIFY(closer.texts.last().contains(QStringLiteral("2 ligne(s) pour")));
+            // The first event's row waits with them, not dropped with its log's header.
+            QVERIFY2(closer.texts.last().contains(QStringLiteral("1 ligne(s) pour"))
+                         && closer.texts.last().contains(QStringLiteral("maison_SYNCHROS.csv")),
+                     qPrintable(closer.texts.last()));
         }
         AppDir::setPath(QString());
         QCOMPARE(readFile(disk.file("maison.csv")), (csvHeader() + "\n").toUtf8());
