@@ -44,7 +44,7 @@ struct PollOutcome
 {
     bool good = false;
     LiveBoxInfos reading; // the reading, when good
-    qint64 atMs = 0;      // the poll's end, in ms since the epoch
+    qint64 atMs = 0;      // the poll's end, in ms on a steady clock: a clock set by hand fakes no rate
     bool withPpp = false; // the gateway gives the internet connection's time
 };
 

@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,7 +89,7 @@ void MainWindow::checkAlerts(const GatewayClient::Result &result)
     PollOutcome poll;
     poll.good = result.complete;
     poll.reading = result.record;
-    poll.atMs = QDateTime::currentMSecsSinceEpoch();
+    poll.atMs = QDeadlineTimer::current().deadline();
     poll.withPpp = result.scheme == GatewayClient::Scheme::Older;
     for (const Alert &alert : alertRules.check(alertSettings, poll))
         raiseAlert(alert);

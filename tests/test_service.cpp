@@ -272,11 +272,16 @@ private slots:
     {
         Simulator sim;
         ScratchDir dir;
-        dir.write("livebox.ini", headlessSettings(sim, QStringLiteral("faux")));
+        dir.write("livebox.ini", headlessSettings(sim, QStringLiteral("faux")) + "[ALERTES]\nEchecsNombre=1\n");
         Headless program(dir);
         const QString said =
             QStringLiteral("quelvane: Quelvane: Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box.");
         QTRY_VERIFY_WITH_TIMEOUT(program.errorLines().contains(said), 10000);
+        // Without a desktop, the alert goes to the journal too.
+        QTRY_VERIFY_WITH_TIMEOUT(program.errorLines().contains(QStringLiteral(
+                                     "quelvane: Quelvane : Échecs d'interrogation: déclenchée : "
+                                     "1 interrogations de la Livebox échouées de suite")),
+                                 10000);
         // No one can answer a box: the program tries again an interval later.
         const int first = sim.requests().size();
         QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > first, 10000);
