@@ -91,10 +91,7 @@ void MainWindow::UpDateAffichage()
     OldLBInfos = LBInfos;
     displayPending = true;
     // The rest follows when the gateway has answered (showPoll).
-    if (algoType)
-        LiveBox4GetInfos(&LBInfos);
-    else
-        LiveBoxGetInfos(&LBInfos);
+    pollGateway();
 }
 
 void MainWindow::showPoll()

@@ -57,19 +57,8 @@ MainWindow::MainWindow(QWidget *parent)
         bold->setFont(font);
     }
 
-    lastSynchroText.clear();
-    lastChangeTimeSeen = 0.0;
-    pppLastChangeTimeSeen = 0.0;
     startTime = formatDateTime(QDateTime::currentDateTime());
-    algoType = false;
-
-    ui->BtnActualiser->setEnabled(true);
-    ui->BtnGraphiques->setEnabled(true);
-    ui->BtnStartAcquisition->setEnabled(true);
-    ui->BtnStopAcquisition->setEnabled(false);
-    ui->BtnSaveReleve->setEnabled(true);
-    ui->BtnRazReleve->setEnabled(true);
-    ui->BtnQuitter->setEnabled(true);
+    finishRefresh(); // the buttons of a window at rest
     ui->tabWidget->setCurrentIndex(0);
 
     auto *aboutLabel = new QLabel(this);
@@ -93,10 +82,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     // The first poll. What the start-up does next waits for its end
     // (continueStartUp), so that the splash is painted meanwhile.
-    if (algoType)
-        LiveBox4GetInfos(&LBInfos);
-    else
-        LiveBoxGetInfos(&LBInfos);
+    pollGateway();
 }
 
 void MainWindow::continueStartUp(bool aborted)
@@ -120,12 +106,7 @@ void MainWindow::continueStartUp(bool aborted)
             // No one to correct the password: say so, and try again an interval later.
             warn(QStringLiteral("Quelvane"),
                  QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."));
-            QTimer::singleShot(cycleMs, this, [this] {
-                if (algoType)
-                    LiveBox4GetInfos(&LBInfos);
-                else
-                    LiveBoxGetInfos(&LBInfos);
-            });
+            QTimer::singleShot(cycleMs, this, [this] { pollGateway(); });
             return;
         }
         startUpStage = StartUp::Warning;

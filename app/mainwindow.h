@@ -146,6 +146,7 @@ private:
 
     // The gateway's side of a poll and of a restart (polls.cpp).
     void startPoll(GatewayClient::Scheme scheme, LiveBoxInfos *target);
+    void pollGateway(); // the chosen scheme's poll into LBInfos
     void pollFinished(const GatewayClient::Result &result);
     void restartFinished(const GatewayClient::Result &result);
     void takeSession(const GatewayClient::Result &result);

@@ -18,6 +18,14 @@ void MainWindow::LiveBox4GetInfos(LiveBoxInfos *LBinfos)
     startPoll(GatewayClient::Scheme::Newer, LBinfos);
 }
 
+void MainWindow::pollGateway()
+{
+    if (algoType)
+        LiveBox4GetInfos(&LBInfos);
+    else
+        LiveBoxGetInfos(&LBInfos);
+}
+
 void MainWindow::startPoll(GatewayClient::Scheme scheme, LiveBoxInfos *target)
 {
     // One gateway operation at a time: another one asked for meanwhile is
