@@ -193,12 +193,7 @@ void GatewayClient::olderData(int index)
     m_request.setUrl(gatewayUrl(m_account.livebox, step.path));
     send(m_request, step.body, step.get, [this, index](const GatewayReply &reply) {
         if (!reply.usable()) {
-            // A refusal means the gateway no longer holds the session.
-            if (reply.refused())
-                m_result.session = Session::Closed;
-            qDebug().noquote() << "Failure" << reply.failure();
-            m_result.failure = reply.failure();
-            finish(false);
+            failStep(reply, "Failure");
             return;
         }
         m_replies[index] = reply.json.object();
@@ -264,13 +259,9 @@ void GatewayClient::newerData(int index)
     const ServiceCall &call = newerCalls().at(index);
     send(m_request, call.body, false, [this, index, &call](const GatewayReply &reply) {
         if (!reply.usable()) {
-            if (reply.refused())
-                m_result.session = Session::Closed;
-            qDebug().noquote() << (QByteArrayLiteral("Failure ") + call.name).constData() << reply.failure();
             if (m_trace)
                 *m_trace << "failure " << call.name << reply.failure() << "\n";
-            m_result.failure = reply.failure();
-            finish(false);
+            failStep(reply, QByteArrayLiteral("Failure ") + call.name);
             return;
         }
         m_replies[index] = reply.json.object();
@@ -298,13 +289,24 @@ void GatewayClient::restartRequest()
 {
     const QNetworkRequest request = sessionRequest(m_account.livebox, "application/json", m_contextId, m_cookie);
     send(request, restartBody(), false, [this](const GatewayReply &reply) {
-        const bool complete = reply.ok && !reply.refused();
-        if (!complete) {
-            qDebug().noquote() << "Failure REBOOT" << reply.failure();
-            m_result.failure = reply.failure();
+        // The restart's answer need not be JSON: only a transport error or a
+        // refusal fails it.
+        if (!reply.ok || reply.refused()) {
+            failStep(reply, "Failure REBOOT");
+            return;
         }
-        finish(complete);
+        finish(true);
     });
+}
+
+void GatewayClient::failStep(const GatewayReply &reply, const QByteArray &label)
+{
+    // A refusal means the gateway no longer holds the session.
+    if (reply.refused())
+        m_result.session = Session::Closed;
+    qDebug().noquote() << label.constData() << reply.failure();
+    m_result.failure = reply.failure();
+    finish(false);
 }
 
 void GatewayClient::finish(bool complete)

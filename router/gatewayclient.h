@@ -97,6 +97,7 @@ private:
     void newerData(int index);
     void restartRequest();
     void finish(bool complete);
+    void failStep(const GatewayReply &reply, const QByteArray &label);
 
     QNetworkAccessManager *m_manager;
     int m_deadlineMs = 30000;

@@ -115,10 +115,15 @@ private:
                           name + ": no acquisition warning");
 
                 sim.heal();
+                bool healedComplete = false;
+                const QMetaObject::Connection healed =
+                    connect(&window.gateway, &GatewayClient::pollFinished,
+                            [&](const GatewayClient::Result &result) { healedComplete = result.complete; });
                 QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+                disconnect(healed);
                 window.cycleTimer->stop();
                 closer.drain();
-                check(window.connected && window.LBInfos.SSID == QLatin1String("matrice")
+                check(healedComplete && window.connected && window.LBInfos.SSID == QLatin1String("matrice")
                           && window.LBInfos.CRCErrors == 123 && window.LBInfos.DownstreamCurrRate == 8123,
                       name + ": the poll after healing is not complete");
             }

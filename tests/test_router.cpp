@@ -323,6 +323,7 @@ private slots:
     {
         Simulator sim;
         GatewayClient client(&manager);
+        QCOMPARE(client.deadline(), 30000); // a request's own deadline, unless a test shortens it
         client.setDeadline(1500);
         const LiveBoxInfos before;
         sim.fault("ws-DSLStats", "hang");
@@ -403,6 +404,15 @@ private slots:
         QCOMPARE(receivedRequests(sim.requests()).size(), 1);
         QVERIFY(refused.loginFailed);
         QCOMPARE(refused.session, GatewayClient::Session::Closed);
+
+        // A restart refused inside an HTTP 200 reply fails, and the session
+        // is gone as for any refused request.
+        sim.clear();
+        sim.fault("ws-reboot", "denied");
+        const GatewayClient::Result denied = run(client, [&] { return client.restart(accountOf(sim)); }, true);
+        QVERIFY(!denied.complete);
+        QVERIFY(!denied.loginFailed);
+        QCOMPARE(denied.session, GatewayClient::Session::Closed);
     }
 
     // Qt repeats a request's URL in its error texts, in forms that change with
