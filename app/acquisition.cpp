@@ -150,14 +150,8 @@ void MainWindow::on_timeEditCycle_timeChanged(const QTime &time)
         ui->timeEditCycle->setTime(QTime(0, 0).addSecs(minimumCycleSeconds));
     }
     cycleMs = seconds * 1000;
-
-    const int cycle = secondsOf(ui->timeEditCycle->time());
-    const int arret = secondsOf(ui->timeEditArret->time());
-    if (arret < stallFloor(cycle)) {
-        qDebug() << "Arret corrigé de" << arret << "à" << stallFloor(cycle) << "s";
-        ui->timeEditArret->setTime(QTime(0, 0).addSecs(stallFloor(cycle)));
-        graph->tempsArret = stallFloor(cycle);
-    }
+    // The stall threshold never falls below what the new interval needs.
+    on_timeEditArret_timeChanged(ui->timeEditArret->time());
 }
 
 void MainWindow::on_timeEditArret_timeChanged(const QTime &time)

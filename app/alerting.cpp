@@ -7,7 +7,6 @@
 #include <QSpinBox>
 #include <QStatusBar>
 
-#include <cstdio>
 
 #include "alerts/alertcommand.h"
 #include "alerts/alertlog.h"
@@ -62,8 +61,7 @@ void MainWindow::setUpAlerts()
     alertCommand = new AlertCommand(this);
     connect(alertCommand, &AlertCommand::problem, this, [this](const QString &text) {
         const Alert problem{QStringLiteral("Commande d'alerte"), AlertState::Event, text};
-        recorder.appendLine(alertLogFilePath(recorder.networkName(LBInfos)), alertLogHeader(),
-                            alertLogRow(QDateTime::currentDateTime(), problem));
+        logAlert(QDateTime::currentDateTime(), problem);
         sayInStatusBar(problem.rule, text);
     });
 
@@ -99,19 +97,24 @@ void MainWindow::checkAlerts(const GatewayClient::Result &result)
 void MainWindow::raiseAlert(const Alert &alert)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    recorder.appendLine(alertLogFilePath(recorder.networkName(LBInfos)), alertLogHeader(), alertLogRow(now, alert));
+    logAlert(now, alert);
 
     const QString summary = QStringLiteral("Quelvane : ") + alert.rule;
     const QString body = alert.state == AlertState::Event ? alert.values
                                                           : alertStateText(alert.state) + QStringLiteral(" : ") + alert.values;
     // Headless, the journal is where a service's alerts are read.
     if (Messages::headless())
-        std::fprintf(stderr, "%s\n", qPrintable(Messages::line(summary, body)));
+        Messages::print(summary, body);
     else
         notifier->notify(summary, body);
     if (!alertCommandText.isEmpty())
         alertCommand->run(alertCommandText, alertCommandSeconds,
                           {formatDateTime(now), alert.rule, alertStateText(alert.state), alert.values});
+}
+
+void MainWindow::logAlert(const QDateTime &at, const Alert &alert)
+{
+    recorder.appendLine(alertLogFilePath(recorder.networkName(LBInfos)), alertLogHeader(), alertLogRow(at, alert));
 }
 
 void MainWindow::sayInStatusBar(const QString &summary, const QString &body)

@@ -25,25 +25,18 @@ int main(int argc, char *argv[])
     MainWindow window;
     if (window.cannotStart())
         return 1;
+    // Only the main window's close ends the program: it may hide in the tray
+    // while the chart window closes, and headless no window is ever shown.
+    application.setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &MainWindow::closed, &application, &QApplication::quit, Qt::QueuedConnection);
     if (!headless) {
-        // The window may hide in the tray, and then closing the chart window
-        // must not end the program: only the main window's close does.
-        application.setQuitOnLastWindowClosed(false);
-        QObject::connect(&window, &MainWindow::closed, &application, &QApplication::quit, Qt::QueuedConnection);
         window.show();
         return application.exec();
     }
 
-    // No window is ever shown, so none closing may end the program: only a
-    // stop signal does.
-    application.setQuitOnLastWindowClosed(false);
-
     // A service is stopped by SIGTERM: the poll under way is aborted, the
     // rows that wait are written (or reported), and the program ends well.
     StopSignals stop;
-    QObject::connect(&stop, &StopSignals::stopAsked, &window, [&] {
-        window.close();
-        application.quit();
-    });
+    QObject::connect(&stop, &StopSignals::stopAsked, &window, &MainWindow::close);
     return application.exec();
 }

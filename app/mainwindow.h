@@ -171,6 +171,7 @@ private:
     void setUpAlerts();
     SettingsTable alertsTable();
     void checkAlerts(const GatewayClient::Result &result);
+    void logAlert(const QDateTime &at, const Alert &alert);
     void sayInStatusBar(const QString &summary, const QString &body);
     void updateTray();
     void showFromTray();

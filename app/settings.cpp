@@ -15,14 +15,11 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-bool applyTimeSetting(const QVariant &value, QTimeEdit *editor)
+void applyTimeSetting(const QVariant &value, QTimeEdit *editor)
 {
     const QTime time = QTime::fromString(value.toString(), QStringLiteral("hh:mm:ss"));
-    if (!time.isValid())
-        return false;
-    editor->setTime(time); // the editor clamps it to its range
-
-    return true;
+    if (time.isValid())
+        editor->setTime(time); // the editor clamps it to its range
 }
 
 QString timeSettingText(const QTime &time)
@@ -114,11 +111,7 @@ SettingsTable MainWindow::settingsTable()
          [this] { return QVariant(ui->radioLB23->isChecked() ? QStringLiteral("0") : QStringLiteral("1")); }, 0},
         timeSetting(Key::Cycle, ui->timeEditCycle, [this] { cycleMs = millisecondsOf(ui->timeEditCycle->time()); }),
         timeSetting(Key::Arret, ui->timeEditArret, [this] { graph->tempsArret = secondsOf(ui->timeEditArret->time()); }),
-        timeSetting(Key::Diapo, ui->timeEditDiapo,
-                    [this] {
-                        diapoMs = millisecondsOf(ui->timeEditDiapo->time());
-                        graph->diapoInterval = diapoMs;
-                    }),
+        timeSetting(Key::Diapo, ui->timeEditDiapo, [this] { on_timeEditDiapo_timeChanged(ui->timeEditDiapo->time()); }),
         {Key::ExportFormat,
          [this](const QVariant &v) {
              // An index the list does not have would leave no format at all.

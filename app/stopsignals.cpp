@@ -21,7 +21,9 @@ void onSignal(int)
 StopSignals::StopSignals(QObject *parent)
     : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, pipeEnds) != 0)
+    // Non-blocking, so that the handler never waits on a full pipe; closed
+    // on exec, so that an alert command inherits neither end.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, pipeEnds) != 0)
         return;
     m_notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {

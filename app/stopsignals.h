@@ -14,7 +14,6 @@ class StopSignals : public QObject
 public:
     explicit StopSignals(QObject *parent = nullptr);
     ~StopSignals() override;
-    bool ok() const { return m_notifier != nullptr; }
 
 signals:
     void stopAsked();

@@ -10,12 +10,6 @@ bool &headlessFlag()
     static bool flag = false;
     return flag;
 }
-
-void printLine(const QString &title, const QString &text)
-{
-    std::fprintf(stderr, "%s\n", Messages::line(title, text).toLocal8Bit().constData());
-    std::fflush(stderr);
-}
 }
 
 void Messages::setHeadless(bool headless)
@@ -35,10 +29,16 @@ QString Messages::line(const QString &title, const QString &text)
     return QStringLiteral("quelvane: ") + title + QStringLiteral(": ") + flat;
 }
 
+void Messages::print(const QString &title, const QString &text)
+{
+    std::fprintf(stderr, "%s\n", line(title, text).toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
 void Messages::warnLater(QWidget *parent, const QString &title, const QString &text, std::function<void()> dismissed)
 {
     if (headless()) {
-        printLine(title, text);
+        print(title, text);
         if (dismissed)
             dismissed();
         return;
@@ -53,7 +53,7 @@ void Messages::warnLater(QWidget *parent, const QString &title, const QString &t
 void Messages::warning(QWidget *parent, const QString &title, const QString &text)
 {
     if (headless())
-        printLine(title, text);
+        print(title, text);
     else
         QMessageBox::warning(parent, title, text);
 }
@@ -61,7 +61,7 @@ void Messages::warning(QWidget *parent, const QString &title, const QString &tex
 void Messages::information(QWidget *parent, const QString &title, const QString &text)
 {
     if (headless())
-        printLine(title, text);
+        print(title, text);
     else
         QMessageBox::information(parent, title, text);
 }

@@ -22,6 +22,7 @@ void warnLater(QWidget *parent, const QString &title, const QString &text, std::
 void warning(QWidget *parent, const QString &title, const QString &text);
 void information(QWidget *parent, const QString &title, const QString &text);
 
-// The headless line of a message.
+// The headless line of a message, and its printing on the standard error.
 QString line(const QString &title, const QString &text);
+void print(const QString &title, const QString &text);
 }
