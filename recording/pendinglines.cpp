@@ -1,9 +1,8 @@
 #include "pendinglines.h"
 
 #include <QFile>
-#include <QFileInfo>
 
-bool appendLines(const QString &path, const QStringList &lines)
+bool appendLines(const QString &path, const QByteArray &header, const QByteArray &text)
 {
     QFile file(path);
     // Unbuffered: a write the disk refuses must not linger in a buffer and
@@ -11,17 +10,17 @@ bool appendLines(const QString &path, const QStringList &lines)
     if (!file.open(QIODevice::ReadWrite | QIODevice::Text | QIODevice::Unbuffered))
         return false;
     const qint64 before = file.size();
-    QByteArray text;
-    if (before > 0) {
+    QByteArray start;
+    if (before == 0) { // missing, or left empty by a failed first write
+        start = header + '\n';
+    } else {
         file.seek(before - 1);
         char last = 0;
         if (file.getChar(&last) && last != '\n')
-            text += '\n';
+            start = "\n";
     }
-    for (const QString &line : lines)
-        text += line.toLocal8Bit() + '\n';
     file.seek(before);
-    const bool written = file.write(text) == text.size();
+    const bool written = file.write(start) == start.size() && file.write(text) == text.size();
     if (!written)
         file.resize(before);
     return written;
@@ -30,8 +29,9 @@ bool appendLines(const QString &path, const QStringList &lines)
 bool PendingLines::append(const QString &path, const QString &header, const QString &line)
 {
     File &file = m_files[path];
-    file.header = header;
-    file.lines << line;
+    file.header = header.toLocal8Bit();
+    file.text += line.toLocal8Bit() + '\n';
+    ++file.lines;
     retry();
     return !m_files.contains(path);
 }
@@ -40,17 +40,19 @@ QMap<QString, int> PendingLines::retry()
 {
     QMap<QString, int> left;
     for (auto it = m_files.begin(); it != m_files.end();) {
-        QStringList lines = it->lines;
-        if (QFileInfo(it.key()).size() == 0) // missing, or left empty by a failed first write
-            lines.prepend(it->header);
-        if (appendLines(it.key(), lines)) {
+        if (appendLines(it.key(), it->header, it->text)) {
             it = m_files.erase(it);
             continue;
         }
         // Beyond the limit (about a week at the shortest interval), the oldest go.
-        if (it->lines.size() > m_maxPerFile)
-            it->lines.erase(it->lines.begin(), it->lines.begin() + (it->lines.size() - m_maxPerFile));
-        left.insert(it.key(), it->lines.size());
+        if (it->lines > m_maxPerFile) {
+            int cut = 0;
+            for (int excess = it->lines - m_maxPerFile; excess > 0; --excess)
+                cut = it->text.indexOf('\n', cut) + 1;
+            it->text.remove(0, cut);
+            it->lines = m_maxPerFile;
+        }
+        left.insert(it.key(), it->lines);
         ++it;
     }
     return left;
