@@ -21,6 +21,8 @@ string(REPLACE "\\" "\\\\" plain "${dir}")
 file(READ "${QUELVANE_DESKTOP_IN}" entry)
 string(REPLACE "@QUELVANE_EXEC@" "${exec}" entry "${entry}")
 string(REPLACE "@QUELVANE_DIR@" "${plain}" entry "${entry}")
-set(target "$ENV{DESTDIR}${dir}/quelvane.desktop")
-message(STATUS "Installing: ${target}")
-file(WRITE "${target}" "${entry}")
+# Written in the build tree, then installed like any other file: DESTDIR,
+# the "Installing:" line and the install manifest come with it.
+set(written "${CMAKE_CURRENT_BINARY_DIR}/desktop-entry/quelvane.desktop")
+file(WRITE "${written}" "${entry}")
+file(INSTALL DESTINATION "${dir}" TYPE FILE FILES "${written}")

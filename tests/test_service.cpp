@@ -311,7 +311,7 @@ private slots:
             address = QStringLiteral("127.0.0.1:%1").arg(taken.serverPort());
         Headless program(dir, {"--metrics", address});
         QVERIFY(program.process.waitForFinished(15000));
-        QVERIFY(program.process.exitCode() != 0);
+        QCOMPARE(program.process.exitCode(), 1);
         QVERIFY2(program.errorLines().contains(
                      QStringLiteral("quelvane: Quelvane: Les métriques ne peuvent pas être servies sur « %1 » : %2")
                          .arg(address, reason)),
