@@ -61,6 +61,10 @@ QString autoArchivePath(const QString &ssid, const QDateTime &previousReading)
 
 QString autoReportPath(const QString &ssid, const QDateTime &previousReading)
 {
-    return AppDir::filePath(QStringLiteral("export/") + safeFileName(ssid) + QStringLiteral("_Rapport")
-                            + fileStamp(previousReading) + QStringLiteral("auto.pdf"));
+    return exportFilePath(ssid, QStringLiteral("_Rapport"), previousReading, QStringLiteral("auto.pdf"));
+}
+
+QString exportFilePath(const QString &ssid, const QString &part, const QDateTime &at, const QString &suffix)
+{
+    return AppDir::filePath(QStringLiteral("export/") + safeFileName(ssid) + part + fileStamp(at) + suffix);
 }

@@ -17,3 +17,5 @@ QString alertLogFilePath(const QString &ssid);
 QString manualArchivePath(const QString &ssid, const QDateTime &now);
 QString autoArchivePath(const QString &ssid, const QDateTime &previousReading);
 QString autoReportPath(const QString &ssid, const QDateTime &previousReading);
+// A file of the export folder: <Wi-Fi name><part><stamp of `at`><suffix>.
+QString exportFilePath(const QString &ssid, const QString &part, const QDateTime &at, const QString &suffix);

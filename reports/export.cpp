@@ -19,8 +19,8 @@
 bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle)
 {
     QDir().mkpath(AppDir::filePath(QStringLiteral("export")));
-    const QString file = AppDir::filePath(QStringLiteral("export/")) + safeFileName(ssid) + namePart
-                         + fileStamp(QDateTime::currentDateTime()) + QLatin1Char('.') + exportFormat;
+    const QString file =
+        exportFilePath(ssid, namePart, QDateTime::currentDateTime(), QLatin1Char('.') + exportFormat);
     const QString format = exportFormat.toLower();
     const bool known = format == QLatin1String("pdf") || format == QLatin1String("svg")
                        || QImageWriter::supportedImageFormats().contains(format.toLatin1());

@@ -31,17 +31,7 @@ QString deviceLine(const QString &type, const QString &software)
 
 QString defaultReportName(const QString &ssid, const QString &part)
 {
-    return AppDir::filePath(QStringLiteral("export/")) + safeFileName(ssid) + part
-           + fileStamp(QDateTime::currentDateTime()) + QStringLiteral(".pdf");
-}
-
-void setTitleFont(QPainter &painter, int pointSize, bool bold)
-{
-    QFont font = painter.font();
-    font.setPointSize(pointSize);
-    font.setBold(bold);
-    font.setItalic(false);
-    painter.setFont(font);
+    return exportFilePath(ssid, part, QDateTime::currentDateTime(), QStringLiteral(".pdf"));
 }
 
 void reportWriteFailure(QWidget *parent, const QString &file)
@@ -69,7 +59,7 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
     const bool written = writeReportPage(
         file, rapPageOrient, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware),
         [&](QPainter &painter, const ReportPage &page) {
-            setTitleFont(painter, 8, true);
+            setTitleFont(&painter, 8, true, false);
             // The ticked plots share the page equally.
             const int height = reportPlotHeight(page.height, ticked);
             QwtPlotRenderer renderer;
@@ -99,7 +89,7 @@ void Graph::on_BtnSynchroPdf_clicked()
     const bool written = writeReportPage(
         file, rapPageOrient, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware),
         [&](QPainter &painter, const ReportPage &page) {
-            setTitleFont(painter, 10, false);
+            setTitleFont(&painter, 10, false, false);
             painter.drawText(QRect(0, 50, page.width, 50), Qt::AlignHCenter | Qt::AlignVCenter,
                              QStringLiteral("Synthèse des synchronisations DSL et des redémarrages livebox."));
             QwtPlotRenderer renderer;

@@ -56,20 +56,21 @@ void centreOnPage(QPainter *painter, QPrinter *printer, const ReportPage &page)
     painter->translate((sheet.width() - page.width) / 2, (sheet.height() - page.height) / 2);
 }
 
+void setTitleFont(QPainter *painter, int pointSize, bool bold, bool italic)
+{
+    QFont font = painter->font();
+    font.setPointSize(pointSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    painter->setFont(font);
+}
+
 void drawReportHeader(QPainter *painter, const ReportPage &page, const QString &title, const QString &device)
 {
-    QFont titleFont = painter->font();
-    titleFont.setPointSize(12);
-    titleFont.setBold(true);
-    titleFont.setItalic(true);
-    painter->setFont(titleFont);
+    setTitleFont(painter, 12, true, true);
     painter->drawText(QRect(0, 0, page.width, 50), Qt::AlignHCenter | Qt::AlignVCenter, title);
 
-    QFont deviceFont = painter->font();
-    deviceFont.setPointSize(6);
-    deviceFont.setBold(false);
-    deviceFont.setItalic(true);
-    painter->setFont(deviceFont);
+    setTitleFont(painter, 6, false, true);
     painter->drawText(QRect(0, 5, page.width - 15, 50), Qt::AlignRight | Qt::AlignTop, device);
 }
 

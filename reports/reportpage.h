@@ -39,6 +39,8 @@ void centreOnPage(QPainter *painter, QPrinter *printer, const ReportPage &page);
 
 // The title line (network and day) and, in small type on the right, the
 // gateway's hardware and software versions.
+// The painter's font at this size and weight.
+void setTitleFont(QPainter *painter, int pointSize, bool bold, bool italic);
 void drawReportHeader(QPainter *painter, const ReportPage &page, const QString &title, const QString &device);
 
 // Draws a plot on white whatever its colours on screen, then gives the plot
