@@ -2,11 +2,11 @@
 
 #include <QJsonArray>
 #include <QMetaEnum>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringList>
 
+namespace {
 QByteArray jsonQuoted(const QString &text)
 {
     QByteArray out;
@@ -23,6 +23,7 @@ QByteArray jsonQuoted(const QString &text)
         }
     }
     return out;
+}
 }
 
 QByteArray wsLoginBody(const QString &user, const QString &password)

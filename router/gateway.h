@@ -6,10 +6,7 @@
 #include <QString>
 #include <QUrl>
 
-
-class QNetworkAccessManager;
 class QNetworkReply;
-class QNetworkRequest;
 
 // Building requests and reading replies of the gateway's "sysbus" service.
 
@@ -18,7 +15,6 @@ class QNetworkRequest;
 // body is plain ASCII whatever the password holds; letters and digits come
 // out exactly as typed.
 QByteArray wsLoginBody(const QString &user, const QString &password);
-QByteArray jsonQuoted(const QString &text);
 
 // Login URL of the older gateways, credentials percent-encoded as query
 // values so that "&", "#", "+" or "=" in a password cannot break the query.

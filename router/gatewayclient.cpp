@@ -101,7 +101,7 @@ bool GatewayClient::poll(Scheme scheme, const Account &account, const LiveBoxInf
             *m_trace << "Version LB4 02/06/19 - 19h40\n\n";
     }
     m_operation = Operation::Poll;
-    newerLogin([this](const GatewayReply &) { newerData(0); });
+    newerLogin([this] { newerData(0); });
     return true;
 }
 
@@ -114,7 +114,7 @@ bool GatewayClient::restart(const Account &account)
     m_account = account;
     m_clock.start();
     m_operation = Operation::Restart;
-    newerLogin([this](const GatewayReply &) { restartRequest(); });
+    newerLogin([this] { restartRequest(); });
     return true;
 }
 
@@ -206,7 +206,7 @@ void GatewayClient::olderData(int index)
     });
 }
 
-void GatewayClient::newerLogin(Handler then)
+void GatewayClient::newerLogin(std::function<void()> then)
 {
     QNetworkRequest request(gatewayUrl(m_account.livebox, QStringLiteral("/ws")));
     request.setRawHeader("Content-Type", "application/x-sah-ws-4-call+json");
@@ -216,7 +216,7 @@ void GatewayClient::newerLogin(Handler then)
              if (!openSession(login))
                  return;
              m_cookie = login.setCookie;
-             then(login);
+             then();
          });
 }
 

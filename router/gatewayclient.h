@@ -93,7 +93,7 @@ private:
     bool openSession(const GatewayReply &login);
     void olderLogin();
     void olderData(int index);
-    void newerLogin(Handler then);
+    void newerLogin(std::function<void()> then);
     void newerData(int index);
     void restartRequest();
     void finish(bool complete);

@@ -1,9 +1,6 @@
 #include "liveboxinfos.h"
 
 #include <QStringList>
-#include <algorithm>
-#include <cmath>
-#include <limits>
 
 void deriveDateTimes(LiveBoxInfos *infos, Clock clock)
 {

@@ -10,6 +10,7 @@
 #include "recording/pendinglines.h"
 #include "recording/rowformat.h"
 #include "support/gatewaytest.h"
+#include "support/httpget.h"
 #include "support/generations.h"
 #include "support/modalcloser.h"
 #include "support/records.h"
@@ -150,11 +151,7 @@ private slots:
     void refusedConnection()
     {
         QFETCH(int, algoType);
-        // A port that was just free: nothing listens there.
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        const quint16 port = probe.serverPort();
-        probe.close();
+        const int port = freePort(); // nothing listens there
         ScratchDir dir;
         dir.write("livebox.ini", QStringLiteral("[LIVEBOX]\nLiveBox=127.0.0.1:%1\nUser=admin\nPass=secret\nAlgoType=%2\n")
                                      .arg(port)
