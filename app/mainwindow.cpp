@@ -159,7 +159,11 @@ void MainWindow::warn(const QString &title, const QString &text, std::function<v
     }
     openBoxes.insert(kind);
     Messages::warnLater(this, title, text, [this, kind, dismissed] {
-        openBoxes.remove(kind);
+        // Headless, a line is answered as soon as it is written: it stays
+        // said until a poll succeeds, so that a gateway refusing all night
+        // is told once, not at every interval.
+        if (!Messages::headless())
+            openBoxes.remove(kind);
         if (dismissed)
             dismissed();
     });

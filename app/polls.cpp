@@ -1,6 +1,7 @@
 #include <QMessageBox>
 
 #include "common/appdir.h"
+#include "common/messages.h"
 #include "mainwindow.h"
 
 GatewayClient::Account MainWindow::account() const
@@ -56,6 +57,9 @@ void MainWindow::pollFinished(const GatewayClient::Result &result)
     if (result.complete && pollTarget)
         *pollTarget = result.record;
     pollTarget = nullptr;
+    if (result.complete && Messages::headless())
+        openBoxes.clear(); // what went wrong may be said again
+
     if (metrics && !result.aborted) {
         const double seconds = result.elapsedMs / 1000.0;
         if (result.complete)

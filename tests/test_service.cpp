@@ -285,6 +285,10 @@ private slots:
         // No one can answer a box: the program tries again an interval later.
         const int first = sim.requests().size();
         QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > first, 10000);
+        // Said once while the gateway goes on refusing, not at every interval.
+        const int second = sim.requests().size();
+        QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > second, 10000);
+        QCOMPARE(program.errorLines().count(said), 1);
         QCOMPARE(program.process.state(), QProcess::Running);
         QVERIFY(program.stop() >= 0);
         QCOMPARE(program.process.exitCode(), 0);
