@@ -195,16 +195,7 @@ SettingsTable MainWindow::alertsTable()
 SettingsTable MainWindow::geometryTable()
 {
     // The client area, applied at once once read (readGeometry).
-    return {
-        {Key::GuiHeight, [this](const QVariant &v) { savedGeometry.setHeight(v.toInt()); },
-         [this] { return QVariant(geometry().height()); }, 0},
-        {Key::GuiWidth, [this](const QVariant &v) { savedGeometry.setWidth(v.toInt()); },
-         [this] { return QVariant(geometry().width()); }, 0},
-        {Key::GuiY, [this](const QVariant &v) { savedGeometry.moveTop(v.toInt()); },
-         [this] { return QVariant(geometry().y()); }, 0},
-        {Key::GuiX, [this](const QVariant &v) { savedGeometry.moveLeft(v.toInt()); },
-         [this] { return QVariant(geometry().x()); }, 0},
-    };
+    return geometrySettings({Key::GuiHeight, Key::GuiWidth, Key::GuiY, Key::GuiX}, this, &savedGeometry, 0);
 }
 
 void MainWindow::readSettings(QSettings &settings)

@@ -29,15 +29,9 @@ SettingsTable Graph::settingsTable()
     // value, and so does a number outside its range (a hand-edited file may
     // hold anything).
     const double big = 1e12;
-    SettingsTable table = {
-        {Key::GraphHeight, [this](const QVariant &v) { savedGeometry.setHeight(v.toInt()); },
-         [this] { return QVariant(geometry().height()); }},
-        {Key::GraphWidth, [this](const QVariant &v) { savedGeometry.setWidth(v.toInt()); },
-         [this] { return QVariant(geometry().width()); }},
-        {Key::GraphY, [this](const QVariant &v) { savedGeometry.moveTop(v.toInt()); },
-         [this] { return QVariant(geometry().y()); }},
-        {Key::GraphX, [this](const QVariant &v) { savedGeometry.moveLeft(v.toInt()); },
-         [this] { return QVariant(geometry().x()); }},
+    SettingsTable table = geometrySettings({Key::GraphHeight, Key::GraphWidth, Key::GraphY, Key::GraphX}, this,
+                                           &savedGeometry);
+    table += {
         {Key::Size0, [this](const QVariant &v) { savedSizes[0] = v.toInt(); },
          [this] { return QVariant(ui->splitterGraph->sizes().value(0)); }},
         {Key::Size1, [this](const QVariant &v) { savedSizes[1] = v.toInt(); },

@@ -1,6 +1,8 @@
 #include "settingstable.h"
 
+#include <QRect>
 #include <QSettings>
+#include <QWidget>
 
 #include <cmath>
 
@@ -73,4 +75,18 @@ Setting textSetting(const char *key, QString *member, int maxLength)
                     *member = text;
             },
             [member] { return QVariant(*member); }};
+}
+
+SettingsTable geometrySettings(const char *const (&keys)[4], QWidget *window, QRect *saved, const QVariant &absent)
+{
+    return {
+        {keys[0], [saved](const QVariant &v) { saved->setHeight(v.toInt()); },
+         [window] { return QVariant(window->geometry().height()); }, absent},
+        {keys[1], [saved](const QVariant &v) { saved->setWidth(v.toInt()); },
+         [window] { return QVariant(window->geometry().width()); }, absent},
+        {keys[2], [saved](const QVariant &v) { saved->moveTop(v.toInt()); },
+         [window] { return QVariant(window->geometry().y()); }, absent},
+        {keys[3], [saved](const QVariant &v) { saved->moveLeft(v.toInt()); },
+         [window] { return QVariant(window->geometry().x()); }, absent},
+    };
 }

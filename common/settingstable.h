@@ -7,7 +7,9 @@
 #include <functional>
 #include <limits>
 
+class QRect;
 class QSettings;
+class QWidget;
 
 // One key of a window's table: how it is read, checked and written. A
 // window's reading, writing and range checks are all driven by its table.
@@ -41,3 +43,8 @@ Setting flagSetting(const char *key, bool *member, const QVariant &absent = QVar
 // A text longer than `maxLength` is a damaged file, not a setting: it is
 // not taken (a time-label format of kilobytes would take minutes to draw).
 Setting textSetting(const char *key, QString *member, int maxLength = 64);
+
+// A window's geometry under four keys (height, width, y, x): read into
+// `saved`, written from the window's geometry.
+SettingsTable geometrySettings(const char *const (&keys)[4], QWidget *window, QRect *saved,
+                               const QVariant &absent = QVariant());
