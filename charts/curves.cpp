@@ -65,10 +65,8 @@ void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
     if (firstSampleTime > t0)
         firstSampleTime = t0;
 
-    if (!reloading) {
-        ui->scrollTemps->setMaximum(int((t - firstSampleTime) / 60000));
-        ui->scrollTemps->setValue(int(scrollOffset / 60000));
-    }
+    if (!reloading)
+        syncScrollBar();
 
     if (t - t0 > tempsArret * 1000)
         addZone(t0, t);
@@ -107,9 +105,16 @@ void Graph::beginReload(int expectedSamples)
 void Graph::endReload()
 {
     reloading = false;
+    syncScrollBar();
+    UpDateScales();
+}
+
+// The scroll bar spans the recording in whole minutes and stands at the
+// view's offset.
+void Graph::syncScrollBar()
+{
     ui->scrollTemps->setMaximum(int((lastSampleTime - firstSampleTime) / 60000));
     ui->scrollTemps->setValue(int(scrollOffset / 60000));
-    UpDateScales();
 }
 
 void Graph::UpDateScales()
@@ -140,8 +145,7 @@ void Graph::UpDateScales()
     }
     if (automatic) {
         scrollOffset = lastSampleTime - firstSampleTime;
-        ui->scrollTemps->setMaximum(int((lastSampleTime - firstSampleTime) / 60000));
-        ui->scrollTemps->setValue(int(scrollOffset / 60000));
+        syncScrollBar();
     }
 
     takeRangeRules();

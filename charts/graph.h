@@ -265,6 +265,7 @@ public slots:
     void on_BtnSynchroPdf_clicked();
 
 private:
+    void syncScrollBar();
     // Saves `plot` as shown, in the export format, and says where it went;
     // false when nothing could be written.
     bool exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle);
