@@ -20,26 +20,7 @@
 
 double Graph::sampleTime(const QString &text, double previous) const
 {
-    double t = epochMsecs(text);
-    if (std::isnan(t))
-        return t;
-    // In the hour the clocks repeat, a text names two instants. Chart times
-    // never run backwards: on a reload, a row whose time falls back takes
-    // the later instant; a live poll was read just now, and takes the
-    // instant nearer the clock.
-    if (!std::isnan(previous) && t < previous) {
-        const double later = laterInstantOf(text, t);
-        if (!std::isnan(later) && later >= previous)
-            t = later;
-    } else if (!reloading) {
-        const double now = QwtDate::toDouble(QDateTime::currentDateTime());
-        if (now - t > 30 * 60000) {
-            const double later = laterInstantOf(text, t);
-            if (!std::isnan(later) && std::abs(later - now) < std::abs(t - now))
-                t = later;
-        }
-    }
-    return t;
+    return chartInstant(text, previous, reloading ? qQNaN() : QwtDate::toDouble(QDateTime::currentDateTime()));
 }
 
 void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)

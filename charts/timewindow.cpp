@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/datetime.h"
+
 AxisTicks ticksForRange(double plageHeure)
 {
     AxisTicks ticks{2, 6, 1800000, 1.0};
@@ -203,4 +205,28 @@ Qt::Alignment labelAlignment(double t, double windowStart, double windowEnd)
 {
     const double mid = (windowStart + windowEnd) / 2;
     return t >= mid ? (Qt::AlignLeft | Qt::AlignTop) : (Qt::AlignRight | Qt::AlignTop);
+}
+
+double chartInstant(const QString &text, double previous, double now)
+{
+    const double t = epochMsecs(text);
+    if (std::isnan(t))
+        return t;
+    // In the hour the clocks repeat, a text names two instants.
+    double first = earlierInstantOf(text, t);
+    double second = laterInstantOf(text, t);
+    if (std::isnan(first) && std::isnan(second))
+        return t;
+    if (std::isnan(first))
+        first = t;
+    else
+        second = t;
+    // A live poll was read just now: the instant nearer the clock.
+    if (!std::isnan(now))
+        return std::abs(second - now) < std::abs(first - now) ? second : first;
+    // Reloaded, chart times never run backwards: the first instant that
+    // does not fall behind the row before.
+    if (!std::isnan(previous))
+        return first >= previous ? first : second >= previous ? second : t;
+    return first;
 }

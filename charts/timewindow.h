@@ -99,3 +99,8 @@ int sampleIndexAt(const QPolygonF &points, double x);
 
 // A point label stands on the side of its line toward the middle of the view.
 Qt::Alignment labelAlignment(double t, double windowStart, double windowEnd);
+
+// The chart instant (ms since the epoch) of a reading's date-time text, NaN
+// when unreadable. `previous` is the instant of the sample before it (NaN:
+// none); `now` is the clock for a live poll (NaN on a reload).
+double chartInstant(const QString &text, double previous, double now);

@@ -112,6 +112,20 @@ double laterInstantOf(const QString &text, double msecs)
     return formatDateTime(QDateTime::fromMSecsSinceEpoch(qint64(later))) == text ? later : none;
 }
 
+double earlierInstantOf(const QString &text, double msecs)
+{
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    if (std::isnan(msecs))
+        return none;
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(qint64(msecs));
+    // The clock fell back within the previous hours by the change of offset.
+    const int back = at.addSecs(-3 * 3600).offsetFromUtc() - at.offsetFromUtc();
+    if (back <= 0)
+        return none;
+    const double earlier = msecs - back * 1000.0;
+    return formatDateTime(QDateTime::fromMSecsSinceEpoch(qint64(earlier))) == text ? earlier : none;
+}
+
 QString fileStamp(const QDateTime &dateTime)
 {
     return dateTime.toString(QStringLiteral("_yyyyMMdd_HHmmss"));

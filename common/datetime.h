@@ -25,10 +25,12 @@ double epochMsecs(const QString &text);
 QDateTime secondsBefore(const QDateTime &now, double secondsAgo);
 
 // In the hour that the clocks repeat (the end of summer time), a local
-// text names two instants. Given the text and the instant it was read as
-// (the first of the two), returns the later one; NaN when the text names
-// one instant only.
+// text names two instants, and which one a reading of the text gives
+// depends on the C library's history. Given the text and the instant it was
+// read as, these return the other instant when it is later (or earlier);
+// NaN when there is none.
 double laterInstantOf(const QString &text, double msecs);
+double earlierInstantOf(const QString &text, double msecs);
 
 // The stamp in the names of archives, exports and reports: "_yyyyMMdd_HHmmss".
 QString fileStamp(const QDateTime &dateTime);

@@ -142,6 +142,43 @@ private slots:
         QVERIFY2(qAbs(range.end - end * hour) < 1, qPrintable(QString::number(range.end / hour)));
     }
 
+    void chartInstantsInTheRepeatedHour()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Paris");
+        tzset();
+        // 02:30 on 25 October 2026 names two instants: 00:30 and 01:30 UTC.
+        const QString text = QStringLiteral("25/10/2026 02:30:00");
+        const double first = double(QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC).toMSecsSinceEpoch());
+        const double second = first + 3600000;
+        const double minute = 60000;
+        const double none = qQNaN();
+        // A live poll takes the instant nearer the clock.
+        const double liveOnSecondPass = chartInstant(text, none, second + minute);
+        const double liveOnFirstPass = chartInstant(text, none, first + minute);
+        // A reloaded row takes the later instant only when it would fall back.
+        const double reloadedAfterFirstPass = chartInstant(text, first + 29 * minute, none);
+        const double reloadedAlone = chartInstant(text, none, none);
+        const double outsideTheHour = chartInstant(QStringLiteral("25/10/2026 04:30:00"), none, second + 3 * 3600000);
+        const double unreadable = chartInstant(QStringLiteral("25/10/2026"), none, second);
+        // Whichever instant the text was read as, the other one is found.
+        const double earlier = earlierInstantOf(text, second);
+        const double later = laterInstantOf(text, first);
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
+        QCOMPARE(liveOnSecondPass, second);
+        QCOMPARE(liveOnFirstPass, first);
+        QCOMPARE(reloadedAfterFirstPass, second);
+        QCOMPARE(reloadedAlone, first);
+        QCOMPARE(outsideTheHour, second + 2 * 3600000);
+        QVERIFY(std::isnan(unreadable));
+        QCOMPARE(earlier, first);
+        QCOMPARE(later, second);
+    }
+
     void aCalendarDayRunsFromMidnightToMidnight()
     {
         // The clock changes of 2026 in France: one day of 23 hours, one of 25.
