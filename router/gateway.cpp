@@ -208,11 +208,18 @@ GatewayReply readReply(QNetworkReply *reply, const QString &cut)
     } else if (reply->error() != QNetworkReply::NoError) {
         result.error = networkErrorText(reply);
     } else {
-        result.ok = true;
-        result.body = reply->readAll();
-        result.json = parseReply(result.body);
-        result.setCookie = reply->rawHeader("Set-Cookie");
-        result.refusal = refusalText(result.json);
+        result = arrivedReply(reply->readAll(), reply->rawHeader("Set-Cookie"));
     }
+    return result;
+}
+
+GatewayReply arrivedReply(const QByteArray &body, const QByteArray &setCookie)
+{
+    GatewayReply result;
+    result.ok = true;
+    result.body = body;
+    result.json = parseReply(body);
+    result.setCookie = setCookie;
+    result.refusal = refusalText(result.json);
     return result;
 }

@@ -83,6 +83,8 @@ struct GatewayReply
 // A finished network reply, read: `cut` says why the program ended it
 // early (empty when it did not).
 GatewayReply readReply(QNetworkReply *reply, const QString &cut);
+// A reply that arrived whole, read from its body and Set-Cookie header.
+GatewayReply arrivedReply(const QByteArray &body, const QByteArray &setCookie = QByteArray());
 
 // The session context a login reply opens: data.contextID. Empty when the
 // login failed, whether by an error, by a refusal inside the reply, or by a

@@ -107,11 +107,7 @@ private slots:
     void refusalsInsideAnHttp200ReplyAreFound()
     {
         QFETCH(QByteArray, body);
-        GatewayReply reply;
-        reply.ok = true;
-        reply.body = body;
-        reply.json = parseReply(body);
-        reply.refusal = refusalText(reply.json);
+        const GatewayReply reply = arrivedReply(body);
         QTEST(reply.refused(), "refused");
         QTEST(reply.usable(), "usable");
         QCOMPARE(reply.failure().isEmpty(), reply.usable());
@@ -142,11 +138,11 @@ private slots:
     {
         QFETCH(bool, arrived);
         QFETCH(QByteArray, body);
-        GatewayReply reply;
-        reply.ok = arrived;
-        reply.error = arrived ? QString() : QStringLiteral("Connection refused");
-        reply.json = parseReply(body);
-        reply.refusal = refusalText(reply.json);
+        GatewayReply reply = arrivedReply(body);
+        if (!arrived) {
+            reply = GatewayReply();
+            reply.error = QStringLiteral("Connection refused");
+        }
         QString why;
         QTEST(sessionContext(reply, &why), "context");
         QCOMPARE(why.isEmpty(), !sessionContext(reply, &why).isEmpty());
