@@ -103,25 +103,25 @@ void Graph::UpDateScales()
     const double now = QwtDate::toDouble(QDateTime::currentDateTime());
     refTime = now + reculMinute * 60 * 1000;
     const bool automatic = ui->checkAvanceAuto->isChecked();
-    if (dayView) {
-        windowStart = dayStart;
-        windowEnd = dayEnd;
+    if (view == View::Day) {
+        windowStart = day.start;
+        windowEnd = day.end;
     } else {
-        ViewInputs view;
-        view.automatic = automatic;
-        view.whole = wholeView;
-        view.live = liveSamples;
-        view.now = now;
-        view.firstSampleTime = firstSampleTime;
-        view.lastSampleTime = lastSampleTime;
-        view.scrollOffset = scrollOffset;
-        view.plageHeure = plageHeure;
-        view.reculMinute = reculMinute;
-        const TimeRange range = visibleRange(view);
+        ViewInputs inputs;
+        inputs.automatic = automatic;
+        inputs.whole = view == View::Whole;
+        inputs.live = liveSamples;
+        inputs.now = now;
+        inputs.firstSampleTime = firstSampleTime;
+        inputs.lastSampleTime = lastSampleTime;
+        inputs.scrollOffset = scrollOffset;
+        inputs.plageHeure = plageHeure;
+        inputs.reculMinute = reculMinute;
+        const TimeRange range = visibleRange(inputs);
         windowStart = range.start;
         windowEnd = range.end;
         // "TOUT" grows with the recording.
-        if (automatic && wholeView)
+        if (automatic && view == View::Whole)
             plageHeure = range.hours();
     }
     if (automatic) {
@@ -212,13 +212,11 @@ QSizeF Graph::canvasSizeFor(QwtPlot *plot, const QSizeF &size)
     return canvas;
 }
 
-void Graph::ShowDay(const QDate &day)
+void Graph::ShowDay(const QDate &date)
 {
-    const TimeRange range = calendarDay(day);
-    dayView = true;
-    dayStart = range.start;
-    dayEnd = range.end;
-    plageHeure = range.hours();
+    view = View::Day;
+    day = calendarDay(date);
+    plageHeure = day.hours();
     UpDateScales();
 }
 
@@ -263,8 +261,7 @@ void Graph::ClearCurves()
 void Graph::SetZoomTout()
 {
     plageHeure = wholeRecordingRange(firstSampleTime, lastSampleTime, reculMinute);
-    wholeView = true;
-    dayView = false;
+    view = View::Whole;
     ui->checkAvanceAuto->setChecked(true);
     UpDateScales();
 }
@@ -272,7 +269,7 @@ void Graph::SetZoomTout()
 void Graph::SetZoom3H()
 {
     plageHeure = 3.0;
-    wholeView = dayView = false;
+    view = View::Range;
     ui->checkAvanceAuto->setChecked(true);
     UpDateScales();
 }
@@ -280,7 +277,7 @@ void Graph::SetZoom3H()
 void Graph::SetZoomPlage(double value)
 {
     plageHeure = value;
-    wholeView = dayView = false;
+    view = View::Range;
     ui->checkAvanceAuto->setChecked(true);
     UpDateScales();
 }
@@ -297,14 +294,14 @@ void Graph::on_BtnZoom3H_clicked()
 
 void Graph::on_BtnZoomPlus_clicked()
 {
-    wholeView = dayView = false;
+    view = View::Range;
     plageHeure = zoomedIn(plageHeure);
     UpDateScales();
 }
 
 void Graph::on_BtnZoomMoins_clicked()
 {
-    wholeView = dayView = false;
+    view = View::Range;
     plageHeure = zoomedOut(plageHeure, tempsMaxHeure);
     UpDateScales();
 }
@@ -312,9 +309,8 @@ void Graph::on_BtnZoomMoins_clicked()
 void Graph::on_checkAvanceAuto_toggled(bool checked)
 {
     ui->scrollTemps->setEnabled(!checked);
-    dayView = false;
-    if (!checked)
-        wholeView = false;
+    if (view == View::Day || !checked)
+        view = View::Range;
     UpDateScales();
 }
 
@@ -323,7 +319,8 @@ void Graph::on_scrollTemps_valueChanged(int value)
     if (ui->checkAvanceAuto->isChecked())
         return;
     scrollOffset = value * 60000.0;
-    dayView = false;
+    if (view == View::Day)
+        view = View::Range;
     UpDateScales();
 }
 

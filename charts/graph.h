@@ -13,6 +13,7 @@
 #include <qwt_plot_marker.h>
 
 #include "common/settingstable.h"
+#include "timewindow.h"
 
 struct LiveBoxInfos;
 class QCheckBox;
@@ -75,7 +76,7 @@ public:
 
     // Shows one calendar day, from its midnight to the next, whatever the
     // clock says: the day report draws it. Any zoom leaves it.
-    void ShowDay(const QDate &day);
+    void ShowDay(const QDate &date);
 
     // The axes of a time plot whose canvas is `canvas` wide and high, with
     // as many labels as fit, none overlapping: the time axis's step grows
@@ -297,10 +298,11 @@ private:
     bool reloading = false;
     QString lastSampleText; // the reading of the last sample, whose instant is lastSampleTime
     bool liveSamples = false;          // this run's polls have added samples
-    bool wholeView = false;            // "TOUT" until another zoom
-    bool dayView = false;              // a calendar day, for the day report
-    double dayStart = 0;
-    double dayEnd = 0;
+    // What the time axis shows: a range of hours, "TOUT" until another zoom,
+    // or a calendar day (`day`), for the day report.
+    enum class View { Range, Whole, Day };
+    View view = View::Range;
+    TimeRange day;
     bool rateTopFromFirstSample = true; // no rate axis top in the settings
     QRect savedGeometry;
     int savedSizes[2] = {0, 0};
