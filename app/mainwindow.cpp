@@ -250,8 +250,10 @@ void MainWindow::reportRowsLeft()
     QStringList lines;
     for (auto it = left.begin(); it != left.end(); ++it) {
         lines << QStringLiteral("%1 ligne(s) pour %2").arg(it.value()).arg(QDir::toNativeSeparators(it.key()));
-        std::fprintf(stderr, "quelvane: %d line(s) could not be written to %s and are lost\n", it.value(),
-                     qPrintable(QDir::toNativeSeparators(it.key())));
+        // Headless, the message below is itself the standard error's line.
+        if (!Messages::headless())
+            std::fprintf(stderr, "quelvane: %d line(s) could not be written to %s and are lost\n", it.value(),
+                         qPrintable(QDir::toNativeSeparators(it.key())));
     }
     Messages::warning(this, QStringLiteral("Quelvane"),
                          QStringLiteral("Des relevés n'ont pas pu être écrits (dossier en lecture seule ou disque "
