@@ -22,6 +22,8 @@ struct LineSample
 // seconds since the epoch; the internet connection's time is given only by
 // the older gateways (`withPpp`).
 QVector<LineSample> lineSamples(const LiveBoxInfos &reading, double readAt, bool withPpp);
+// The HELP text of a sample's name; empty for a name it does not know.
+std::string lineSampleHelp(const std::string &name);
 
 // The address to bind: "127.0.0.1:9464" from "9464", ":9464" or
 // "localhost:9464", "[::1]:9464" from "::1:9464" or "[::1]:9464", and any

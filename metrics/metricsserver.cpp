@@ -20,27 +20,6 @@ using prometheus::Gauge;
 using prometheus::Labels;
 
 namespace {
-const std::map<std::string, std::string> &helpTexts()
-{
-    static const std::map<std::string, std::string> help = {
-        {"quelvane_line_sync_rate_bytes_per_second", "Synchronised rate of the DSL line."},
-        {"quelvane_line_attainable_rate_bytes_per_second", "Attainable (maximum) rate of the DSL line."},
-        {"quelvane_line_noise_margin_decibels", "Noise margin of the DSL line."},
-        {"quelvane_line_attenuation_decibels", "Signal attenuation of the DSL line."},
-        {"quelvane_line_loop_attenuation_decibels", "Line (loop) attenuation of the DSL line, where the gateway gives it."},
-        {"quelvane_line_output_power_dbm", "Output power as the gateway reports it."},
-        {"quelvane_line_crc_errors_total", "CRC errors counted by the gateway (near) or the exchange (far)."},
-        {"quelvane_line_fec_errors_total", "FEC corrections counted by the gateway (near) or the exchange (far)."},
-        {"quelvane_line_hec_errors_total", "HEC errors counted by the gateway (near) or the exchange (far)."},
-        {"quelvane_line_errored_seconds_total", "Errored seconds counted by the gateway."},
-        {"quelvane_line_severely_errored_seconds_total", "Severely errored seconds counted by the gateway."},
-        {"quelvane_line_last_synchronisation_timestamp_seconds", "Time of the last DSL synchronisation."},
-        {"quelvane_gateway_start_timestamp_seconds", "Time of the gateway's last start."},
-        {"quelvane_internet_connection_timestamp_seconds", "Time of the last internet (PPP) connection."},
-    };
-    return help;
-}
-
 Family<Counter> &counterFamily(prometheus::Registry &registry, const std::string &name, const std::string &help)
 {
     return prometheus::BuildCounter().Name(name).Help(help).Register(registry);
@@ -94,7 +73,7 @@ struct MetricsServer::Metrics
     void set(const LineSample &sample)
     {
         Series &series = line[{sample.name, sample.labels}];
-        const std::string help = helpTexts().count(sample.name) ? helpTexts().at(sample.name) : std::string();
+        const std::string help = lineSampleHelp(sample.name);
         if (!sample.counter) {
             if (!series.gauge) {
                 Family<Gauge> *&family = gauges[sample.name];

@@ -99,8 +99,10 @@ private slots:
         QCOMPARE(sampleOf(samples, "quelvane_line_severely_errored_seconds_total"), 1.0);
         QCOMPARE(sampleOf(samples, "quelvane_line_last_synchronisation_timestamp_seconds"), readAt - 3600);
         QCOMPARE(sampleOf(samples, "quelvane_gateway_start_timestamp_seconds"), readAt - 3720);
-        for (const LineSample &s : samples)
+        for (const LineSample &s : lineSamples(reading(), readAt, true)) {
             QCOMPARE(s.counter, QString::fromStdString(s.name).endsWith(QLatin1String("_total")));
+            QVERIFY2(!lineSampleHelp(s.name).empty(), s.name.c_str()); // every family says what it is
+        }
 
         // A line attenuation the gateway does not give is no series, not a zero.
         QVERIFY(hasSeries(samples, "quelvane_line_loop_attenuation_decibels", "direction", "down"));
