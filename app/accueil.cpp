@@ -13,6 +13,18 @@ Accueil::Accueil(QWidget *parent)
     ui->labelCopyright->setTextFormat(Qt::RichText);
     ui->labelCopyright->setText(QStringLiteral("%1 - <img src=\":/icons/QtCreator\" width=\"32\" height=\"32\"> - Qt %2 - Qwt %3")
                                     .arg(aboutNotice(), qtVersionText(), qwtVersionText()));
+    for (QWidget *progress : {static_cast<QWidget *>(ui->labelChargement), static_cast<QWidget *>(ui->progressChargement),
+                              static_cast<QWidget *>(ui->BtnQuitter)})
+        progress->hide();
+    connect(ui->BtnQuitter, &QPushButton::clicked, this, &Accueil::quitAsked);
+}
+
+void Accueil::showProgress(int percent)
+{
+    ui->labelChargement->show();
+    ui->progressChargement->show();
+    ui->BtnQuitter->show();
+    ui->progressChargement->setValue(percent);
 }
 
 Accueil::~Accueil()

@@ -4,7 +4,8 @@
 
 class Ui_Accueil;
 
-// Frameless splash shown while the first poll runs at start-up.
+// Frameless splash shown while the first poll runs at start-up, and while
+// the recording is read back.
 class Accueil : public QDialog
 {
     Q_OBJECT
@@ -12,6 +13,12 @@ class Accueil : public QDialog
 public:
     explicit Accueil(QWidget *parent = nullptr);
     ~Accueil() override;
+
+    // A long reload shows how far it is, and a way out.
+    void showProgress(int percent);
+
+signals:
+    void quitAsked();
 
 private:
     Ui_Accueil *ui;

@@ -19,7 +19,9 @@
 #include "common/appdir.h"
 #include "router/gateway.h"
 #include "charts/graph.h"
+#include "common/filenames.h"
 #include "common/settingsfile.h"
+#include "reloadjob.h"
 #include "settings.h"
 #include "ui_mainwindow.h"
 #include "version.h"
@@ -35,14 +37,15 @@ MainWindow::MainWindow(QWidget *parent)
         if (graph)
             graph->UpDateSynchronisations();
     };
-    recorder.reloadBegins = [this](int rows) { graph->beginReload(rows); };
-    recorder.rowReloaded = [this](LiveBoxInfos *row, LiveBoxInfos *before) { graph->UpDateCurves(row, before); };
-    recorder.reloadEnds = [this] { graph->endReload(); };
+    recorder.reloadRows.begins = [this](size_t rows) { graph->beginReload(rows); };
+    recorder.reloadRows.row = [this](LiveBoxInfos *row, LiveBoxInfos *before) { graph->UpDateCurves(row, before); };
+    recorder.reloadRows.ends = [this] { graph->endReload(); };
     connect(&gateway, &GatewayClient::restartFinished, this, &MainWindow::restartFinished);
     ui->setupUi(this);
     // Both exist before any setting is read: setting a control from the file
     // runs its slot, and several slots write into the chart window.
     accueil = new Accueil;
+    connect(accueil, &Accueil::quitAsked, this, &MainWindow::on_BtnQuitter_clicked);
     graph = new Graph;
     if (!Messages::headless())
         accueil->show();
@@ -93,8 +96,10 @@ void MainWindow::continueStartUp(bool aborted)
         return;
     }
     if (startUpStage == StartUp::FirstPoll) {
-        if (ui->checkReloadCSV->isChecked() && !reloaded)
-            ReadCSV();
+        if (ui->checkReloadCSV->isChecked() && !reloaded) {
+            startReload();
+            return;
+        }
         reloaded = true;
         if (connected) {
             startUpStage = StartUp::Refresh;
@@ -128,6 +133,65 @@ void MainWindow::continueStartUp(bool aborted)
         // Headless, the program is there to record: it always polls.
         if (Messages::headless() && !acquisitionRunning)
             on_BtnStartAcquisition_clicked();
+    }
+}
+
+void MainWindow::startReload()
+{
+    startUpStage = StartUp::Reload;
+    reloadJob = new ReloadJob(recordingFilePath(ssid), LBInfos, OldLBInfos, graph->newReload());
+    reloadJob->start();
+    reloadClock.start();
+    reloadSaidAt = 0;
+    // Its end and its progress are looked at often enough to go unnoticed.
+    reloadTicker = new QTimer(this);
+    connect(reloadTicker, &QTimer::timeout, this, &MainWindow::reloadTick);
+    reloadTicker->start(20);
+}
+
+void MainWindow::reloadTick()
+{
+    if (reloadJob->done()) {
+        reloadFinished();
+        return;
+    }
+    // A reload that ends within a second is not worth a word.
+    const qint64 elapsed = reloadClock.elapsed();
+    if (elapsed < 1000)
+        return;
+    const int percent = int(reloadJob->fraction() * 100);
+    if (!Messages::headless()) {
+        accueil->showProgress(percent);
+        return;
+    }
+    if (reloadSaidAt == 0 || elapsed - reloadSaidAt >= 5000) {
+        reloadSaidAt = elapsed;
+        Messages::print(QStringLiteral("Quelvane"), QStringLiteral("Chargement du relevé : %1 %").arg(percent));
+    }
+}
+
+void MainWindow::reloadFinished()
+{
+    if (reloadJob->loaded()) {
+        LBInfos = reloadJob->current();
+        OldLBInfos = reloadJob->previous();
+        graph->takeReload(std::move(reloadJob->samples()));
+    }
+    stopReload();
+    reloaded = true;
+    startUpStage = StartUp::FirstPoll;
+    continueStartUp(false);
+}
+
+void MainWindow::stopReload()
+{
+    delete reloadJob; // stops its thread
+    reloadJob = nullptr;
+    if (reloadTicker) {
+        // It may be the caller: it goes once its signal has returned.
+        reloadTicker->stop();
+        reloadTicker->deleteLater();
+        reloadTicker = nullptr;
     }
 }
 
@@ -171,6 +235,7 @@ void MainWindow::warn(const QString &title, const QString &text, std::function<v
 
 MainWindow::~MainWindow()
 {
+    stopReload();
     // The chart window writes its own keys first; it is normally gone by
     // now (closeEvent), unless the window was destroyed without closing.
     delete graph;
@@ -196,7 +261,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    // A poll under way ends now, without a row: the user has left.
+    // A poll or a reload under way ends now, without a row: the user has left.
+    stopReload();
     gateway.abort();
     cycleTimer->stop();
     reportRowsLeft();

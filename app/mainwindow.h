@@ -27,6 +27,7 @@ class QLineEdit;
 class QMessageBox;
 class QSettings;
 class QTimer;
+class ReloadJob;
 class Ui_MainWindow;
 
 // The main window owns the measurement records, the polling timer, the
@@ -142,7 +143,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class StartUp { FirstPoll, Refresh, Warning, Done };
+    enum class StartUp { FirstPoll, Reload, Refresh, Warning, Done };
 
     // The gateway's side of a poll and of a restart (polls.cpp).
     void startPoll(GatewayClient::Scheme scheme, LiveBoxInfos *target);
@@ -158,6 +159,13 @@ private:
     void finishRefresh();
     void continueStartUp(bool aborted);
     void endStartUp();
+    // The start-up's reload of the recording, beside the event loop: the
+    // splash (or, headless, the standard error) says how far it is, and a
+    // stop signal or "Quitter" ends it.
+    void startReload();
+    void reloadTick();
+    void reloadFinished();
+    void stopReload();
 
     // A warning box that never holds anything up: it is shown, and the
     // program goes on. One box of a kind at a time.
@@ -189,6 +197,10 @@ private:
     bool showWhenStarted = false;
     bool startFailed = false;
     bool reloaded = false;
+    ReloadJob *reloadJob = nullptr;
+    QTimer *reloadTicker = nullptr;
+    QElapsedTimer reloadClock;
+    qint64 reloadSaidAt = 0; // headless, when the progress was last said
     QString metricsWanted; // the settings' metrics address
     QRect savedGeometry;
     bool acquisitionRunning = false;

@@ -433,9 +433,7 @@ int measureMemory(int rows)
     writeRecording(program.dir, rows);
     program.window->ReadCSV();
     Graph *graph = program.window->graph;
-    qint64 arrayBytes = 0;
-    for (const QPolygonF *points : graph->timeSampleArrays() + QList<QPolygonF *>{&graph->pointsSynchro})
-        arrayBytes += qint64(points->capacity()) * qint64(sizeof(QPointF));
+    const qint64 arrayBytes = qint64(graph->samples.memoryBytes());
     QFile status(QStringLiteral("/proc/self/status"));
     status.open(QIODevice::ReadOnly);
     const QString text = QString::fromLatin1(status.readAll());

@@ -8,6 +8,27 @@
 #include <algorithm>
 #include <cmath>
 
+SeriesData::SeriesData(const SampleTable *table, int curve)
+    : m_table(table)
+    , m_curve(curve)
+{
+}
+
+size_t SeriesData::size() const
+{
+    return m_table->size();
+}
+
+QPointF SeriesData::sample(size_t i) const
+{
+    return m_table->sample(m_curve, i);
+}
+
+QRectF SeriesData::boundingRect() const
+{
+    return m_table->boundingRect(m_curve);
+}
+
 SampleArrayData::SampleArrayData(const QPolygonF *points)
     : m_points(points)
 {
@@ -84,21 +105,6 @@ ReducedCurve::ReducedCurve(const QString &title)
 }
 
 namespace {
-// First index in [from, to] whose x is not below `x`.
-int lowerIndex(const QwtSeriesData<QPointF> *series, int from, int to, double x)
-{
-    int lo = from;
-    int hi = to + 1;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (series->sample(size_t(mid)).x() < x)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
-}
-
 // The pixel column of a sample, clamped so that far-off samples cannot
 // overflow an int.
 int columnOf(const QwtScaleMap &xMap, double x)
@@ -110,7 +116,7 @@ int columnOf(const QwtScaleMap &xMap, double x)
 void ReducedCurve::drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                               const QRectF &canvasRect, int from, int to) const
 {
-    const QwtSeriesData<QPointF> *series = data();
+    const auto *series = dynamic_cast<const SeriesData *>(data());
     const int count = int(dataSize());
     if (to < 0)
         to = count - 1;
@@ -118,12 +124,18 @@ void ReducedCurve::drawSeries(QPainter *painter, const QwtScaleMap &xMap, const 
     to = std::min(to, count - 1);
     if (from > to)
         return;
+    if (!series) {
+        QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, from, to);
+        return;
+    }
     // Only the visible time range, plus one sample on each side so that the
     // lines run to the edges of the canvas.
+    const SampleTable &table = *series->table();
     const double left = std::min(xMap.s1(), xMap.s2());
     const double right = std::max(xMap.s1(), xMap.s2());
-    const int first = std::max(from, lowerIndex(series, from, to, left) - 1);
-    const int last = std::min(to, lowerIndex(series, from, to, right));
+    const size_t end = size_t(to) + 1;
+    const int first = std::max(from, int(table.lowerBound(series->curve(), left, size_t(from), end)) - 1);
+    const int last = std::min(to, int(table.lowerBound(series->curve(), right, size_t(from), end)));
     if (first > last)
         return;
     QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, first, last);
@@ -131,41 +143,37 @@ void ReducedCurve::drawSeries(QPainter *painter, const QwtScaleMap &xMap, const 
 
 bool ReducedCurve::worthReducing(const QRectF &canvasRect, int from, int to) const
 {
-    return to - from + 1 > std::max(1.0, canvasRect.width());
+    return to - from + 1 > std::max(1.0, canvasRect.width()) && dynamic_cast<const SeriesData *>(data());
 }
 
-namespace {
-// The first, lowest, highest and last samples of one pixel column.
-struct ColumnSamples
-{
-    int first, low, high, last;
-};
-
-// Walks the samples of [from, to] column by column, in time order.
 template <typename Visit>
-void forEachColumn(const QwtSeriesData<QPointF> *series, const QwtScaleMap &xMap, int from, int to, Visit visit)
+void ReducedCurve::forEachColumn(const SeriesData &series, const QwtScaleMap &xMap, int from, int to,
+                                 Visit visit) const
 {
-    int column = 0;
-    ColumnSamples c{-1, -1, -1, -1};
-    for (int i = from; i <= to; ++i) {
-        const QPointF p = series->sample(size_t(i));
-        const int x = columnOf(xMap, p.x());
-        if (c.first < 0 || x != column) {
-            if (c.first >= 0)
-                visit(c);
-            column = x;
-            c = {i, i, i, i};
-            continue;
+    const SampleTable &table = *series.table();
+    const int curve = series.curve();
+    const size_t end = size_t(to) + 1;
+    const auto columnAt = [&](size_t i) { return columnOf(xMap, table.x(curve, i)); };
+    for (size_t first = size_t(from); first < end;) {
+        const int column = columnAt(first);
+        // The column's last sample: strides that double, then halves, so a
+        // column costs the logarithm of its samples.
+        size_t last = first;
+        size_t beyond = end;
+        for (size_t stride = 1; last + stride < end; stride *= 2) {
+            if (columnAt(last + stride) != column) {
+                beyond = last + stride;
+                break;
+            }
+            last += stride;
         }
-        if (p.y() < series->sample(size_t(c.low)).y())
-            c.low = i;
-        if (p.y() > series->sample(size_t(c.high)).y())
-            c.high = i;
-        c.last = i;
+        while (beyond - last > 1) {
+            const size_t middle = last + (beyond - last) / 2;
+            (columnAt(middle) == column ? last : beyond) = middle;
+        }
+        visit(first, last, table.extremes(curve, first, last + 1));
+        first = last + 1;
     }
-    if (c.first >= 0)
-        visit(c);
-}
 }
 
 void ReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
@@ -175,19 +183,18 @@ void ReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Q
         QwtPlotCurve::drawLines(painter, xMap, yMap, canvasRect, from, to);
         return;
     }
-    const QwtSeriesData<QPointF> *series = data();
+    const auto &series = static_cast<const SeriesData &>(*data());
+    const SampleTable &table = *series.table();
     QPolygonF polyline;
     polyline.reserve(int(4 * canvasRect.width()) + 8);
     // Per column, in sample order: first, lowest, highest, last.
-    forEachColumn(series, xMap, from, to, [&](const ColumnSamples &c) {
-        int order[4] = {c.first, c.low, c.high, c.last};
+    forEachColumn(series, xMap, from, to, [&](size_t first, size_t last, const Extremes &e) {
+        size_t order[4] = {first, e.lowAt, e.highAt, last};
         std::sort(order, order + 4);
-        int previous = -1;
-        for (int index : order) {
-            if (index == previous)
+        for (int k = 0; k < 4; ++k) {
+            if (k > 0 && order[k] == order[k - 1])
                 continue;
-            previous = index;
-            const QPointF p = series->sample(size_t(index));
+            const QPointF p = table.sample(series.curve(), order[k]);
             polyline += QPointF(xMap.transform(p.x()), yMap.transform(p.y()));
         }
     });
@@ -201,11 +208,12 @@ void ReducedCurve::drawSticks(QPainter *painter, const QwtScaleMap &xMap, const 
         QwtPlotCurve::drawSticks(painter, xMap, yMap, canvasRect, from, to);
         return;
     }
-    const QwtSeriesData<QPointF> *series = data();
+    const auto &series = static_cast<const SeriesData &>(*data());
+    const SampleTable &table = *series.table();
     const double y0 = yMap.transform(baseline());
     // The tallest stick of a column hides every other one drawn there.
-    forEachColumn(series, xMap, from, to, [&](const ColumnSamples &c) {
-        const QPointF p = series->sample(size_t(c.high));
+    forEachColumn(series, xMap, from, to, [&](size_t, size_t, const Extremes &e) {
+        const QPointF p = table.sample(series.curve(), e.highAt);
         const double x = xMap.transform(p.x());
         QwtPainter::drawLine(painter, x, y0, x, yMap.transform(p.y()));
     });

@@ -7,7 +7,28 @@
 #include <qwt_plot_curve.h>
 #include <qwt_series_data.h>
 
-// A curve's view of one of the window's sample arrays, read in place: a new
+#include "sampletable.h"
+
+// A curve's view of one curve of the sample table, read in place: a new
+// sample costs the same after a year as after a minute.
+class SeriesData : public QwtSeriesData<QPointF>
+{
+public:
+    SeriesData(const SampleTable *table, int curve);
+
+    size_t size() const override;
+    QPointF sample(size_t i) const override;
+    QRectF boundingRect() const override;
+
+    const SampleTable *table() const { return m_table; }
+    int curve() const { return m_curve; }
+
+private:
+    const SampleTable *m_table;
+    int m_curve;
+};
+
+// A curve's view of a sample array (the synchronisation summary's), read in place: a new
 // sample costs the same after a week as after a minute. The bounding
 // rectangle, which Qwt asks for at every replot, grows with the array
 // instead of being recomputed over it.
@@ -45,10 +66,12 @@ private:
     const QwtPlot *m_plot;
 };
 
-// A curve that draws only what the canvas can show: the samples of the
-// visible time range and, when they outnumber the pixel columns, for each
-// column its first, lowest, highest and last sample (lines) or its highest
-// one (sticks), so that no spike is lost. Samples must be in time order.
+// A curve of the sample table that draws only what the canvas can show: the
+// samples of the visible time range and, when they outnumber the pixel
+// columns, for each column its first, lowest, highest and last sample
+// (lines) or its highest one (sticks), so that no spike is lost. The table's
+// summaries give each column's extremes, so the cost follows the pixels, not
+// the samples.
 class ReducedCurve : public QwtPlotCurve
 {
 public:
@@ -64,6 +87,9 @@ protected:
 
 private:
     bool worthReducing(const QRectF &canvasRect, int from, int to) const;
+    // Calls `visit(first, last, extremes)` for each pixel column of [from, to].
+    template <typename Visit>
+    void forEachColumn(const SeriesData &series, const QwtScaleMap &xMap, int from, int to, Visit visit) const;
 };
 
 // A date scale draw whose labels can be redrawn after a change of format

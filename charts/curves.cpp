@@ -18,76 +18,59 @@
 #include "ui_graph.h"
 
 
-double Graph::sampleTime(const QString &text, double previous) const
-{
-    return chartInstant(text, previous, reloading ? qQNaN() : QwtDate::toDouble(QDateTime::currentDateTime()));
-}
-
 void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
 {
-    // The previous reading is the last sample, whose instant is known.
-    const bool follows = !lastSampleText.isNull() && OldLBox->DateTime == lastSampleText;
-    const double previous = follows ? lastSampleTime : epochMsecs(OldLBox->DateTime);
-    const double t = sampleTime(LBox->DateTime, follows ? lastSampleTime : qQNaN());
-    // A reading without a readable time has no place on the time axis.
-    if (std::isnan(t))
+    if (reload) {
+        reload->add(*LBox, *OldLBox);
         return;
-    const double t0 = std::isnan(previous) ? t : previous;
-    lastSampleText = LBox->DateTime;
-
-    if (!reloading)
-        liveSamples = true;
-    if (rateTopFromFirstSample)
-        fitRateAxisTo(*LBox);
-
-    lastSampleTime = t;
-    // An unreadable previous time (the placeholder of a failed start) must not
-    // stretch the recording back to 1970.
-    if (firstSampleTime > t0)
-        firstSampleTime = t0;
-
-    if (!reloading)
-        syncScrollBar();
-
-    if (t - t0 > tempsArret * 1000)
-        addZone(t0, t);
-
-    if (LBox->LastChangeTime != OldLBox->LastChangeTime)
-        pointsSynchro.append(QPointF(t - LBox->LastChange * 1000, 100000));
-
-    pointsDownload.append(QPointF(t, LBox->DownstreamNoiseMargin / 10));
-    pointsUpload.append(QPointF(t, LBox->UpstreamNoiseMargin / 10));
-    pointsMaxDown.append(QPointF(t, LBox->DownstreamMaxRate));
-    pointsMaxUp.append(QPointF(t, LBox->UpstreamMaxRate));
-    pointsDslDown.append(QPointF(t, LBox->DownstreamCurrRate));
-    pointsDslUp.append(QPointF(t, LBox->UpstreamCurrRate));
-
-    const double shift = decHistoSec * 1000;
-    pointsCrc.append(QPointF(t - shift, errorStickHeight(LBox->CRCErrors, OldLBox->CRCErrors)));
-    pointsAtucCrc.append(QPointF(t + shift, errorStickHeight(LBox->ATUCCRCErrors, OldLBox->ATUCCRCErrors)));
-    pointsHec.append(QPointF(t - shift, errorStickHeight(LBox->HECErrors, OldLBox->HECErrors)));
-    pointsAtucHec.append(QPointF(t + shift, errorStickHeight(LBox->ATUCHECErrors, OldLBox->ATUCHECErrors)));
-    pointsFec.append(QPointF(t - shift, errorStickHeight(LBox->FECErrors, OldLBox->FECErrors)));
-    pointsAtucFec.append(QPointF(t + shift, errorStickHeight(LBox->ATUCFECErrors, OldLBox->ATUCFECErrors)));
-
-    // The curves read the arrays in place: nothing to hand over.
-    if (!reloading)
-        UpDateScales();
+    }
+    const double now = QwtDate::toDouble(QDateTime::currentDateTime());
+    const size_t gapsBefore = samples.gaps.size();
+    // A reading without a readable time has no place on the time axis.
+    const auto instant = [now](const QString &text, double previous) { return chartInstant(text, previous, now); };
+    if (!samples.add(*LBox, *OldLBox, instant, tempsArret * 1000))
+        return;
+    liveSamples = true;
+    samplesAdded(gapsBefore);
+    // The curves read the table in place: nothing to hand over.
+    UpDateScales();
 }
 
-void Graph::beginReload(int expectedSamples)
+void Graph::samplesAdded(size_t gapsBefore)
 {
-    reloading = true;
+    if (rateTopFromFirstSample && !std::isnan(samples.firstHighestRate))
+        fitRateAxisTo(samples.firstHighestRate);
+    for (size_t i = gapsBefore; i < samples.gaps.size(); ++i)
+        addZone(samples.gaps[i].start, samples.gaps[i].end);
+    syncScrollBar();
+}
+
+SampleReload Graph::newReload() const
+{
+    return SampleReload(samples.continuation(), tempsArret * 1000);
+}
+
+void Graph::takeReload(SampleReload &&rows)
+{
+    const size_t gapsBefore = samples.gaps.size();
+    samples.takeRows(std::move(rows.table));
+    samplesAdded(gapsBefore);
+    UpDateScales();
+}
+
+void Graph::beginReload(size_t expectedRows)
+{
+    reload = std::make_unique<SampleReload>(newReload());
     // Room for the whole recording at once rather than copies of a growing week.
-    for (QPolygonF *points : timeSampleArrays())
-        points->reserve(points->size() + expectedSamples);
+    reload->table.reserve(expectedRows);
 }
 
 void Graph::endReload()
 {
-    reloading = false;
-    syncScrollBar();
-    UpDateScales();
+    if (!reload)
+        return;
+    const std::unique_ptr<SampleReload> rows = std::move(reload);
+    takeReload(std::move(*rows));
 }
 
 // The scroll bar spans the recording in whole minutes and stands at the
@@ -220,13 +203,8 @@ void Graph::ShowDay(const QDate &date)
     UpDateScales();
 }
 
-void Graph::fitRateAxisTo(const LiveBoxInfos &first)
+void Graph::fitRateAxisTo(double highest)
 {
-    const double highest = std::max({first.DownstreamMaxRate, first.DownstreamCurrRate, first.UpstreamMaxRate,
-                                     first.UpstreamCurrRate});
-    // A line that is down says nothing of its rates: wait for one that is up.
-    if (!(highest > 0) || !std::isfinite(highest))
-        return;
     rateTopFromFirstSample = false;
     maxMaxRate = std::max(maxMaxRate, rateAxisTop(highest, minMaxRate));
     pasMaxRate = roundStep(maxMaxRate - minMaxRate);
@@ -242,19 +220,11 @@ void Graph::takeRangeRules()
     axisLabelFormat = composeAxisLabelFormat(echDate, echHeure, tpsHeureFormat, tpsSeparFormat, tpsDateFormat);
 }
 
-QList<QPolygonF *> Graph::timeSampleArrays()
-{
-    return {&pointsUpload, &pointsDownload, &pointsMaxUp, &pointsMaxDown, &pointsDslUp, &pointsDslDown,
-            &pointsCrc,    &pointsAtucCrc,  &pointsHec,   &pointsAtucHec, &pointsFec,   &pointsAtucFec};
-}
-
 void Graph::ClearCurves()
 {
     firstSampleTime = QwtDate::toDouble(QDateTime::currentDateTime());
     clearListZone();
-    for (QPolygonF *points : timeSampleArrays())
-        *points = QPolygonF();
-    pointsSynchro = QPolygonF();
+    samples.clear();
     replotTimePlots();
 }
 

@@ -29,7 +29,7 @@ namespace {
 struct CurveKind
 {
     QwtPlotCurve *Graph::*curve;
-    QPolygonF Graph::*points;
+    int samples; // its curve in the sample table
     int plot; // index in the table of time plots
     const char *title;
     bool stick; // error counts: sticks and the histogram pen
@@ -38,18 +38,18 @@ struct CurveKind
 };
 
 const CurveKind curveKinds[] = {
-    {&Graph::curveDownload, &Graph::pointsDownload, 0, "DOWNLOAD", false, Qt::blue, Qt::SolidLine},
-    {&Graph::curveUpload, &Graph::pointsUpload, 0, "UPLOAD", false, Qt::red, Qt::SolidLine},
-    {&Graph::curveMaxDown, &Graph::pointsMaxDown, 1, "MAXI DOWN", false, Qt::darkBlue, Qt::DotLine},
-    {&Graph::curveMaxUp, &Graph::pointsMaxUp, 1, "MAXI UP", false, Qt::darkRed, Qt::DotLine},
-    {&Graph::curveDslDown, &Graph::pointsDslDown, 1, "DSL DOWN", false, Qt::blue, Qt::SolidLine},
-    {&Graph::curveDslUp, &Graph::pointsDslUp, 1, "DSL UP", false, Qt::red, Qt::SolidLine},
-    {&Graph::curveCrc, &Graph::pointsCrc, 2, "CRC", true, Qt::blue, Qt::SolidLine},
-    {&Graph::curveAtucCrc, &Graph::pointsAtucCrc, 2, "ATU-C CRC", true, Qt::red, Qt::SolidLine},
-    {&Graph::curveHec, &Graph::pointsHec, 3, "HEC", true, QColor(80, 110, 180), Qt::SolidLine},
-    {&Graph::curveAtucHec, &Graph::pointsAtucHec, 3, "ATU-C HEC", true, QColor(220, 40, 70), Qt::SolidLine},
-    {&Graph::curveFec, &Graph::pointsFec, 4, "FEC", true, Qt::darkGreen, Qt::SolidLine},
-    {&Graph::curveAtucFec, &Graph::pointsAtucFec, 4, "ATU-C FEC", true, QColor(255, 192, 0), Qt::SolidLine},
+    {&Graph::curveDownload, CurveDownload, 0, "DOWNLOAD", false, Qt::blue, Qt::SolidLine},
+    {&Graph::curveUpload, CurveUpload, 0, "UPLOAD", false, Qt::red, Qt::SolidLine},
+    {&Graph::curveMaxDown, CurveMaxDown, 1, "MAXI DOWN", false, Qt::darkBlue, Qt::DotLine},
+    {&Graph::curveMaxUp, CurveMaxUp, 1, "MAXI UP", false, Qt::darkRed, Qt::DotLine},
+    {&Graph::curveDslDown, CurveDslDown, 1, "DSL DOWN", false, Qt::blue, Qt::SolidLine},
+    {&Graph::curveDslUp, CurveDslUp, 1, "DSL UP", false, Qt::red, Qt::SolidLine},
+    {&Graph::curveCrc, CurveCrc, 2, "CRC", true, Qt::blue, Qt::SolidLine},
+    {&Graph::curveAtucCrc, CurveAtucCrc, 2, "ATU-C CRC", true, Qt::red, Qt::SolidLine},
+    {&Graph::curveHec, CurveHec, 3, "HEC", true, QColor(80, 110, 180), Qt::SolidLine},
+    {&Graph::curveAtucHec, CurveAtucHec, 3, "ATU-C HEC", true, QColor(220, 40, 70), Qt::SolidLine},
+    {&Graph::curveFec, CurveFec, 4, "FEC", true, Qt::darkGreen, Qt::SolidLine},
+    {&Graph::curveAtucFec, CurveAtucFec, 4, "ATU-C FEC", true, QColor(255, 192, 0), Qt::SolidLine},
 };
 
 QwtPlotCurve *newCurve(QwtPlotCurve *curve, QwtPlot *plot, QwtSeriesData<QPointF> *data, QwtPlotCurve::CurveStyle style)
@@ -117,6 +117,7 @@ Graph::Graph(QWidget *parent)
     }
 
     readSettings();
+    samples.setStickShift(decHistoSec * 1000);
 
     const double now = QwtDate::toDouble(QDateTime::currentDateTime());
     firstSampleTime = lastSampleTime = now;
@@ -159,7 +160,7 @@ Graph::Graph(QWidget *parent)
         for (const CurveKind &kind : curveKinds) {
             if (kind.plot == i)
                 this->*kind.curve = newCurve(new ReducedCurve(QString::fromUtf8(kind.title)), p.plot,
-                                             new SampleArrayData(&(this->*kind.points)),
+                                             new SeriesData(&samples, kind.samples),
                                              kind.stick ? QwtPlotCurve::Sticks : QwtPlotCurve::Lines);
         }
     }

@@ -9,10 +9,12 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 
 #include <qwt_plot_marker.h>
 
 #include "common/settingstable.h"
+#include "sampletable.h"
 #include "timewindow.h"
 
 struct LiveBoxInfos;
@@ -65,14 +67,14 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    // A reload hands every recorded row to UpDateCurves; the plots are
-    // rescaled and drawn once, at its end.
-    void beginReload(int expectedSamples = 0);
+    // A reload's rows go into a table apart, which continues the curves as
+    // they stand (plain code: a reload may run beside the window); the
+    // window takes them at once, then rescales and draws.
+    SampleReload newReload() const;
+    void takeReload(SampleReload &&reload);
+    // The same, the rows handed to UpDateCurves in between.
+    void beginReload(size_t expectedRows = 0);
     void endReload();
-
-    // The twelve index-aligned arrays of the time curves (not the sticks of
-    // resynchronisations).
-    QList<QPolygonF *> timeSampleArrays();
 
     // Shows one calendar day, from its midnight to the next, whatever the
     // clock says: the day report draws it. Any zoom leaves it.
@@ -102,36 +104,39 @@ public:
     QwtDateScaleDraw *&scaleDrawCrc = plotTable[2].scaleDraw;
     QwtDateScaleDraw *&scaleDrawHec = plotTable[3].scaleDraw;
     QwtDateScaleDraw *&scaleDrawFec = plotTable[4].scaleDraw;
+    // Every sample of the time curves; the sample arrays that the charts'
+    // description names are views of it.
+    SampleTable samples;
     QwtPlotCurve *curveUpload = nullptr;
-    QPolygonF pointsUpload;
+    const SeriesView pointsUpload{&samples, CurveUpload};
     QwtPlotCurve *curveDownload = nullptr;
-    QPolygonF pointsDownload;
+    const SeriesView pointsDownload{&samples, CurveDownload};
     QwtPlotCurve *curveMaxUp = nullptr;
-    QPolygonF pointsMaxUp;
+    const SeriesView pointsMaxUp{&samples, CurveMaxUp};
     QwtPlotCurve *curveMaxDown = nullptr;
-    QPolygonF pointsMaxDown;
+    const SeriesView pointsMaxDown{&samples, CurveMaxDown};
     QwtPlotCurve *curveDslUp = nullptr;
-    QPolygonF pointsDslUp;
+    const SeriesView pointsDslUp{&samples, CurveDslUp};
     QwtPlotCurve *curveDslDown = nullptr;
-    QPolygonF pointsDslDown;
+    const SeriesView pointsDslDown{&samples, CurveDslDown};
     QwtPlotCurve *curveCrc = nullptr;
-    QPolygonF pointsCrc;
+    const SeriesView pointsCrc{&samples, CurveCrc};
     QwtPlotCurve *curveAtucCrc = nullptr;
-    QPolygonF pointsAtucCrc;
+    const SeriesView pointsAtucCrc{&samples, CurveAtucCrc};
     QwtPlotCurve *curveHec = nullptr;
-    QPolygonF pointsHec;
+    const SeriesView pointsHec{&samples, CurveHec};
     QwtPlotCurve *curveAtucHec = nullptr;
-    QPolygonF pointsAtucHec;
+    const SeriesView pointsAtucHec{&samples, CurveAtucHec};
     QwtPlotCurve *curveFec = nullptr;
-    QPolygonF pointsFec;
+    const SeriesView pointsFec{&samples, CurveFec};
     QwtPlotCurve *curveAtucFec = nullptr;
-    QPolygonF pointsAtucFec;
+    const SeriesView pointsAtucFec{&samples, CurveAtucFec};
     QwtPlotCurve *&curveSynchroNoise = plotTable[0].synchro;
     QwtPlotCurve *&curveSynchroMaxRate = plotTable[1].synchro;
     QwtPlotCurve *&curveSynchroCrc = plotTable[2].synchro;
     QwtPlotCurve *&curveSynchroHec = plotTable[3].synchro;
     QwtPlotCurve *&curveSynchroFec = plotTable[4].synchro;
-    QPolygonF pointsSynchro;
+    QPolygonF &pointsSynchro = samples.synchro;
     QwtPlotGrid *&gridNoise = plotTable[0].grid;
     QwtPlotGrid *&gridMaxRate = plotTable[1].grid;
     QwtPlotGrid *&gridCrc = plotTable[2].grid;
@@ -161,8 +166,8 @@ public:
     QList<QwtPlotZoneItem *> zoneList;
     double tempsArret = 300;
 
-    double firstSampleTime = 0;
-    double lastSampleTime = 0;
+    double &firstSampleTime = samples.firstSampleTime;
+    double &lastSampleTime = samples.lastSampleTime;
     double refTime = 0;
     double scrollOffset = 0;
     double windowStart = 0;
@@ -279,7 +284,9 @@ private:
     void fitAxesForRender(QwtPlot *plot, const QSizeF &canvas);
     void prepareRender(QwtPlot *plot, const QSizeF &size);
     void endRender(QwtPlot *plot);
-    void fitRateAxisTo(const LiveBoxInfos &first);
+    void fitRateAxisTo(double highestRate);
+    // Zones, the rate axis and the scroll bar after samples came in.
+    void samplesAdded(size_t gapsBefore);
     // The window's keys of livebox.ini, read by its constructor and written
     // by its destructor (graphsettings.cpp).
     SettingsTable settingsTable();
@@ -291,12 +298,7 @@ private:
     void takeRangeRules();
     void replotTimePlots();
     void moveLimit(double *limit, double value);
-    // The chart time of a reading's text, given the instant of the sample
-    // before it (NaN when unknown).
-    double sampleTime(const QString &text, double previous) const;
-
-    bool reloading = false;
-    QString lastSampleText; // the reading of the last sample, whose instant is lastSampleTime
+    std::unique_ptr<SampleReload> reload; // while UpDateCurves feeds a reload
     bool liveSamples = false;          // this run's polls have added samples
     // What the time axis shows: a range of hours, "TOUT" until another zoom,
     // or a calendar day (`day`), for the day report.

@@ -12,7 +12,7 @@
 #include "ui_graph.h"
 
 namespace {
-QString value(const QPolygonF &points, int k, int decimals)
+QString value(const SeriesView &points, int k, int decimals)
 {
     return fixedText(points.at(k).y(), decimals);
 }
@@ -20,7 +20,7 @@ QString value(const QPolygonF &points, int k, int decimals)
 
 void Graph::on_Picker_Temps(const QPointF &Pos)
 {
-    const int k = sampleIndexAt(pointsDownload, Pos.x());
+    const int k = int(samples.indexAt(Pos.x()));
     if (k < 0)
         return; // nothing recorded yet
     const double t = pointsDownload.at(k).x();

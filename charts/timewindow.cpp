@@ -189,22 +189,25 @@ double errorStickHeight(double current, double previous)
     return d <= 0 ? 0.1 : d;
 }
 
-int sampleIndexAt(const QPolygonF &points, double x)
-{
-    if (points.isEmpty())
-        return -1;
-    int k = 0;
-    for (int i = 0; i < points.size(); ++i) {
-        if (points.at(i).x() <= x)
-            k = i;
-    }
-    return k;
-}
-
 Qt::Alignment labelAlignment(double t, double windowStart, double windowEnd)
 {
     const double mid = (windowStart + windowEnd) / 2;
     return t >= mid ? (Qt::AlignLeft | Qt::AlignTop) : (Qt::AlignRight | Qt::AlignTop);
+}
+
+namespace {
+// Of the two instants a text names in the repeated hour: a live poll was
+// read just now, so the one nearer the clock; a reloaded row, the first one
+// that does not fall behind the row before, so chart times never run
+// backwards.
+double chooseInstant(double first, double second, double previous, double now)
+{
+    if (!std::isnan(now))
+        return std::abs(second - now) < std::abs(first - now) ? second : first;
+    if (!std::isnan(previous))
+        return first >= previous ? first : second;
+    return first;
+}
 }
 
 double chartInstant(const QString &text, double previous, double now)
@@ -212,21 +215,24 @@ double chartInstant(const QString &text, double previous, double now)
     const double t = epochMsecs(text);
     if (std::isnan(t))
         return t;
-    // In the hour the clocks repeat, a text names two instants.
-    double first = earlierInstantOf(text, t);
-    double second = laterInstantOf(text, t);
-    if (std::isnan(first) && std::isnan(second))
+    // Whichever of the two instants the C library read the text as, the
+    // other one is found.
+    const double earlier = earlierInstantOf(text, t);
+    const double later = laterInstantOf(text, t);
+    if (std::isnan(earlier) && std::isnan(later))
         return t;
-    if (std::isnan(first))
-        first = t;
-    else
-        second = t;
-    // A live poll was read just now: the instant nearer the clock.
-    if (!std::isnan(now))
-        return std::abs(second - now) < std::abs(first - now) ? second : first;
-    // Reloaded, chart times never run backwards: the first instant that
-    // does not fall behind the row before.
-    if (!std::isnan(previous))
-        return first >= previous ? first : second >= previous ? second : t;
-    return first;
+    return std::isnan(earlier) ? chooseInstant(t, later, previous, now) : chooseInstant(earlier, t, previous, now);
+}
+
+double ReloadClock::instant(const QString &text, double previous)
+{
+    double instants[2];
+    const int count = m_zone.instantsOf(text, instants);
+    if (count < 0)
+        return qQNaN();
+    if (count == 0) // an hour the clocks skipped: rare enough for the C library's own reading
+        return chartInstant(text, previous, qQNaN());
+    if (count == 1)
+        return instants[0];
+    return chooseInstant(instants[0], instants[1], previous, qQNaN());
 }

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QDate>
-#include <QPolygonF>
 #include <QString>
 #include <Qt>
+
+#include "common/datetime.h"
 
 // Rules of the chart window's time axis, zoom and y-axis buttons, kept
 // apart from the widgets so that each can be checked on its own.
@@ -93,10 +94,6 @@ double fecAxisLowered(double max);
 // the logarithmic axes' bottoms) when nothing new was counted.
 double errorStickHeight(double current, double previous);
 
-// The last sample at or before `x`: the first one for a click before the
-// recording, -1 when there is none.
-int sampleIndexAt(const QPolygonF &points, double x);
-
 // A point label stands on the side of its line toward the middle of the view.
 Qt::Alignment labelAlignment(double t, double windowStart, double windowEnd);
 
@@ -104,3 +101,14 @@ Qt::Alignment labelAlignment(double t, double windowStart, double windowEnd);
 // when unreadable. `previous` is the instant of the sample before it (NaN:
 // none); `now` is the clock for a live poll (NaN on a reload).
 double chartInstant(const QString &text, double previous, double now);
+
+// The same chart instants for the rows of a reload, reading the zone's
+// offsets once per stretch of time instead of the zone file for every row.
+class ReloadClock
+{
+public:
+    double instant(const QString &text, double previous);
+
+private:
+    LocalZone m_zone;
+};

@@ -53,11 +53,12 @@ QDateTime parseDateTime(const QString &text)
 double epochMsecs(const QString &text)
 {
     // Consecutive rows repeat the previous reading's time, and share the
-    // hour's offset from UTC.
-    static QString lastText;
-    static double lastValue = 0;
-    static DateTimeFields hourKey;
-    static double hourStart = 0;
+    // hour's offset from UTC. One cache per thread: a reload runs beside the
+    // window.
+    thread_local QString lastText;
+    thread_local double lastValue = 0;
+    thread_local DateTimeFields hourKey;
+    thread_local double hourStart = 0;
     if (!lastText.isNull() && text == lastText)
         return lastValue;
 
@@ -136,4 +137,103 @@ bool isNewDay(const QString &previousReading, const QString &reading)
     const QDateTime before = parseDateTime(previousReading);
     const QDateTime now = parseDateTime(reading);
     return before.isValid() && now.isValid() && before.date() != now.date();
+}
+
+namespace {
+// A zone changes its offset at most once between two probes this far apart.
+constexpr qint64 probeStep = 6LL * 3600 * 1000;
+// A look-up farther than this from what is known starts afresh rather than
+// probing every step of the way.
+constexpr qint64 farAway = 8LL * 24 * 3600 * 1000;
+constexpr qint64 julianDayOfEpoch = 2440588;
+
+int systemOffset(qint64 msecs)
+{
+    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::LocalTime).offsetFromUtc();
+}
+}
+
+void LocalZone::extendLater()
+{
+    const Span last = m_spans.back();
+    const qint64 known = last.end - 1;
+    const qint64 probe = known + probeStep;
+    if (systemOffset(probe) == last.offset) {
+        m_spans.back().end = probe + 1;
+        return;
+    }
+    // The change lies in (known, probe]: pin it to the millisecond.
+    qint64 lo = known, hi = probe;
+    while (hi - lo > 1) {
+        const qint64 mid = lo + (hi - lo) / 2;
+        (systemOffset(mid) == last.offset ? lo : hi) = mid;
+    }
+    m_spans.back().end = hi;
+    m_spans.push_back(Span{hi, hi + 1, systemOffset(hi)});
+}
+
+void LocalZone::extendEarlier()
+{
+    const Span first = m_spans.front();
+    const qint64 probe = first.start - probeStep;
+    if (systemOffset(probe) == first.offset) {
+        m_spans.front().start = probe;
+        return;
+    }
+    qint64 lo = probe, hi = first.start;
+    while (hi - lo > 1) {
+        const qint64 mid = lo + (hi - lo) / 2;
+        (systemOffset(mid) == first.offset ? hi : lo) = mid;
+    }
+    m_spans.front().start = hi;
+    m_spans.insert(m_spans.begin(), Span{lo, hi, systemOffset(lo)});
+    ++m_hit;
+}
+
+void LocalZone::cover(qint64 msecs)
+{
+    if (m_spans.empty() || msecs < m_spans.front().start - farAway || msecs >= m_spans.back().end + farAway) {
+        m_spans.assign(1, Span{msecs, msecs + 1, systemOffset(msecs)});
+        m_hit = 0;
+        return;
+    }
+    while (msecs >= m_spans.back().end)
+        extendLater();
+    while (msecs < m_spans.front().start)
+        extendEarlier();
+}
+
+int LocalZone::offsetAt(qint64 msecs)
+{
+    cover(msecs);
+    const auto holds = [msecs](const Span &s) { return msecs >= s.start && msecs < s.end; };
+    if (m_hit >= m_spans.size() || !holds(m_spans[m_hit])) {
+        const auto after = std::upper_bound(m_spans.begin(), m_spans.end(), msecs,
+                                            [](qint64 t, const Span &s) { return t < s.start; });
+        m_hit = size_t(after - m_spans.begin()) - 1;
+    }
+    return m_spans[m_hit].offset;
+}
+
+int LocalZone::instantsOf(const QString &text, double instants[2])
+{
+    DateTimeFields f;
+    if (!splitDateTime(text, &f) || !QDate::isValid(f.year, f.month, f.day)
+        || !QTime::isValid(f.hour, f.minute, f.second))
+        return -1;
+    // The reading as if it were UTC; an instant it names lies within the
+    // largest offset of it (14 h).
+    const qint64 local = (QDate(f.year, f.month, f.day).toJulianDay() - julianDayOfEpoch) * 86400000
+                         + (f.hour * 3600 + f.minute * 60 + f.second) * 1000LL;
+    const qint64 reach = 15LL * 3600 * 1000;
+    offsetAt(local - reach);
+    const size_t firstSpan = m_hit;
+    offsetAt(local + reach);
+    int count = 0;
+    for (size_t i = firstSpan; i < m_spans.size() && m_spans[i].start <= local + reach && count < 2; ++i) {
+        const qint64 t = local - m_spans[i].offset * 1000LL;
+        if (t >= m_spans[i].start && t < m_spans[i].end)
+            instants[count++] = double(t);
+    }
+    return count;
 }

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <vector>
+
 // The one date-time form of records, files and fields.
 inline const QString &dateTimeFormat()
 {
@@ -38,3 +40,33 @@ QString fileStamp(const QDateTime &dateTime);
 // A change of day is a change of calendar date between two readings; a
 // reading that does not parse (the initial placeholder) never is one.
 bool isNewDay(const QString &previousReading, const QString &reading);
+
+// The local zone's offsets from UTC, asked of the C library once per stretch
+// of time rather than once per reading: where `TZ` is not set, every
+// local-time conversion of the C library reads the zone file again, and a
+// reload converts millions of readings. The offsets are probed every few
+// hours and each change is pinned to its second, so a zone may change its
+// offset at most once between two probes (every real zone does far less).
+// Made anew for each reload, so that a zone changed meanwhile is seen.
+class LocalZone
+{
+public:
+    // Seconds east of UTC at the instant `msecs` (ms since the epoch).
+    int offsetAt(qint64 msecs);
+    // The instants (ms since the epoch) that a reading's text names, in time
+    // order: one, none in the hour the clocks skip, two in the hour they
+    // repeat. Returns their count, -1 when the text does not parse.
+    int instantsOf(const QString &text, double instants[2]);
+
+private:
+    struct Span
+    {
+        qint64 start, end; // [start, end), ms
+        int offset;
+    };
+    void cover(qint64 msecs);
+    void extendLater();
+    void extendEarlier();
+    std::vector<Span> m_spans; // in time order, contiguous
+    size_t m_hit = 0;          // the span of the last look-up: readings come in order
+};

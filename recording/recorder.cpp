@@ -63,9 +63,17 @@ void Recorder::logSynchronisation(const LiveBoxInfos &current, const QString &st
 
 bool Recorder::reload(const QString &network, LiveBoxInfos *current, LiveBoxInfos *previous)
 {
-    QFile file(recordingFilePath(network));
+    return reloadRecording(recordingFilePath(network), current, previous, reloadRows);
+}
+
+bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *previous, const ReloadRows &rows,
+                     ReloadProgress *progress)
+{
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
+    if (progress)
+        progress->bytesTotal = file.size();
     LineReader lines(&file);
     const char *line = nullptr;
     int size = 0;
@@ -73,9 +81,11 @@ bool Recorder::reload(const QString &network, LiveBoxInfos *current, LiveBoxInfo
         return false; // empty file
     // The header line is skipped.
 
-    // A recorded row takes about 130 bytes; rather too much room than a late copy.
-    if (reloadBegins)
-        reloadBegins(int(qMin<qint64>(file.size() / 100, 10000000)));
+    // A recorded row takes 100 bytes or more: rather too much room than a
+    // late copy of everything read so far (room never written to costs no
+    // memory).
+    if (rows.begins)
+        rows.begins(size_t(file.size() / 100) + 16);
     // Two records take turns as the row being read and the row before it, so
     // that no record is copied per row. Both start as the current record,
     // whose texts that the file does not hold they keep.
@@ -83,7 +93,8 @@ bool Recorder::reload(const QString &network, LiveBoxInfos *current, LiveBoxInfo
     LiveBoxInfos second = *current;
     LiveBoxInfos *row = &first;
     LiveBoxInfos *before = &second;
-    int rows = 0;
+    qint64 count = 0;
+    bool stopped = false;
     while (lines.next(&line, &size)) {
         // A short row keeps the optional last columns of the row before it.
         before->PppLastChangeTime = row->PppLastChangeTime;
@@ -95,16 +106,25 @@ bool Recorder::reload(const QString &network, LiveBoxInfos *current, LiveBoxInfo
         // Recordings made before the attainable rates were converted.
         maxRatesInKbps(before);
         std::swap(row, before);
-        if (rows++ > 0 && rowReloaded)
-            rowReloaded(row, before);
+        if (count++ > 0 && rows.row)
+            rows.row(row, before);
+        if (progress && count % 8192 == 0) {
+            progress->bytesRead = file.pos();
+            if (progress->stop) {
+                stopped = true;
+                break;
+            }
+        }
     }
-    if (rows > 0) {
-        *previous = rows > 1 ? std::move(*before) : *current;
+    if (progress)
+        progress->bytesRead = file.pos();
+    if (count > 0 && !stopped) {
+        *previous = count > 1 ? std::move(*before) : *current;
         *current = std::move(*row);
     }
-    if (reloadEnds)
-        reloadEnds();
-    return rows > 0;
+    if (rows.ends)
+        rows.ends();
+    return count > 0 && !stopped;
 }
 
 bool Recorder::copy(const LiveBoxInfos &current, const QString &target)

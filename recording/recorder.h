@@ -2,11 +2,37 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 #include "pendinglines.h"
 
 struct LiveBoxInfos;
+
+// Where a reload's rows go: first the number of rows to expect (rather too
+// many than too few), then each row with the one before, then the end.
+struct ReloadRows
+{
+    std::function<void(size_t expectedRows)> begins;
+    std::function<void(LiveBoxInfos *row, LiveBoxInfos *before)> row;
+    std::function<void()> ends;
+};
+
+// A reload that runs beside the window: how far it has read, and a way to
+// stop it.
+struct ReloadProgress
+{
+    std::atomic<qint64> bytesRead{0};
+    std::atomic<qint64> bytesTotal{0};
+    std::atomic<bool> stop{false};
+};
+
+// Reads the recording at `path` back: `current` ends as its last row and
+// `previous` as the row before (the texts the file does not hold keep their
+// values). False when there was nothing to read, or when it was stopped.
+// Plain code on its own data: it may run on a thread of its own.
+bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *previous, const ReloadRows &rows,
+                     ReloadProgress *progress = nullptr);
 
 // The recording file and the synchronisation log of the network that the
 // readings name, written as safely as the disk allows. Plain code: the
@@ -21,11 +47,8 @@ public:
 
     // The summary chart, rebuilt when the log is created.
     std::function<void()> logCreated;
-    // The curves, fed row by row by a reload: first the number of rows to
-    // expect, then each row with the one before, then the end.
-    std::function<void(int expectedRows)> reloadBegins;
-    std::function<void(LiveBoxInfos *row, LiveBoxInfos *before)> rowReloaded;
-    std::function<void()> reloadEnds;
+    // The curves, fed row by row by a reload.
+    ReloadRows reloadRows;
 
     // The last logged event.
     QString lastSynchroText;
@@ -43,9 +66,7 @@ public:
     // reading reveals an event. A row that cannot be written now waits and
     // goes out first at the next append that can write it.
     void append(const LiveBoxInfos &current, const QString &startTime);
-    // Reads the recording of `network` back: `current` ends as its last row
-    // and `previous` as the row before (the texts the file does not hold keep
-    // their values). False when there was nothing to read.
+    // Reads the recording of `network` back (reloadRecording).
     bool reload(const QString &network, LiveBoxInfos *current, LiveBoxInfos *previous);
     // A copy of the recording; never replaces an existing file.
     bool copy(const LiveBoxInfos &current, const QString &target);

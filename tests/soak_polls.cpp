@@ -27,10 +27,7 @@ int openFiles()
 
 qint64 sampleBytes(Graph *graph)
 {
-    qint64 bytes = 0;
-    for (const QPolygonF *points : graph->timeSampleArrays() + QList<QPolygonF *>{&graph->pointsSynchro})
-        bytes += qint64(points->capacity()) * qint64(sizeof(QPointF));
-    return bytes;
+    return qint64(graph->samples.memoryBytes());
 }
 }
 

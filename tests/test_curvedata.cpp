@@ -11,6 +11,7 @@
 #include <qwt_scale_map.h>
 
 #include "charts/curvedata.h"
+#include "charts/sampletable.h"
 
 namespace {
 // The lowest and highest drawn row of each pixel column (-1 when none).
@@ -34,10 +35,26 @@ Columns drawnColumns(const QImage &image, QRgb colour)
     return c;
 }
 
+// A table whose curve `curve` holds `points` (x the time, y the value in
+// the record's units), the other curves zero.
+void fill(SampleTable *table, int curve, const QPolygonF &points)
+{
+    table->clear();
+    table->reserve(size_t(points.size()));
+    double values[CurveCount] = {};
+    for (const QPointF &p : points) {
+        values[curve] = p.y();
+        table->append(p.x(), values);
+    }
+}
+
 // The same samples drawn by `curve` alone on a canvas of 400 x 200 showing
-// the given range.
+// the given range; lines read a rate curve, sticks an error count.
 QImage draw(QwtPlotCurve *curve, const QPolygonF &points, double from, double to, double low, double high)
 {
+    SampleTable table;
+    const int kind = curve->style() == QwtPlotCurve::Sticks ? CurveCrc : CurveDslDown;
+    fill(&table, kind, points);
     QImage image(400, 200, QImage::Format_RGB32);
     image.fill(Qt::white);
     QwtScaleMap xMap, yMap;
@@ -48,9 +65,10 @@ QImage draw(QwtPlotCurve *curve, const QPolygonF &points, double from, double to
     curve->setPen(Qt::blue, 0);
     // The reference draws every segment: no weeding of its own.
     curve->setPaintAttribute(QwtPlotCurve::FilterPoints, false);
-    curve->setData(new SampleArrayData(&points));
+    curve->setData(new SeriesData(&table, kind));
     QPainter painter(&image);
     curve->draw(&painter, xMap, yMap, QRectF(image.rect()));
+    curve->setData(new QwtPointSeriesData); // the table goes
     return image;
 }
 
@@ -149,6 +167,131 @@ private slots:
         QwtPlotCurve full;
         ReducedCurve reduced(QStringLiteral("reduced"));
         QCOMPARE(draw(&reduced, points, 0, 3, 0, 100), draw(&full, points, 0, 3, 0, 100));
+    }
+
+    // The summaries behind the views: any run of samples gets the lowest and
+    // highest values a walk through it would find, the first one on ties,
+    // while polls keep arriving.
+    void summariesGiveTheExtremesOfEveryRun()
+    {
+        QRandomGenerator random(5);
+        SampleTable table;
+        QVector<double> margins, counts;
+        const auto check = [&](size_t from, size_t to) {
+            for (int curve : {int(CurveDownload), int(CurveFec)}) {
+                const QVector<double> &values = curve == CurveDownload ? margins : counts;
+                size_t low = from, high = from;
+                for (size_t i = from + 1; i < to; ++i) {
+                    low = values[int(i)] < values[int(low)] ? i : low;
+                    high = values[int(i)] > values[int(high)] ? i : high;
+                }
+                const Extremes e = table.extremes(curve, from, to);
+                if (e.lowAt != low || e.highAt != high)
+                    return QStringLiteral("curve %1, [%2, %3): %4/%5, walked %6/%7")
+                        .arg(curve).arg(from).arg(to).arg(e.lowAt).arg(e.highAt).arg(low).arg(high);
+            }
+            return QString();
+        };
+        double values[CurveCount] = {};
+        for (int round = 0; round < 6; ++round) {
+            // A reload's worth, then a few polls at a time.
+            const int rows = round == 0 ? 300000 : int(random.bounded(1, 70));
+            for (int i = 0; i < rows; ++i) {
+                values[CurveDownload] = 40 + random.bounded(30); // many ties
+                values[CurveFec] = i % 5000 == 17 ? 90000 : random.bounded(2) ? 0.1 : random.bounded(500);
+                table.append(double(table.size()) * 5000, values);
+                margins << values[CurveDownload];
+                counts << table.value(CurveFec, table.size() - 1);
+            }
+            const size_t n = table.size();
+            for (int q = 0; q < 300; ++q) {
+                const size_t length = q < 100 ? 1 + random.bounded(70) : 1 + random.bounded(quint32(n));
+                const size_t from = random.bounded(quint32(n - length + 1));
+                const QString fault = check(from, from + length);
+                QVERIFY2(fault.isEmpty(), qPrintable(fault));
+            }
+            const QString whole = check(0, n);
+            QVERIFY2(whole.isEmpty(), qPrintable(whole));
+        }
+        QCOMPARE(table.boundingRect(CurveDownload).top(), 4.0);
+        QCOMPARE(table.boundingRect(CurveFec).bottom(), 90000.0);
+    }
+
+    void tableReadsAsTheRecordedValues()
+    {
+        SampleTable table;
+        table.setStickShift(15000);
+        LiveBoxInfos before, now;
+        before.DateTime = QStringLiteral("01/02/2024 10:00:00");
+        now.DateTime = QStringLiteral("01/02/2024 10:00:05");
+        before.CRCErrors = 10;
+        now.CRCErrors = 13;
+        before.FECErrors = 100;
+        now.FECErrors = 40; // a restart
+        now.DownstreamNoiseMargin = 67;
+        now.DownstreamMaxRate = 29717.5;
+        const auto instant = [](const QString &text, double) { return epochMsecs(text); };
+        QVERIFY(table.add(now, before, instant, 300000));
+        const double t = epochMsecs(now.DateTime);
+        QCOMPARE(table.sample(CurveDownload, 0), QPointF(t, 6.7));
+        QCOMPARE(table.sample(CurveMaxDown, 0), QPointF(t, 29717.5));
+        QCOMPARE(table.sample(CurveCrc, 0), QPointF(t - 15000, 3));
+        QCOMPARE(table.sample(CurveFec, 0), QPointF(t - 15000, 0.1));
+        QCOMPARE(table.sample(CurveAtucFec, 0), QPointF(t + 15000, 0.1));
+        QCOMPARE(table.lastSampleText, now.DateTime);
+        // A reading without a time adds nothing.
+        LiveBoxInfos unreadable;
+        QVERIFY(!table.add(unreadable, now, instant, 300000));
+        QCOMPARE(table.size(), size_t(1));
+    }
+
+    void clickPicksTheLastSampleAtOrBefore()
+    {
+        SampleTable table;
+        QCOMPARE(table.indexAt(1000), -1L);
+        const double values[CurveCount] = {};
+        for (double t : {1000, 2000, 3000})
+            table.append(t, values);
+        QCOMPARE(table.indexAt(2500), 1L); // not the nearer 3000
+        QCOMPARE(table.indexAt(2000), 1L);
+        QCOMPARE(table.indexAt(10), 0L);
+        QCOMPARE(table.indexAt(99999), 2L);
+        table.append(3000, values);
+        QCOMPARE(table.indexAt(3000), 3L);
+    }
+
+    // A reload fills a table apart, which the window's table then takes:
+    // the same samples as if every row had come to it.
+    void aReloadContinuesTheCurves()
+    {
+        const auto instant = [](const QString &text, double) { return epochMsecs(text); };
+        const QDateTime t0(QDate(2024, 3, 1), QTime(8, 0));
+        const auto reading = [&](int i) {
+            LiveBoxInfos r;
+            r.DateTime = formatDateTime(t0.addSecs(60 * i + (i >= 70 ? 1200 : 0))); // a stall before the 70th
+            r.CRCErrors = i * 2;
+            r.LastChangeTime = i / 30;
+            r.DownstreamNoiseMargin = 60 + i % 9;
+            return r;
+        };
+        SampleTable whole, live;
+        whole.firstSampleTime = live.firstSampleTime = 1e300;
+        for (int i = 1; i < 100; ++i)
+            whole.add(reading(i), reading(i - 1), instant, 600000);
+        for (int i = 1; i < 40; ++i)
+            live.add(reading(i), reading(i - 1), instant, 600000);
+        SampleReload reload(live.continuation(), 600000);
+        for (int i = 40; i < 100; ++i)
+            reload.table.add(reading(i), reading(i - 1), instant, 600000);
+        live.takeRows(std::move(reload.table));
+        QCOMPARE(live.size(), whole.size());
+        for (int c = 0; c < CurveCount; ++c)
+            QCOMPARE(SeriesView(&live, c).toPolygon(), SeriesView(&whole, c).toPolygon());
+        QCOMPARE(live.synchro, whole.synchro);
+        QCOMPARE(live.gaps.size(), size_t(1));
+        QCOMPARE(live.firstSampleTime, whole.firstSampleTime);
+        QCOMPARE(live.lastSampleTime, whole.lastSampleTime);
+        QCOMPARE(live.extremes(CurveCrc, 0, live.size()).highAt, whole.extremes(CurveCrc, 0, whole.size()).highAt);
     }
 
     void boundingRectFollowsTheArray()

@@ -177,7 +177,7 @@ private slots:
         b.ATUCCRCErrors = 4;      // none
         b.FECErrors = 50;         // went down: a restart
         feed(graph, a, b);
-        for (const QPolygonF *points : {&graph.pointsUpload, &graph.pointsDownload, &graph.pointsMaxUp,
+        for (const SeriesView *points : {&graph.pointsUpload, &graph.pointsDownload, &graph.pointsMaxUp,
                                         &graph.pointsMaxDown, &graph.pointsDslUp, &graph.pointsDslDown,
                                         &graph.pointsCrc, &graph.pointsAtucCrc, &graph.pointsHec,
                                         &graph.pointsAtucHec, &graph.pointsFec, &graph.pointsAtucFec})
@@ -572,7 +572,7 @@ private slots:
                 }
             }
             graph.endReload();
-            const QPolygonF &points = graph.pointsDownload;
+            const QPolygonF points = graph.pointsDownload.toPolygon();
             QCOMPARE(points.size(), instants.size());
             for (int i = 0; i < points.size(); ++i)
                 QVERIFY2(points.at(i).x() == instants.at(i),
@@ -601,7 +601,7 @@ private slots:
             feed(reloaded, at(t0.addSecs(60 * (i - 1))), at(t0.addSecs(60 * i)));
         }
         reloaded.endReload();
-        QCOMPARE(reloaded.pointsDownload, live.pointsDownload);
+        QCOMPARE(reloaded.pointsDownload.toPolygon(), live.pointsDownload.toPolygon());
         QCOMPARE(reloaded.ui->scrollTemps->maximum(), live.ui->scrollTemps->maximum());
         QCOMPARE(reloaded.scrollOffset, live.scrollOffset);
         QCOMPARE(reloaded.firstSampleTime, live.firstSampleTime);

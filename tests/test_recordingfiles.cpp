@@ -333,7 +333,7 @@ private slots:
 
         LiveBoxInfos current, previous;
         int rows = 0;
-        recorder.rowReloaded = [&](LiveBoxInfos *, LiveBoxInfos *) { ++rows; };
+        recorder.reloadRows.row = [&](LiveBoxInfos *, LiveBoxInfos *) { ++rows; };
         QVERIFY(recorder.reload(QStringLiteral("maison"), &current, &previous));
         QCOMPARE(rows, 3); // from the second row on
         QCOMPARE(current.DateTime, QStringLiteral("06/12/2020 23:57:12"));

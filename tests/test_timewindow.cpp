@@ -93,17 +93,6 @@ private slots:
         QCOMPARE(errorStickHeight(2, 4000), 0.1); // counters reset by a restart
     }
 
-    void clickPicksTheLastSampleAtOrBefore()
-    {
-        const QPolygonF points(QVector<QPointF>{{1000, 1}, {2000, 2}, {3000, 3}});
-        QCOMPARE(sampleIndexAt(points, 2500), 1); // not the nearer 3000
-        QCOMPARE(sampleIndexAt(points, 2000), 1);
-        QCOMPARE(sampleIndexAt(points, 10), 0);
-        QCOMPARE(sampleIndexAt(points, 99999), 2);
-        QCOMPARE(sampleIndexAt(QPolygonF(QVector<QPointF>{{1000, 1}, {1000, 2}}), 1000), 1);
-        QCOMPARE(sampleIndexAt(QPolygonF(), 1000), -1);
-    }
-
     void viewsAreAnchoredOnTheSamples_data()
     {
         QTest::addColumn<bool>("automatic");
@@ -177,6 +166,57 @@ private slots:
         QVERIFY(std::isnan(unreadable));
         QCOMPARE(earlier, first);
         QCOMPARE(later, second);
+    }
+
+    // A reload reads the zone's offsets once per stretch of time instead of
+    // the zone file for every row: its chart times must be the C library's,
+    // across every kind of clock change.
+    void reloadedInstantsAgreeWithTheCLibrary_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDateTime>("change"); // UTC
+        QTest::newRow("Paris, spring") << QByteArray("Europe/Paris") << QDateTime(QDate(2026, 3, 29), QTime(1, 0), Qt::UTC);
+        QTest::newRow("Paris, autumn") << QByteArray("Europe/Paris") << QDateTime(QDate(2026, 10, 25), QTime(1, 0), Qt::UTC);
+        // Half an hour repeated.
+        QTest::newRow("Lord Howe") << QByteArray("Australia/Lord_Howe") << QDateTime(QDate(2026, 4, 4), QTime(15, 0), Qt::UTC);
+        // A whole calendar day skipped.
+        QTest::newRow("Apia") << QByteArray("Pacific/Apia") << QDateTime(QDate(2011, 12, 30), QTime(10, 0), Qt::UTC);
+        QTest::newRow("POSIX rule") << QByteArray("CET-1CEST,M3.5.0,M10.5.0/3") << QDateTime(QDate(2026, 10, 25), QTime(1, 0), Qt::UTC);
+    }
+
+    void reloadedInstantsAgreeWithTheCLibrary()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDateTime, change);
+        const QByteArray saved = qgetenv("TZ");
+        qputenv("TZ", zone);
+        tzset();
+        QStringList faults;
+        ReloadClock clock;
+        double previous = qQNaN();
+        // Polls every 5 minutes for a day either side of the change, in order.
+        for (qint64 t = change.toMSecsSinceEpoch() - 86400000LL; t <= change.toMSecsSinceEpoch() + 86400000LL;
+             t += 300000) {
+            const QString text = formatDateTime(QDateTime::fromMSecsSinceEpoch(t));
+            const double reloaded = clock.instant(text, previous);
+            const double alone = clock.instant(text, qQNaN());
+            if (reloaded != double(t) || reloaded != chartInstant(text, previous, qQNaN())
+                || alone != chartInstant(text, qQNaN(), qQNaN()))
+                faults << QStringLiteral("%1: %2, alone %3, true %4").arg(text).arg(reloaded, 0, 'f', 0)
+                              .arg(alone, 0, 'f', 0).arg(t);
+            previous = reloaded;
+        }
+        // A row far from the others starts the zone's look-up afresh.
+        const QString later = QStringLiteral("01/06/2030 12:00:00");
+        const double far = clock.instant(later, previous);
+        const double expected = chartInstant(later, previous, qQNaN());
+        if (saved.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", saved);
+        tzset();
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.mid(0, 5).join(QLatin1Char('\n'))));
+        QCOMPARE(far, expected);
     }
 
     void aCalendarDayRunsFromMidnightToMidnight()

@@ -1,0 +1,285 @@
+#include "sampletable.h"
+
+#include <algorithm>
+
+#include "timewindow.h"
+
+namespace {
+const CurveSource sources[CurveCount] = {
+    {&LiveBoxInfos::DownstreamNoiseMargin, 10, false, 0},
+    {&LiveBoxInfos::UpstreamNoiseMargin, 10, false, 0},
+    {&LiveBoxInfos::DownstreamMaxRate, 1, false, 0},
+    {&LiveBoxInfos::UpstreamMaxRate, 1, false, 0},
+    {&LiveBoxInfos::DownstreamCurrRate, 1, false, 0},
+    {&LiveBoxInfos::UpstreamCurrRate, 1, false, 0},
+    {&LiveBoxInfos::CRCErrors, 1, true, -1},
+    {&LiveBoxInfos::ATUCCRCErrors, 1, true, +1},
+    {&LiveBoxInfos::HECErrors, 1, true, -1},
+    {&LiveBoxInfos::ATUCHECErrors, 1, true, +1},
+    {&LiveBoxInfos::FECErrors, 1, true, -1},
+    {&LiveBoxInfos::ATUCFECErrors, 1, true, +1},
+};
+
+// Blocks of 32, 1024, 32768... samples: a view reads at most a few dozen
+// blocks per level and pixel column, and the summaries cost half a byte per
+// sample.
+constexpr size_t fanout = 32;
+
+// Ties keep the earlier sample, as a walk through the samples in order would.
+inline void mergeInto(Extremes &r, const Extremes &e)
+{
+    if (e.low < r.low || (e.low == r.low && e.lowAt < r.lowAt)) {
+        r.low = e.low;
+        r.lowAt = e.lowAt;
+    }
+    if (e.high > r.high || (e.high == r.high && e.highAt < r.highAt)) {
+        r.high = e.high;
+        r.highAt = e.highAt;
+    }
+}
+
+inline Extremes single(const float *values, size_t i)
+{
+    return Extremes{values[i], values[i], uint32_t(i), uint32_t(i)};
+}
+
+Extremes overSamples(const float *values, size_t from, size_t to)
+{
+    Extremes r = single(values, from);
+    for (size_t i = from + 1; i < to; ++i) {
+        const float v = values[i];
+        if (v < r.low) {
+            r.low = v;
+            r.lowAt = uint32_t(i);
+        }
+        if (v > r.high) {
+            r.high = v;
+            r.highAt = uint32_t(i);
+        }
+    }
+    return r;
+}
+
+Extremes overBlocks(const std::vector<Extremes> &blocks, size_t from, size_t to)
+{
+    Extremes r = blocks[from];
+    for (size_t i = from + 1; i < to; ++i)
+        mergeInto(r, blocks[i]);
+    return r;
+}
+}
+
+const CurveSource &curveSource(int curve)
+{
+    return sources[curve];
+}
+
+void SampleTable::reserve(size_t rows)
+{
+    m_times.reserve(rows);
+    for (std::vector<float> &values : m_values)
+        values.reserve(rows);
+}
+
+void SampleTable::clear()
+{
+    std::vector<double>().swap(m_times);
+    for (int c = 0; c < CurveCount; ++c) {
+        std::vector<float>().swap(m_values[c]);
+        std::vector<std::vector<Extremes>>().swap(m_levels[c]);
+    }
+    m_summarised = 0;
+    m_earliest = std::numeric_limits<double>::infinity();
+    m_latest = -std::numeric_limits<double>::infinity();
+    synchro = QPolygonF();
+    std::vector<Gap>().swap(gaps);
+}
+
+void SampleTable::push(const LiveBoxInfos &now, const LiveBoxInfos &before, double t, double t0, double stallMs)
+{
+    if (t - t0 > stallMs)
+        gaps.push_back(Gap{t0, t});
+    // The stick stands at the moment of the synchronisation.
+    if (now.LastChangeTime != before.LastChangeTime)
+        synchro.append(QPointF(t - now.LastChange * 1000, 100000));
+    lastSampleTime = t;
+    // An unreadable previous time (the placeholder of a failed start) must
+    // not stretch the recording back to 1970: it is the reading's own.
+    if (firstSampleTime > t0)
+        firstSampleTime = t0;
+
+    double values[CurveCount];
+    for (int c = 0; c < CurveCount; ++c) {
+        const CurveSource &s = sources[c];
+        values[c] = s.counter ? errorStickHeight(now.*s.field, before.*s.field) : now.*s.field;
+    }
+    append(t, values);
+
+    if (std::isnan(firstHighestRate)) {
+        // A line that is down says nothing of its rates: wait for one that is up.
+        const double highest = std::max({now.DownstreamMaxRate, now.DownstreamCurrRate, now.UpstreamMaxRate,
+                                         now.UpstreamCurrRate});
+        if (highest > 0 && std::isfinite(highest))
+            firstHighestRate = highest;
+    }
+}
+
+void SampleTable::append(double t, const double values[CurveCount])
+{
+    m_times.push_back(t);
+    m_earliest = std::min(m_earliest, t);
+    m_latest = std::max(m_latest, t);
+    for (int c = 0; c < CurveCount; ++c)
+        m_values[c].push_back(float(values[c]));
+}
+
+void SampleTable::setStickShift(double ms)
+{
+    for (int c = 0; c < CurveCount; ++c)
+        m_shift[c] = sources[c].side * ms;
+}
+
+size_t SampleTable::lowerBound(int curve, double x, size_t from, size_t to) const
+{
+    const double shift = m_shift[curve];
+    return size_t(std::lower_bound(m_times.begin() + long(from), m_times.begin() + long(to), x,
+                                   [shift](double t, double wanted) { return t + shift < wanted; })
+                  - m_times.begin());
+}
+
+long SampleTable::indexAt(double x) const
+{
+    if (m_times.empty())
+        return -1;
+    const long after = long(std::upper_bound(m_times.begin(), m_times.end(), x) - m_times.begin());
+    return std::max(0L, after - 1);
+}
+
+void SampleTable::summarise() const
+{
+    const size_t n = m_times.size();
+    if (m_summarised >= n)
+        return;
+    for (int c = 0; c < CurveCount; ++c) {
+        std::vector<std::vector<Extremes>> &levels = m_levels[c];
+        const float *values = m_values[c].data();
+        if (levels.empty())
+            levels.emplace_back();
+        // The block that held the last summarised sample is made again whole.
+        size_t unit = fanout;
+        std::vector<Extremes> &bottom = levels[0];
+        bottom.resize(m_summarised / unit);
+        bottom.reserve((n + unit - 1) / unit);
+        for (size_t from = bottom.size() * unit; from < n; from += unit)
+            bottom.push_back(overSamples(values, from, std::min(n, from + unit)));
+        for (size_t k = 1; levels[k - 1].size() > 1; ++k) {
+            if (levels.size() <= k)
+                levels.emplace_back();
+            const std::vector<Extremes> &below = levels[k - 1];
+            std::vector<Extremes> &blocks = levels[k];
+            blocks.resize(std::min(blocks.size(), m_summarised / (unit * fanout)));
+            for (size_t from = blocks.size() * fanout; from < below.size(); from += fanout)
+                blocks.push_back(overBlocks(below, from, std::min(below.size(), from + fanout)));
+            unit *= fanout;
+        }
+    }
+    m_summarised = n;
+}
+
+Extremes SampleTable::extremes(int curve, size_t from, size_t to) const
+{
+    summarise();
+    const float *values = m_values[curve].data();
+    const std::vector<std::vector<Extremes>> &levels = m_levels[curve];
+    Extremes r = single(values, from);
+    // Single samples up to the edges of whole blocks, then whole blocks,
+    // each level taking the runs too short for the one above.
+    size_t a = from + 1, b = to;
+    while (a < b && a % fanout)
+        mergeInto(r, single(values, a++));
+    while (a < b && b % fanout)
+        mergeInto(r, single(values, --b));
+    size_t unit = fanout;
+    for (size_t k = 0; a < b; ++k, unit *= fanout) {
+        const std::vector<Extremes> &blocks = levels[k];
+        const size_t up = unit * fanout;
+        const bool top = k + 1 >= levels.size();
+        while (a < b && (top || a % up)) {
+            mergeInto(r, blocks[a / unit]);
+            a += unit;
+        }
+        while (a < b && b % up) {
+            b -= unit;
+            mergeInto(r, blocks[b / unit]);
+        }
+    }
+    return r;
+}
+
+QRectF SampleTable::boundingRect(int curve) const
+{
+    if (m_times.empty())
+        return QRectF(1.0, 1.0, -2.0, -2.0);
+    const Extremes e = extremes(curve, 0, m_times.size());
+    return QRectF(QPointF(m_earliest + m_shift[curve], value(curve, e.lowAt)),
+                  QPointF(m_latest + m_shift[curve], value(curve, e.highAt)));
+}
+
+SampleTable SampleTable::continuation() const
+{
+    SampleTable next;
+    std::copy(std::begin(m_shift), std::end(m_shift), std::begin(next.m_shift));
+    next.firstSampleTime = firstSampleTime;
+    next.lastSampleTime = lastSampleTime;
+    next.lastSampleText = lastSampleText;
+    next.firstHighestRate = firstHighestRate;
+    return next;
+}
+
+void SampleTable::takeRows(SampleTable &&other)
+{
+    if (m_times.empty()) {
+        m_times = std::move(other.m_times);
+        for (int c = 0; c < CurveCount; ++c) {
+            m_values[c] = std::move(other.m_values[c]);
+            m_levels[c] = std::move(other.m_levels[c]);
+        }
+        m_summarised = other.m_summarised;
+        m_earliest = other.m_earliest;
+        m_latest = other.m_latest;
+    } else {
+        m_times.insert(m_times.end(), other.m_times.begin(), other.m_times.end());
+        for (int c = 0; c < CurveCount; ++c)
+            m_values[c].insert(m_values[c].end(), other.m_values[c].begin(), other.m_values[c].end());
+        m_earliest = std::min(m_earliest, other.m_earliest);
+        m_latest = std::max(m_latest, other.m_latest);
+    }
+    synchro += other.synchro;
+    gaps.insert(gaps.end(), other.gaps.begin(), other.gaps.end());
+    // It continued this table: its marks are the newer ones.
+    firstSampleTime = other.firstSampleTime;
+    lastSampleTime = other.lastSampleTime;
+    lastSampleText = other.lastSampleText;
+    firstHighestRate = other.firstHighestRate;
+    other.clear();
+}
+
+size_t SampleTable::memoryBytes() const
+{
+    size_t bytes = m_times.capacity() * sizeof(double);
+    for (int c = 0; c < CurveCount; ++c) {
+        bytes += m_values[c].capacity() * sizeof(float);
+        for (const std::vector<Extremes> &level : m_levels[c])
+            bytes += level.capacity() * sizeof(Extremes);
+    }
+    return bytes + size_t(synchro.capacity()) * sizeof(QPointF) + gaps.capacity() * sizeof(Gap);
+}
+
+QPolygonF SeriesView::toPolygon() const
+{
+    QPolygonF points;
+    points.reserve(size());
+    for (int i = 0; i < size(); ++i)
+        points << at(i);
+    return points;
+}
