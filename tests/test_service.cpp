@@ -213,7 +213,11 @@ private slots:
         // A gateway that hangs holds no scrape up, and the stop ends the
         // waiting poll at once.
         sim.fault("any", "hang");
-        QTest::qWait(6000); // one interval: the next poll now waits
+        // A poll waits once a request has come since the fault. One that came
+        // just before the count waits unseen until the poll's 30 s deadline;
+        // the next poll's is then seen.
+        const int asked = sim.requests().size();
+        QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() > asked, 45000);
         const HttpAnswer scrape = httpGet(QStringLiteral("http://127.0.0.1:%1/metrics").arg(metricsPort), 1000);
         QCOMPARE(scrape.status, 200);
         const qint64 stoppedIn = program.stop();
@@ -244,7 +248,13 @@ private slots:
         Headless program(dir);
         const QString archive = autoArchivePath(QStringLiteral("Livebox-1234"), lastRow);
         const QString report = autoReportPath(QStringLiteral("Livebox-1234"), lastRow);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(report).size() > 0, 30000);
+        // The report is written as it is painted: a file that exists may be
+        // half of one. It is whole once its end-of-file marker is there.
+        const auto reportWritten = [&] {
+            QFile file(report);
+            return file.open(QIODevice::ReadOnly) && file.readAll().trimmed().endsWith("%%EOF");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(reportWritten(), 30000);
         QCOMPARE(dir.read(QDir(dir.path()).relativeFilePath(archive)), recording.toUtf8());
         // The ticked plots are drawn without a display.
         QProcess text;
@@ -255,11 +265,13 @@ private slots:
                      && page.contains(QStringLiteral("Débits maxis upload et download (kB/s)")),
                  qPrintable(page));
 
-        // The recording starts afresh with today's rows.
-        QTRY_VERIFY_WITH_TIMEOUT(lineCount(dir.read("Livebox-1234.csv")) >= 2, 15000);
+        // The recording starts afresh with today's rows. Yesterday's file
+        // already had a header and rows: wait for a first row of today.
+        const QByteArray today = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toUtf8();
+        QTRY_VERIFY_WITH_TIMEOUT(dir.read("Livebox-1234.csv").split('\n').value(1).startsWith(today), 15000);
         const QList<QByteArray> rows = dir.read("Livebox-1234.csv").split('\n');
         QCOMPARE(QString::fromUtf8(rows.at(0)), csvHeader());
-        QVERIFY(rows.at(1).startsWith(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")).toUtf8()));
+        QVERIFY(rows.at(1).startsWith(today));
 
         QVERIFY(program.stop(SIGINT) >= 0);
         QCOMPARE(program.process.exitCode(), 0);

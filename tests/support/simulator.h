@@ -23,7 +23,8 @@ public:
         m_process.start();
         if (!m_process.waitForStarted(5000))
             return;
-        const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
+        // The whole line: a read may end within the port's digits.
+        const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)\n"));
         QByteArray out;
         for (int i = 0; i < 100 && m_port == 0; ++i) {
             m_process.waitForReadyRead(100);
