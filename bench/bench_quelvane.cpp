@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include <QApplication>
@@ -23,6 +24,8 @@
 #include <qwt_plot.h>
 
 #include "app/mainwindow.h"
+#include "recordings.h"
+#include "startup.h"
 #include "support/windowtest.h"
 #include "charts/graph.h"
 #include "common/filenames.h"
@@ -35,44 +38,8 @@
 #include "ui_graph.h"
 
 namespace {
-// A recording of `rows` polls 5 s apart ending now, with drifting margins,
-// growing counters and a resynchronisation every few thousand rows.
-QString writeRecording(const ScratchDir &dir, int rows)
-{
-    const QString path = dir.file(QStringLiteral("bench.csv"));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly | QIODevice::Text);
-    QTextStream out(&file);
-    out << csvHeader() << '\n';
-    LiveBoxInfos r;
-    r.IPAddress = QStringLiteral("90.12.34.56");
-    const QDateTime start = QDateTime::currentDateTime().addSecs(-5LL * rows);
-    double syncAt = 0;
-    for (int i = 0; i < rows; ++i) {
-        const double uptime = 18000 + 5.0 * i;
-        if (i % 4000 == 3999)
-            syncAt = uptime;
-        r.DateTime = formatDateTime(start.addSecs(5LL * i));
-        r.LastChangeTime = syncAt;
-        r.LastChange = uptime - syncAt;
-        r.DownstreamCurrRate = 8000 + (i / 4000) % 5 * 100;
-        r.UpstreamCurrRate = 1000;
-        r.DownstreamMaxRate = 9000 + i % 300;
-        r.UpstreamMaxRate = 1100 + i % 50;
-        r.DownstreamNoiseMargin = 60 + i % 17;
-        r.UpstreamNoiseMargin = 80 + i % 13;
-        r.CRCErrors += i % 11 == 0 ? 2 : 0;
-        r.ATUCCRCErrors += i % 13 == 0 ? 1 : 0;
-        r.FECErrors += 150 + i % 40;
-        r.ATUCFECErrors += 20;
-        r.ReceiveBlocks += 50000;
-        r.TransmitBlocks += 20000;
-        out << csvRow(r) << '\n';
-    }
-    return path;
-}
-
-// The program in a scratch folder; against the simulator when one is given.
+// The program in a scratch folder, its chart window at its default size;
+// against the simulator when one is given.
 struct Program
 {
     ScratchDir dir;
@@ -84,51 +51,123 @@ struct Program
         QByteArray ini = "[LIVEBOX]\nSSID=bench\nUser=admin\nPass=secret\n";
         if (sim)
             ini += "LiveBox=" + sim->address().toUtf8() + "\nAlgoType=" + QByteArray::number(algoType) + "\n";
-        ini += "[FORMAT]\nEchDate=true\nEchHeure=true\n[GRAPH]\nX=0\nY=0\nWidth=1100\nHeight=900\n";
+        ini += "[FORMAT]\nEchDate=true\nEchHeure=true\n";
         dir.write("livebox.ini", ini);
         window = new MainWindow;
         startedUp(*window);
     }
     ~Program() { delete window; }
 
-    // `samples` polls 5 s apart ending now, handed to the charts as a reload does.
-    void fillHistory(int samples)
+    // The recording's file is the bench's own, read in place; a copy where
+    // polls may append to it.
+    void link(const BenchRecording &recording, bool copy = false)
     {
-        Graph *graph = window->graph;
-        graph->ClearCurves();
-        const QDateTime start = QDateTime::currentDateTime().addSecs(-5LL * samples);
-        LiveBoxInfos before, now;
-        graph->beginReload();
-        for (int i = 0; i < samples; ++i) {
-            before = now;
-            now.DateTime = formatDateTime(start.addSecs(5LL * i));
-            now.LastChangeTime = i / 4000;
-            now.LastChange = (i % 4000) * 5;
-            now.DownstreamNoiseMargin = 60 + i % 17;
-            now.UpstreamNoiseMargin = 80 + i % 13;
-            now.DownstreamMaxRate = 9000 + i % 300;
-            now.DownstreamCurrRate = 8000;
-            now.CRCErrors += i % 11 == 0 ? 2 : 0;
-            now.FECErrors += 150 + i % 40;
-            graph->UpDateCurves(&now, &before);
-        }
-        graph->endReload();
+        QFile::remove(dir.file(QStringLiteral("bench.csv")));
+        if (copy)
+            QFile::copy(benchRecordingFile(recording), dir.file(QStringLiteral("bench.csv")));
+        else
+            QFile::link(benchRecordingFile(recording), dir.file(QStringLiteral("bench.csv")));
+    }
+
+    // The charts shown, with `recording` reloaded as history.
+    Graph *charted(const BenchRecording &recording, bool copy = false)
+    {
+        window->graph->show();
+        QCoreApplication::processEvents();
+        link(recording, copy);
+        window->graph->ClearCurves();
+        window->ReadCSV();
+        return window->graph;
     }
 };
 
-void showCharts(Program &program)
+// One program with a history at a time, kept for the benchmarks that follow
+// with the same one: a year takes seconds to load.
+Graph *chartedOnce(const BenchRecording &recording)
 {
-    program.window->graph->show();
-    QCoreApplication::processEvents();
+    static std::unique_ptr<Program> program;
+    static const BenchRecording *loaded = nullptr;
+    if (loaded != &recording) {
+        program.reset();
+        program = std::make_unique<Program>();
+        program->charted(recording);
+        loaded = &recording;
+    }
+    return program->window->graph;
 }
 
-// The charts shown, with `samples` polls of history.
-Graph *charted(Program &program, int samples)
+const BenchRecording &recordingOf(int64_t rows)
 {
-    showCharts(program);
-    program.fillHistory(samples);
-    return program.window->graph;
+    for (const BenchRecording *r : {&benchDay, &benchWeek, &benchMonth, &benchYear}) {
+        if (r->rows == rows)
+            return *r;
+    }
+    return benchDay;
 }
+
+// The five time plots drawn, whether or not their tab is the one shown.
+void drawTimePlots(Graph *graph)
+{
+    for (QwtPlot *plot : {graph->ui->qwtPlotNoise, graph->ui->qwtPlotMaxRate, graph->ui->qwtPlotCRC,
+                          graph->ui->qwtPlotHEC, graph->ui->qwtPlotFEC}) {
+        plot->replot();
+        benchmark::DoNotOptimize(plot->canvas()->grab());
+    }
+}
+
+// The views of the chart window: "3 H", 24 hours, one calendar day (the
+// day before the last), "TOUT".
+enum View { ThreeHours, OneDay, CalendarDay, Whole };
+const char *viewName(int64_t view)
+{
+    static const char *names[] = {"3 H", "24 H", "a calendar day", "TOUT"};
+    return names[view];
+}
+
+void showView(Graph *graph, int64_t view)
+{
+    switch (view) {
+    case ThreeHours:
+        graph->SetZoom3H();
+        break;
+    case OneDay:
+        graph->SetZoomPlage(24);
+        break;
+    case CalendarDay:
+        graph->ShowDay(QDateTime::fromMSecsSinceEpoch(qint64(graph->lastSampleTime)).date().addDays(-1));
+        break;
+    default:
+        graph->SetZoomTout();
+    }
+}
+
+void BM_Reload(benchmark::State &state)
+{
+    const BenchRecording &recording = recordingOf(state.range(0));
+    Program program;
+    program.link(recording);
+    for (auto _ : state) {
+        state.PauseTiming();
+        program.window->graph->ClearCurves();
+        state.ResumeTiming();
+        program.window->ReadCSV();
+    }
+    state.counters["rows"] = double(recording.rows);
+    state.counters["samples"] = program.window->graph->pointsDownload.size();
+}
+BENCHMARK(BM_Reload)->Arg(benchWeek.rows)->Arg(benchMonth.rows)->Arg(benchYear.rows)
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+
+// The floor: the same file read in blocks and split into numbers by memchr
+// and from_chars, with nothing kept.
+void BM_ReloadFloor(benchmark::State &state)
+{
+    const QString path = benchRecordingFile(recordingOf(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(parseFloor(path));
+}
+BENCHMARK(BM_ReloadFloor)->Arg(benchWeek.rows)->Arg(benchMonth.rows)->Arg(benchYear.rows)
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
 
 // Replots only schedule the drawing; this draws whatever is pending, as the
 // event loop does right after a poll.
@@ -138,75 +177,61 @@ void drawPending()
     QCoreApplication::processEvents();
 }
 
-void BM_Reload(benchmark::State &state)
-{
-    Program program;
-    writeRecording(program.dir, int(state.range(0)));
-    for (auto _ : state) {
-        state.PauseTiming();
-        program.window->graph->ClearCurves();
-        state.ResumeTiming();
-        program.window->ReadCSV();
-    }
-    state.counters["rows"] = double(state.range(0));
-    state.counters["samples"] = program.window->graph->pointsDownload.size();
-}
-BENCHMARK(BM_Reload)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5)->ReportAggregatesOnly(true);
-
 // One poll as the timer makes it: retrieval from the simulator, display,
 // recording row, curves and the replot of the five plots.
 void BM_Poll(benchmark::State &state)
 {
     Simulator sim({"--resync-every", "0", "--reboot-every", "0"});
     Program program(&sim);
-    showCharts(program);
-    program.fillHistory(int(state.range(0)));
+    if (state.range(0) > 0)
+        program.charted(recordingOf(state.range(0)), true);
+    else
+        program.window->graph->show();
     for (auto _ : state) {
         polled(*program.window, [&] { program.window->UpDateAffichage(); });
         drawPending();
     }
     state.counters["history"] = double(state.range(0));
 }
-BENCHMARK(BM_Poll)->Arg(0)->Arg(17280)->Arg(120960)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_Poll)->Arg(0)->Arg(benchDay.rows)->Arg(benchWeek.rows)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// The chart side of a poll alone: one more sample and the replot.
+// The chart side of a poll alone, in each view: one more sample, then the
+// five plots drawn.
 void BM_ChartUpdate(benchmark::State &state)
 {
-    Program program;
-    Graph *graph = charted(program, int(state.range(0)));
+    Graph *graph = chartedOnce(recordingOf(state.range(0)));
+    showView(graph, state.range(1));
     LiveBoxInfos before, now;
-    QDateTime t = QDateTime::currentDateTime();
+    QDateTime t = QDateTime::fromMSecsSinceEpoch(qint64(graph->lastSampleTime));
     now.DateTime = formatDateTime(t);
+    now.DownstreamNoiseMargin = 65;
+    now.DownstreamCurrRate = 8000;
     for (auto _ : state) {
         before = now;
         t = t.addSecs(5);
         now.DateTime = formatDateTime(t);
         now.CRCErrors += 1;
         graph->UpDateCurves(&now, &before);
-        drawPending();
+        drawTimePlots(graph);
     }
-    state.counters["history"] = double(state.range(0));
+    state.SetLabel(viewName(state.range(1)));
 }
-BENCHMARK(BM_ChartUpdate)->Arg(0)->Arg(17280)->Arg(120960)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_ChartUpdate)->ArgsProduct({{benchDay.rows}, {ThreeHours, OneDay, CalendarDay, Whole}})
+    ->ArgsProduct({{benchYear.rows}, {ThreeHours, OneDay, CalendarDay, Whole}})
+    ->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(3)->ReportAggregatesOnly(true);
 
-// One replot of the five time plots at the 3-hour and the 24-hour view.
+// One drawing of the five time plots in each view, at the chart window's
+// default size.
 void BM_Replot(benchmark::State &state)
 {
-    Program program;
-    Graph *graph = charted(program, int(state.range(0)));
-    graph->SetZoomPlage(double(state.range(1)));
-    for (auto _ : state) {
-        for (QwtPlot *plot : {graph->ui->qwtPlotNoise, graph->ui->qwtPlotMaxRate, graph->ui->qwtPlotCRC,
-                              graph->ui->qwtPlotHEC, graph->ui->qwtPlotFEC}) {
-            plot->replot();
-            plot->canvas()->repaint();
-        }
-    }
-    state.counters["history"] = double(state.range(0));
-    state.counters["hours"] = double(state.range(1));
+    Graph *graph = chartedOnce(recordingOf(state.range(0)));
+    showView(graph, state.range(1));
+    for (auto _ : state)
+        drawTimePlots(graph);
+    state.SetLabel(viewName(state.range(1)));
 }
-BENCHMARK(BM_Replot)->Args({17280, 3})->Args({17280, 24})->Args({120960, 3})->Args({120960, 24})
-    ->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_Replot)->ArgsProduct({{benchYear.rows}, {ThreeHours, OneDay, CalendarDay, Whole}})
+    ->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(3)->ReportAggregatesOnly(true);
 
 // A poll of each scheme against the same requests sent by a plain client:
 // what the program adds to the bare exchange.
@@ -359,9 +384,7 @@ BENCHMARK(BM_PlainQtClient)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinT
 void BM_Report(benchmark::State &state)
 {
     Program program;
-    showCharts(program);
-    program.fillHistory(17280);
-    Graph *graph = program.window->graph;
+    Graph *graph = program.charted(benchDay);
     graph->SetZoomPlage(24);
     graph->rapPageOrient = 1;
     for (QCheckBox *box : {graph->ui->checkNoisePdf, graph->ui->checkDebitMaxPdf, graph->ui->checkCrcPdf,
@@ -380,9 +403,7 @@ void BM_Export(benchmark::State &state)
 {
     static const char *formats[] = {"pdf", "png", "svg", "jpg", "bmp", "xpm", "tif"};
     Program program;
-    showCharts(program);
-    program.fillHistory(17280);
-    Graph *graph = program.window->graph;
+    Graph *graph = program.charted(benchDay);
     graph->SetZoomPlage(24);
     graph->exportFormat = QString::fromLatin1(formats[state.range(0)]);
     QDir exports(program.dir.file(QStringLiteral("export")));
@@ -397,50 +418,6 @@ void BM_Export(benchmark::State &state)
 }
 BENCHMARK(BM_Export)->DenseRange(0, 6)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 
-// The floor: the same file read and split into numbers by the simplest fast
-// loop, with nothing kept.
-void BM_ReloadFloor(benchmark::State &state)
-{
-    ScratchDir dir;
-    const QString path = writeRecording(dir, int(state.range(0)));
-    for (auto _ : state) {
-        QFile file(path);
-        file.open(QIODevice::ReadOnly);
-        const QByteArray all = file.readAll();
-        // Digits accumulated into the field's value, summed at each separator.
-        double sum = 0;
-        qint64 value = 0;
-        for (const char ch : all) {
-            if (ch >= '0' && ch <= '9') {
-                value = value * 10 + (ch - '0');
-            } else if (ch == ';' || ch == '\n') {
-                sum += double(value);
-                value = 0;
-            }
-        }
-        benchmark::DoNotOptimize(sum);
-    }
-}
-BENCHMARK(BM_ReloadFloor)->Arg(10000)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5)->ReportAggregatesOnly(true);
-}
-
-// Peak resident memory after reloading `rows` rows, in a process of its own
-// so that nothing measured before counts; printed with the bytes that the
-// sample arrays themselves hold.
-int measureMemory(int rows)
-{
-    Program program;
-    writeRecording(program.dir, rows);
-    program.window->ReadCSV();
-    Graph *graph = program.window->graph;
-    const qint64 arrayBytes = qint64(graph->samples.memoryBytes());
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    const QString text = QString::fromLatin1(status.readAll());
-    const QRegularExpression peak(QStringLiteral("VmHWM:\\s+(\\d+) kB"));
-    const qint64 peakKb = peak.match(text).captured(1).toLongLong();
-    printf("rows=%d peak_rss_kb=%lld sample_array_kb=%lld\n", rows, peakKb, arrayBytes / 1024);
-    return 0;
 }
 
 // Keeps every result so that the targets can be judged after the table.
@@ -502,36 +479,51 @@ public:
 
 void printTargets(const RecordingReporter &r)
 {
-    const auto line = [](const char *what, double value, const char *unit, const char *target, bool met) {
-        printf("  %-52s %10.2f %-6s %-28s %s\n", what, value, unit, target, met ? "met" : "MISSED");
+    const auto line = [](const std::string &what, double value, const char *unit, const char *target, bool met) {
+        printf("  %-56s %10.2f %-4s %-12s %s\n", what.c_str(), value, unit, target, met ? "PASS" : "FAIL");
     };
-    printf("\nTargets\n");
-    const double reload100 = r.find("BM_Reload/100000"), floor100 = r.find("BM_ReloadFloor/100000");
-    const double reload500 = r.find("BM_Reload/500000");
-    if (reload100 > 0 && floor100 > 0) {
-        line("reload of 100 000 rows", reload100, "ms", "< 500 ms", reload100 < 500);
-        line("reload of 100 000 rows / floor", reload100 / floor100, "x", "<= 5", reload100 / floor100 <= 5);
+    const QByteArray zone = qgetenv("TZ");
+    printf("\nTargets (%s)\n", zone.isNull() ? "TZ unset" : ("TZ=" + zone).constData());
+    const auto reload = [&r](const BenchRecording &recording) {
+        return r.find("BM_Reload/" + std::to_string(recording.rows) + "/");
+    };
+    const auto floor = [&r](const BenchRecording &recording) {
+        return r.find("BM_ReloadFloor/" + std::to_string(recording.rows) + "/");
+    };
+    for (const BenchRecording *recording : {&benchWeek, &benchMonth, &benchYear}) {
+        if (reload(*recording) > 0 && floor(*recording) > 0)
+            printf("  %-56s %10.0f ms   (floor %.0f ms, %.2f x)\n",
+                   ("reload, a " + std::string(recording->name) + " (" + std::to_string(recording->rows) + " rows)").c_str(),
+                   reload(*recording), floor(*recording), reload(*recording) / floor(*recording));
     }
-    if (reload100 > 0 && reload500 > 0)
-        line("reload 500 000 / 100 000 rows", reload500 / reload100, "x", "<= 5.5", reload500 / reload100 <= 5.5);
+    const double month = reload(benchMonth), monthFloor = floor(benchMonth), year = reload(benchYear);
+    if (month > 0 && monthFloor > 0) {
+        line("reload, a month", month, "ms", "<= 500 ms", month <= 500);
+        line("reload, a month / its parse floor", month / monthFloor, "x", "<= 3", month / monthFloor <= 3);
+    }
+    if (month > 0 && year > 0) {
+        const double perRow = (year / benchYear.rows) / (month / benchMonth.rows);
+        line("reload per row, a year / a month", perRow, "x", "<= 1.3", perRow <= 1.3);
+    }
+    for (int view : {ThreeHours, OneDay, CalendarDay, Whole}) {
+        const std::string suffix = "/" + std::to_string(view) + "/";
+        const double replot = r.find("BM_Replot/" + std::to_string(benchYear.rows) + suffix);
+        if (replot > 0)
+            line(std::string("five plots drawn, a year, ") + viewName(view), replot, "ms", "<= 16 ms", replot <= 16);
+        const double day = r.find("BM_ChartUpdate/" + std::to_string(benchDay.rows) + suffix);
+        const double yearPoll = r.find("BM_ChartUpdate/" + std::to_string(benchYear.rows) + suffix);
+        if (day > 0 && yearPoll > 0)
+            line(std::string("a poll's chart work, a year / a day, ") + viewName(view), yearPoll / day, "x",
+                 "<= 1.5", yearPoll / day <= 1.5);
+    }
     // A poll's cost is the program's own work: its wall time is mostly the
     // wait for the gateway's replies.
-    const double poll0 = r.findCpu("BM_Poll/0/"), pollWeek = r.findCpu("BM_Poll/120960");
+    const double poll0 = r.findCpu("BM_Poll/0/"), pollWeek = r.findCpu("BM_Poll/" + std::to_string(benchWeek.rows));
     if (poll0 > 0 && pollWeek > 0) {
         line("poll (CPU), a week of history", pollWeek, "ms", "< 30 ms", pollWeek < 30);
         line("poll (CPU), a week / empty history", pollWeek / poll0, "x", "<= 2", pollWeek / poll0 <= 2);
-        const double wall0 = r.find("BM_Poll/0/"), wallWeek = r.find("BM_Poll/120960");
+        const double wall0 = r.find("BM_Poll/0/"), wallWeek = r.find("BM_Poll/" + std::to_string(benchWeek.rows));
         line("poll (wall, replies included), a week / empty", wallWeek / wall0, "x", "<= 2", wallWeek / wall0 <= 2);
-    }
-    const double chart0 = r.find("BM_ChartUpdate/0/"), chartWeek = r.find("BM_ChartUpdate/120960");
-    if (chart0 > 0 && chartWeek > 0)
-        printf("  %-52s %10.2f ms     (%.2f x an empty chart, which draws no curve)\n",
-               "chart update and redraw alone, a week", chartWeek, chartWeek / chart0);
-    for (const char *hours : {"3", "24"}) {
-        const double replot = r.find(std::string("BM_Replot/120960/") + hours + "/");
-        if (replot > 0)
-            line((std::string("replot of the five plots, a week, ") + hours + " h view").c_str(), replot, "ms",
-                 "< 20 ms", replot < 20);
     }
     for (const char *scheme : {"0", "1"}) {
         const std::string name = scheme[0] == '1' ? "newer" : "older";
@@ -539,10 +531,9 @@ void printTargets(const RecordingReporter &r)
         const double qt = r.find(std::string("BM_PlainQtClient/") + scheme + "/");
         const double plain = r.find(std::string("BM_PlainClient/") + scheme + "/");
         if (program > 0 && qt > 0)
-            line(("poll / bare Qt client, " + name + " scheme").c_str(), program / qt, "x", "<= 1.3",
-                 program / qt <= 1.3);
+            line("poll / bare Qt client, " + name + " scheme", program / qt, "x", "<= 1.3", program / qt <= 1.3);
         if (program > 0 && plain > 0)
-            printf("  %-52s %10.2f x      (Qt's network stack included)\n",
+            printf("  %-56s %10.2f x    (Qt's network stack included)\n",
                    ("poll / plain httplib client, " + name + " scheme").c_str(), program / plain);
     }
     const double report = r.findBytes("BM_Report");
@@ -553,8 +544,10 @@ void printTargets(const RecordingReporter &r)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc == 3 && QByteArray(argv[1]) == "--memory")
-        return measureMemory(QByteArray(argv[2]).toInt());
+    if (argc == 3 && QByteArray(argv[1]) == "--startup")
+        return measureStartUp(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && QByteArray(argv[1]) == "--headless-stop")
+        return measureHeadlessStop(QString::fromLocal8Bit(argv[2]));
     benchmark::Initialize(&argc, argv);
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

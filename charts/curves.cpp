@@ -54,6 +54,9 @@ void Graph::takeReload(SampleReload &&rows)
 {
     const size_t gapsBefore = samples.gaps.size();
     samples.takeRows(std::move(rows.table));
+    // A view of the whole reads the summaries: made now rather than at the
+    // first drawing (a reload beside the window has made them already).
+    samples.summarise();
     samplesAdded(gapsBefore);
     UpDateScales();
 }
