@@ -37,9 +37,6 @@ MainWindow::MainWindow(QWidget *parent)
         if (graph)
             graph->UpDateSynchronisations();
     };
-    recorder.reloadRows.begins = [this](size_t rows) { graph->beginReload(rows); };
-    recorder.reloadRows.row = [this](LiveBoxInfos *row, LiveBoxInfos *before) { graph->UpDateCurves(row, before); };
-    recorder.reloadRows.ends = [this] { graph->endReload(); };
     connect(&gateway, &GatewayClient::restartFinished, this, &MainWindow::restartFinished);
     ui->setupUi(this);
     // Both exist before any setting is read: setting a control from the file
@@ -139,7 +136,7 @@ void MainWindow::continueStartUp(bool aborted)
 void MainWindow::startReload()
 {
     startUpStage = StartUp::Reload;
-    reloadJob = new ReloadJob(recordingFilePath(ssid), LBInfos, OldLBInfos, graph->newReload());
+    reloadJob = newReloadJob();
     reloadJob->start();
     reloadClock.start();
     reloadSaidAt = 0;
@@ -170,13 +167,23 @@ void MainWindow::reloadTick()
     }
 }
 
+ReloadJob *MainWindow::newReloadJob()
+{
+    return new ReloadJob(recordingFilePath(ssid), LBInfos, OldLBInfos, graph->newReload());
+}
+
+void MainWindow::takeReloaded(ReloadJob &job)
+{
+    if (!job.loaded())
+        return;
+    LBInfos = job.current();
+    OldLBInfos = job.previous();
+    graph->takeReload(std::move(job.samples()));
+}
+
 void MainWindow::reloadFinished()
 {
-    if (reloadJob->loaded()) {
-        LBInfos = reloadJob->current();
-        OldLBInfos = reloadJob->previous();
-        graph->takeReload(std::move(reloadJob->samples()));
-    }
+    takeReloaded(*reloadJob);
     stopReload();
     reloaded = true;
     startUpStage = StartUp::FirstPoll;

@@ -163,6 +163,8 @@ private:
     // splash (or, headless, the standard error) says how far it is, and a
     // stop signal or "Quitter" ends it.
     void startReload();
+    ReloadJob *newReloadJob();
+    void takeReloaded(ReloadJob &job);
     void reloadTick();
     void reloadFinished();
     void stopReload();

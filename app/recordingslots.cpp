@@ -8,6 +8,7 @@
 #include "common/filenames.h"
 #include "mainwindow.h"
 #include "recording/dayrollover.h"
+#include "reloadjob.h"
 #include "ui_mainwindow.h"
 
 void MainWindow::CreateCSV()
@@ -23,7 +24,11 @@ void MainWindow::AppendCSV()
 
 void MainWindow::ReadCSV()
 {
-    recorder.reload(ssid, &LBInfos, &OldLBInfos);
+    // The start-up's reload runs beside the event loop (startReload); this
+    // one returns with the whole recording read.
+    const std::unique_ptr<ReloadJob> job(newReloadJob());
+    job->run();
+    takeReloaded(*job);
 }
 
 void MainWindow::SaveCSV(const QString &FileSave)

@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include <QThread>
+
 #include "recording/recorder.h"
 
 struct ReloadJob::State
@@ -20,6 +22,8 @@ struct ReloadJob::State
     LiveBoxInfos previous;
     SampleReload samples;
     ReloadProgress progress;
+    int threads = std::max(1, QThread::idealThreadCount());
+    qint64 partBytes = ReloadParts().partBytes;
     bool loaded = false;
     std::mutex mutex;
     std::condition_variable ended;
@@ -39,19 +43,51 @@ ReloadJob::~ReloadJob()
 
 void ReloadJob::start()
 {
-    m_thread = std::thread([state = m_state] {
+    m_thread = std::thread([state = m_state] { read(*state); });
+}
+
+void ReloadJob::run()
+{
+    read(*m_state);
+}
+
+void ReloadJob::read(State &state)
+{
+    // Each part of the file fills a table of its own; the first one takes
+    // the others' rows, in order, at the end.
+    std::vector<std::unique_ptr<SampleReload>> pieces;
+    ReloadParts parts;
+    parts.canStartAt = [&state](const LiveBoxInfos &row, const LiveBoxInfos &before) {
+        return state.samples.canStartAt(row, before);
+    };
+    parts.rowsOf = [&](int, const LiveBoxInfos *seed) {
+        pieces.push_back(std::make_unique<SampleReload>(seed ? state.samples.after(*seed) : SampleReload(state.samples)));
+        SampleReload *piece = pieces.back().get();
         ReloadRows rows;
-        rows.begins = [&state](size_t expected) { state->samples.table.reserve(expected); };
-        rows.row = [&state](LiveBoxInfos *row, LiveBoxInfos *before) { state->samples.add(*row, *before); };
-        const bool loaded = reloadRecording(state->path, &state->current, &state->previous, rows, &state->progress);
+        rows.begins = [piece](size_t expected) { piece->table.reserve(expected); };
+        rows.row = [piece](LiveBoxInfos *row, LiveBoxInfos *before) { piece->add(*row, *before); };
+        return rows;
+    };
+    parts.partBytes = state.partBytes;
+    const bool loaded = reloadRecording(state.path, &state.current, &state.previous, parts, state.threads,
+                                        &state.progress);
+    if (loaded) {
+        for (size_t k = 1; k < pieces.size(); ++k)
+            pieces[0]->take(std::move(*pieces[k]));
+        state.samples = std::move(*pieces[0]);
         // The views' summaries are made here too, not at the first drawing.
-        if (loaded)
-            state->samples.table.summarise();
-        const std::lock_guard<std::mutex> lock(state->mutex);
-        state->loaded = loaded;
-        state->done = true;
-        state->ended.notify_all();
-    });
+        state.samples.table.summarise();
+    }
+    const std::lock_guard<std::mutex> lock(state.mutex);
+    state.loaded = loaded;
+    state.done = true;
+    state.ended.notify_all();
+}
+
+void ReloadJob::setParts(int threads, qint64 bytes)
+{
+    m_state->threads = threads;
+    m_state->partBytes = bytes;
 }
 
 bool ReloadJob::done() const

@@ -9,9 +9,9 @@
 #include "router/liveboxinfos.h"
 
 // The recording read back on a thread of its own, so that the program (its
-// splash, a stop signal) answers while a year of rows loads. It works on
-// copies: the window's records and curves change only when it takes the
-// result, once `done()`.
+// splash, a stop signal) answers while a year of rows loads; a large file
+// is read in parts, one per core. It works on copies: the window's records
+// and curves change only when it takes the result, once `done()`.
 class ReloadJob
 {
 public:
@@ -21,7 +21,12 @@ public:
     ReloadJob(const ReloadJob &) = delete;
     ReloadJob &operator=(const ReloadJob &) = delete;
 
+    // Up to `threads` parts of at least `bytes` each (one per core, of 32 MB
+    // or more, unless told otherwise).
+    void setParts(int threads, qint64 bytes);
+    // On a thread of its own; or on the caller's, returning once done.
     void start();
+    void run();
     bool done() const;
     // Asks the reading to stop and waits until it has (a few milliseconds
     // between two blocks of rows). A read that hangs (a file on a network
@@ -37,8 +42,10 @@ public:
     LiveBoxInfos &previous();
     SampleReload &samples();
 
-private:
     struct State;
+
+private:
+    static void read(State &state);
     std::shared_ptr<State> m_state; // shared with the thread, which may outlive the job
     std::thread m_thread;
 };

@@ -256,11 +256,12 @@ void SampleTable::takeRows(SampleTable &&other)
     }
     synchro += other.synchro;
     gaps.insert(gaps.end(), other.gaps.begin(), other.gaps.end());
-    // It continued this table: its marks are the newer ones.
-    firstSampleTime = other.firstSampleTime;
+    // It continued this table: its last sample is the newer one.
+    firstSampleTime = std::min(firstSampleTime, other.firstSampleTime);
     lastSampleTime = other.lastSampleTime;
     lastSampleText = other.lastSampleText;
-    firstHighestRate = other.firstHighestRate;
+    if (std::isnan(firstHighestRate))
+        firstHighestRate = other.firstHighestRate;
     other.clear();
 }
 
@@ -282,4 +283,15 @@ QPolygonF SeriesView::toPolygon() const
     for (int i = 0; i < size(); ++i)
         points << at(i);
     return points;
+}
+
+SampleReload SampleReload::after(const LiveBoxInfos &seed) const
+{
+    SampleTable part = table.continuation();
+    part.firstSampleTime = std::numeric_limits<double>::infinity();
+    part.firstHighestRate = std::numeric_limits<double>::quiet_NaN();
+    part.lastSampleText = seed.DateTime;
+    // The seed's text names one instant: no row before it is needed.
+    part.lastSampleTime = ReloadClock().instant(seed.DateTime, std::numeric_limits<double>::quiet_NaN());
+    return SampleReload(std::move(part), m_stallMs);
 }

@@ -187,6 +187,15 @@ public:
         , m_stallMs(stallMs)
     {
     }
+    // A reload read in parts: the part that starts after the row `seed`,
+    // filled apart from the rows before it, then taken by this one.
+    SampleReload after(const LiveBoxInfos &seed) const;
+    bool canStartAt(const LiveBoxInfos &row, const LiveBoxInfos &before)
+    {
+        return m_clock.namesOneInstant(row.DateTime) && m_clock.namesOneInstant(before.DateTime);
+    }
+    void take(SampleReload &&part) { table.takeRows(std::move(part.table)); }
+
     void add(const LiveBoxInfos &row, const LiveBoxInfos &before)
     {
         table.add(

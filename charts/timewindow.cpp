@@ -236,3 +236,9 @@ double ReloadClock::instant(const QString &text, double previous)
         return instants[0];
     return chooseInstant(instants[0], instants[1], previous, qQNaN());
 }
+
+bool ReloadClock::namesOneInstant(const QString &text)
+{
+    double instants[2];
+    return m_zone.instantsOf(text, instants) == 1;
+}

@@ -108,6 +108,8 @@ class ReloadClock
 {
 public:
     double instant(const QString &text, double previous);
+    // Whether the text names one instant, whatever the row before it.
+    bool namesOneInstant(const QString &text);
 
 private:
     LocalZone m_zone;

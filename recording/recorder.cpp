@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <limits>
+#include <thread>
+#include <vector>
+
 #include "common/filenames.h"
 #include "router/liveboxinfos.h"
 #include "rowformat.h"
@@ -61,70 +65,179 @@ void Recorder::logSynchronisation(const LiveBoxInfos &current, const QString &st
         logCreated();
 }
 
-bool Recorder::reload(const QString &network, LiveBoxInfos *current, LiveBoxInfos *previous)
+namespace {
+// One part of a reload: the rows that start in [from, to).
+struct Part
 {
-    return reloadRecording(recordingFilePath(network), current, previous, reloadRows);
+    qint64 from = 0;
+    qint64 to = 0;
+    bool seeded = false; // every part but the first starts after a row of the one before
+    LiveBoxInfos seed;
+    ReloadRows rows;
+    qint64 read = 0; // rows read, the seed included
+    LiveBoxInfos last;
+    LiveBoxInfos beforeLast;
+    bool stopped = false;
+};
+
+// Takes the line as the row after `*row`, into `*before`, which it then
+// swaps with `*row`; false for a line that is no row.
+bool takeRow(const char *line, int size, LiveBoxInfos **row, LiveBoxInfos **before)
+{
+    // A short row keeps the optional last columns of the row before it.
+    (*before)->PppLastChangeTime = (*row)->PppLastChangeTime;
+    (*before)->PppLastChange = (*row)->PppLastChange;
+    (*before)->UpstreamAttenuation = (*row)->UpstreamAttenuation;
+    (*before)->DownstreamAttenuation = (*row)->DownstreamAttenuation;
+    if (!applyCsvRow(line, size, *before))
+        return false;
+    // Recordings made before the attainable rates were converted.
+    maxRatesInKbps(*before);
+    std::swap(*row, *before);
+    return true;
 }
 
-bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *previous, const ReloadRows &rows,
-                     ReloadProgress *progress)
+void readPart(const QString &path, const LiveBoxInfos &initial, Part *part, ReloadProgress *progress)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    if (progress)
-        progress->bytesTotal = file.size();
-    LineReader lines(&file);
+    // A pipe or a device cannot seek: it is read from its start, in one part.
+    if (!file.open(QIODevice::ReadOnly) || (part->from > 0 && !file.seek(part->from)))
+        return;
+    LineReader lines(&file, part->from);
     const char *line = nullptr;
     int size = 0;
-    if (!lines.next(&line, &size))
-        return false; // empty file
     // The header line is skipped.
-
-    // A recorded row takes 100 bytes or more: rather too much room than a
-    // late copy of everything read so far (room never written to costs no
-    // memory).
-    if (rows.begins)
-        rows.begins(size_t(file.size() / 100) + 16);
+    if (!part->seeded && !lines.next(&line, &size))
+        return;
     // Two records take turns as the row being read and the row before it, so
     // that no record is copied per row. Both start as the current record,
     // whose texts that the file does not hold they keep.
-    LiveBoxInfos first = *current;
-    LiveBoxInfos second = *current;
+    LiveBoxInfos first = part->seeded ? part->seed : initial;
+    LiveBoxInfos second = first;
     LiveBoxInfos *row = &first;
     LiveBoxInfos *before = &second;
-    qint64 count = 0;
-    bool stopped = false;
-    while (lines.next(&line, &size)) {
-        // A short row keeps the optional last columns of the row before it.
-        before->PppLastChangeTime = row->PppLastChangeTime;
-        before->PppLastChange = row->PppLastChange;
-        before->UpstreamAttenuation = row->UpstreamAttenuation;
-        before->DownstreamAttenuation = row->DownstreamAttenuation;
-        if (!applyCsvRow(line, size, before))
+    qint64 count = part->seeded ? 1 : 0;
+    qint64 counted = part->from;
+    while (lines.offset() < part->to && lines.next(&line, &size)) {
+        if (!takeRow(line, size, &row, &before))
             continue;
-        // Recordings made before the attainable rates were converted.
-        maxRatesInKbps(before);
-        std::swap(row, before);
-        if (count++ > 0 && rows.row)
-            rows.row(row, before);
+        if (count++ > 0 && part->rows.row)
+            part->rows.row(row, before);
         if (progress && count % 8192 == 0) {
-            progress->bytesRead = file.pos();
+            progress->bytesRead += lines.offset() - counted;
+            counted = lines.offset();
             if (progress->stop) {
-                stopped = true;
+                part->stopped = true;
                 break;
             }
         }
     }
     if (progress)
-        progress->bytesRead = file.pos();
-    if (count > 0 && !stopped) {
-        *previous = count > 1 ? std::move(*before) : *current;
-        *current = std::move(*row);
+        progress->bytesRead += lines.offset() - counted;
+    part->read = count;
+    part->last = std::move(*row);
+    part->beforeLast = std::move(*before);
+    if (part->rows.ends)
+        part->rows.ends();
+}
+
+// Where a part may start at or after `offset` (before `limit`): the first
+// row that `canStartAt` accepts after a whole row, which is its seed.
+bool findPartStart(const QString &path, const LiveBoxInfos &initial, qint64 offset, qint64 limit,
+                   const ReloadParts &parts, Part *part)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
+        return false;
+    LineReader lines(&file, offset);
+    const char *line = nullptr;
+    int size = 0;
+    if (!lines.next(&line, &size)) // the rest of the line the offset fell in
+        return false;
+    LiveBoxInfos first = initial;
+    LiveBoxInfos second = initial;
+    LiveBoxInfos *row = &first;
+    LiveBoxInfos *before = &second;
+    bool afterWholeRow = false;
+    while (lines.offset() < limit) {
+        const qint64 at = lines.offset();
+        if (!lines.next(&line, &size))
+            return false;
+        if (!takeRow(line, size, &row, &before))
+            continue;
+        // A whole seed: a short row would take columns of the rows before it.
+        if (afterWholeRow && parts.canStartAt(*row, *before)) {
+            part->from = at;
+            part->seeded = true;
+            part->seed = *before;
+            return true;
+        }
+        afterWholeRow = csvFieldCount(line, size) == 33;
     }
-    if (rows.ends)
-        rows.ends();
-    return count > 0 && !stopped;
+    return false;
+}
+}
+
+bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *previous, const ReloadParts &parts,
+                     int threads, ReloadProgress *progress)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = file.size();
+    file.close();
+    if (progress)
+        progress->bytesTotal = size;
+
+    const qint64 count = std::max<qint64>(1, std::min<qint64>(threads, size / std::max<qint64>(1, parts.partBytes)));
+    std::vector<Part> list(1);
+    for (qint64 k = 1; k < count; ++k) {
+        Part next;
+        const qint64 wanted = size * k / count;
+        if (wanted > list.back().from
+            && findPartStart(path, *current, wanted, std::min(size, wanted + (16 << 20)), parts, &next)) {
+            list.back().to = next.from;
+            list.push_back(std::move(next));
+        }
+    }
+    list.back().to = std::numeric_limits<qint64>::max(); // the last one reads to the end
+    for (size_t k = 0; k < list.size(); ++k) {
+        list[k].rows = parts.rowsOf(int(k), list[k].seeded ? &list[k].seed : nullptr);
+        // A recorded row takes 100 bytes or more: rather too much room than a
+        // late copy of everything read so far (room never written to costs
+        // no memory).
+        const qint64 bytes = k == 0 ? size : std::min(size, list[k].to) - list[k].from;
+        if (list[k].rows.begins)
+            list[k].rows.begins(size_t(bytes / 100) + 16);
+    }
+
+    std::vector<std::thread> workers;
+    for (size_t k = 1; k < list.size(); ++k)
+        workers.emplace_back(readPart, path, *current, &list[k], progress);
+    readPart(path, *current, &list[0], progress);
+    for (std::thread &worker : workers)
+        worker.join();
+
+    qint64 rows = 0;
+    bool stopped = false;
+    for (const Part &part : list) {
+        rows += part.seeded ? part.read - 1 : part.read;
+        stopped = stopped || part.stopped;
+    }
+    if (rows == 0 || stopped)
+        return false;
+    const Part &end = list.back();
+    *previous = end.read > 1 ? end.beforeLast : *current;
+    *current = end.last;
+    return true;
+}
+
+bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *previous, const ReloadRows &rows,
+                     ReloadProgress *progress)
+{
+    ReloadParts parts;
+    parts.rowsOf = [&rows](int, const LiveBoxInfos *) { return rows; };
+    return reloadRecording(path, current, previous, parts, 1, progress);
 }
 
 bool Recorder::copy(const LiveBoxInfos &current, const QString &target)

@@ -27,10 +27,31 @@ struct ReloadProgress
     std::atomic<bool> stop{false};
 };
 
+// A reload read in parts, each on a thread of its own. Each part's rows go
+// to the rows it was given, in order; a part after the first starts with a
+// row read after `seed`, the last row of the part before.
+struct ReloadParts
+{
+    // Whether a part may start with `row`, read after `before`: what its
+    // rows make from there on must not depend on the rows before (for the
+    // charts, times that name one instant each).
+    std::function<bool(const LiveBoxInfos &row, const LiveBoxInfos &before)> canStartAt;
+    // Where the rows of each part go, asked for every part in order before
+    // any is read; `seed` is null for the first. The first part is told to
+    // expect the whole file's rows: the others are appended to it.
+    std::function<ReloadRows(int part, const LiveBoxInfos *seed)> rowsOf;
+    // A part is worth a thread from this size on.
+    qint64 partBytes = 32 << 20;
+};
+
 // Reads the recording at `path` back: `current` ends as its last row and
 // `previous` as the row before (the texts the file does not hold keep their
 // values). False when there was nothing to read, or when it was stopped.
-// Plain code on its own data: it may run on a thread of its own.
+// Plain code on its own data: it may run on a thread of its own. A large
+// file is read in up to `threads` parts at once.
+bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *previous, const ReloadParts &parts,
+                     int threads, ReloadProgress *progress = nullptr);
+// The same in one part.
 bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *previous, const ReloadRows &rows,
                      ReloadProgress *progress = nullptr);
 
@@ -47,8 +68,6 @@ public:
 
     // The summary chart, rebuilt when the log is created.
     std::function<void()> logCreated;
-    // The curves, fed row by row by a reload.
-    ReloadRows reloadRows;
 
     // The last logged event.
     QString lastSynchroText;
@@ -66,8 +85,6 @@ public:
     // reading reveals an event. A row that cannot be written now waits and
     // goes out first at the next append that can write it.
     void append(const LiveBoxInfos &current, const QString &startTime);
-    // Reads the recording of `network` back (reloadRecording).
-    bool reload(const QString &network, LiveBoxInfos *current, LiveBoxInfos *previous);
     // A copy of the recording; never replaces an existing file.
     bool copy(const LiveBoxInfos &current, const QString &target);
 

@@ -3,6 +3,7 @@
 #include "common/numbers.h"
 
 
+#include <algorithm>
 #include <cstring>
 
 #include "router/liveboxinfos.h"
@@ -167,8 +168,9 @@ bool applyCsvRow(const char *text, int size, LiveBoxInfos *infos)
     return true;
 }
 
-LineReader::LineReader(QIODevice *device)
+LineReader::LineReader(QIODevice *device, qint64 offset)
     : m_device(device)
+    , m_base(offset)
 {
 }
 
@@ -190,6 +192,7 @@ bool LineReader::next(const char **line, int *size)
             return false;
         // Read straight behind what is left of the buffer: no block copied twice.
         m_buffer.remove(0, m_position);
+        m_base += m_position;
         m_position = 0;
         const int kept = m_buffer.size();
         m_buffer.resize(kept + int(blockSize));
@@ -198,6 +201,12 @@ bool LineReader::next(const char **line, int *size)
         if (got <= 0)
             m_atEnd = true;
     }
+}
+
+int csvFieldCount(const char *line, int size)
+{
+    // Every field is followed by ';'.
+    return int(std::count(line, line + size, ';'));
 }
 
 QString synchroLogHeader()

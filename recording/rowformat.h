@@ -26,16 +26,23 @@ inline bool applyCsvRow(const QByteArray &line, LiveBoxInfos *infos)
 class LineReader
 {
 public:
-    explicit LineReader(QIODevice *device);
+    // `offset`: where in its file the device stands.
+    explicit LineReader(QIODevice *device, qint64 offset = 0);
     // The next line, valid until the next call; false at the end.
     bool next(const char **line, int *size);
+    // Where in the file the next line starts.
+    qint64 offset() const { return m_base + m_position; }
 
 private:
     QIODevice *m_device;
     QByteArray m_buffer;
+    qint64 m_base; // the file offset of the buffer's first byte
     int m_position = 0;
     bool m_atEnd = false;
 };
+
+// The number of fields of a recorded line (33 for a whole row).
+int csvFieldCount(const char *line, int size);
 
 // The synchronisation log: header and one five-column row per event.
 QString synchroLogHeader();

@@ -333,12 +333,13 @@ private slots:
 
         LiveBoxInfos current, previous;
         int rows = 0;
-        recorder.reloadRows.row = [&](LiveBoxInfos *, LiveBoxInfos *) { ++rows; };
-        QVERIFY(recorder.reload(QStringLiteral("maison"), &current, &previous));
+        ReloadRows counted;
+        counted.row = [&](LiveBoxInfos *, LiveBoxInfos *) { ++rows; };
+        QVERIFY(reloadRecording(recordingFilePath(QStringLiteral("maison")), &current, &previous, counted));
         QCOMPARE(rows, 3); // from the second row on
         QCOMPARE(current.DateTime, QStringLiteral("06/12/2020 23:57:12"));
         QCOMPARE(current.LastChangeTime, 900.0);
-        QVERIFY(!recorder.reload(QStringLiteral("ailleurs"), &current, &previous));
+        QVERIFY(!reloadRecording(recordingFilePath(QStringLiteral("ailleurs")), &current, &previous, counted));
 
         QVERIFY(recorder.copy(r, dir.file("archives/copie.csv")));
         QVERIFY(!recorder.copy(r, dir.file("archives/copie.csv"))); // never over an existing file

@@ -11,6 +11,7 @@
 #include "charts/sampletable.h"
 #include "recording/recorder.h"
 #include "recording/rowformat.h"
+#include "support/records.h"
 #include "support/scratchdir.h"
 
 namespace {
@@ -29,6 +30,15 @@ QByteArray recording(int rows)
         text += csvRow(r).toUtf8() + '\n';
     }
     return text;
+}
+
+// Where the `n`th ';' of a row stands.
+int nthSeparator(const QByteArray &row, int n)
+{
+    int at = -1;
+    for (int k = 0; k < n; ++k)
+        at = row.indexOf(';', at + 1);
+    return at;
 }
 
 // What the program's reload does beside the window, alone in a process:
@@ -145,6 +155,72 @@ private slots:
         job.stop();
         QVERIFY(job.done());
         QVERIFY(!job.loaded());
+    }
+
+    // A large recording is read in parts at once: the curves, the records and
+    // the stalls must be those of one reading, wherever the parts begin,
+    // the repeated hour of autumn, short rows and a row cut short included.
+    void aReloadInPartsGivesWhatOneReadingGives()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Paris");
+        tzset();
+        ScratchDir dir;
+        QByteArray text = csvHeader().toUtf8() + '\n';
+        LiveBoxInfos r;
+        // A quarter of the way, where a part begins: the second pass of the repeated hour.
+        const qint64 start = QDateTime(QDate(2026, 10, 24), QTime(13, 30), Qt::UTC).toMSecsSinceEpoch();
+        for (int i = 0; i < 2880; ++i) {
+            const qint64 t = start + 60000LL * i + (i > 2000 ? 1800000 : 0); // a stall of half an hour
+            r.DateTime = formatDateTime(QDateTime::fromMSecsSinceEpoch(t));
+            r.LastChangeTime = 1000 + i / 500 * 7;
+            r.LastChange = i % 500 * 60;
+            r.DownstreamNoiseMargin = 60 + i % 23;
+            r.DownstreamMaxRate = 9000 + i % 101;
+            r.CRCErrors += i % 7 == 0 ? 3 : 0;
+            r.UpstreamAttenuation = i;
+            QByteArray row = csvRow(r).toUtf8();
+            if (i % 97 == 5) // a row of the older kind, without the last four columns
+                row = row.left(nthSeparator(row, 29) + 1);
+            if (i % 211 == 7) // a row cut short
+                row.chop(3);
+            text += row + '\n';
+        }
+        dir.write(QStringLiteral("maison.csv"), text);
+
+        const auto reload = [&](int threads) {
+            auto job = std::make_unique<ReloadJob>(dir.file(QStringLiteral("maison.csv")), LiveBoxInfos(),
+                                                   LiveBoxInfos(), SampleReload(SampleTable(), 600000));
+            job->setParts(threads, 16 << 10);
+            job->run();
+            return job;
+        };
+        const auto whole = reload(1);
+        const auto parts = reload(8);
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
+
+        QVERIFY(whole->loaded() && parts->loaded());
+        const SampleTable &one = whole->samples().table;
+        const SampleTable &many = parts->samples().table;
+        QCOMPARE(many.size(), one.size());
+        for (int curve = 0; curve < CurveCount; ++curve)
+            QCOMPARE(SeriesView(&many, curve).toPolygon(), SeriesView(&one, curve).toPolygon());
+        QCOMPARE(many.synchro, one.synchro);
+        QCOMPARE(many.gaps.size(), size_t(1));
+        QCOMPARE(one.gaps.size(), size_t(1));
+        QCOMPARE(many.gaps[0].start, one.gaps[0].start);
+        QCOMPARE(many.firstSampleTime, one.firstSampleTime);
+        QCOMPARE(many.lastSampleTime, one.lastSampleTime);
+        QCOMPARE(many.lastSampleText, one.lastSampleText);
+        QCOMPARE(wholeRecord(parts->current()), wholeRecord(whole->current()));
+        QCOMPARE(wholeRecord(parts->previous()), wholeRecord(whole->previous()));
+        // The chart times run on through the repeated hour.
+        for (size_t i = 1; i < many.size(); ++i)
+            QVERIFY2(many.time(i) > many.time(i - 1), qPrintable(QString::number(i)));
     }
 
     void aFinishedReloadGivesTheLastRowsAndTheirSamples()
