@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <qwt_scale_div.h>
+
 #include <qwt_painter.h>
 #include <qwt_scale_map.h>
 
@@ -153,27 +155,60 @@ void ReducedCurve::forEachColumn(const SeriesData &series, const QwtScaleMap &xM
     const SampleTable &table = *series.table();
     const int curve = series.curve();
     const size_t end = size_t(to) + 1;
+    const bool rising = xMap.p2() >= xMap.p1();
     const auto columnAt = [&](size_t i) { return columnOf(xMap, table.x(curve, i)); };
+    size_t width = 1; // samples in the column before: polls come at a steady pace
     for (size_t first = size_t(from); first < end;) {
         const int column = columnAt(first);
-        // The column's last sample: strides that double, then halves, so a
-        // column costs the logarithm of its samples.
-        size_t last = first;
-        size_t beyond = end;
-        for (size_t stride = 1; last + stride < end; stride *= 2) {
-            if (columnAt(last + stride) != column) {
-                beyond = last + stride;
-                break;
-            }
-            last += stride;
+        // First where the column before ended, a few samples either way.
+        size_t beyond = std::min(end, first + width);
+        for (int step = 0; step < 4 && beyond < end && columnAt(beyond) == column; ++step)
+            ++beyond;
+        for (int step = 0; step < 4 && beyond > first + 1 && columnAt(beyond - 1) != column; ++step)
+            --beyond;
+        if (!(columnAt(beyond - 1) == column && (beyond == end || columnAt(beyond) != column))) {
+            // The column's samples run to the first one at its right edge (a
+            // search in the table's index of times, not through the samples).
+            beyond = rising ? table.lowerBound(curve, xMap.invTransform(column + 1), first + 1, end) : end;
+            // Where the edge and a sample fall on the same pixel boundary,
+            // the sample's own column decides.
+            while (beyond < end && columnAt(beyond) == column)
+                ++beyond;
+            while (beyond > first + 1 && columnAt(beyond - 1) != column)
+                --beyond;
         }
-        while (beyond - last > 1) {
-            const size_t middle = last + (beyond - last) / 2;
-            (columnAt(middle) == column ? last : beyond) = middle;
-        }
-        visit(first, last, table.extremes(curve, first, last + 1));
-        first = last + 1;
+        width = beyond - first;
+        visit(column, first, beyond - 1, table.extremes(curve, first, beyond));
+        first = beyond;
     }
+}
+
+namespace {
+// The pixels [a, b] of a line across, `width` pixels thick.
+QRect across(int at, int width, double a, double b, Qt::Orientation orientation)
+{
+    const int from = qRound(std::min(a, b));
+    const int to = qRound(std::max(a, b));
+    const int first = at - (width - 1) / 2;
+    return orientation == Qt::Vertical ? QRect(first, from, width, to - from + 1)
+                                       : QRect(from, first, to - from + 1, width);
+}
+
+int penPixels(const QPen &pen)
+{
+    return std::max(1, qRound(pen.widthF()));
+}
+
+// Fills `rects` in the pen's colour; a dotted or dashed pen fills them
+// half, in a fine pattern, rather than as one solid band.
+void fillAll(QPainter *painter, const QVector<QRect> &rects, const QPen &pen)
+{
+    painter->save();
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QBrush(pen.color(), pen.style() == Qt::SolidLine ? Qt::SolidPattern : Qt::Dense4Pattern));
+    painter->drawRects(rects);
+    painter->restore();
+}
 }
 
 void ReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
@@ -185,20 +220,36 @@ void ReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Q
     }
     const auto &series = static_cast<const SeriesData &>(*data());
     const SampleTable &table = *series.table();
-    QPolygonF polyline;
-    polyline.reserve(int(4 * canvasRect.width()) + 8);
-    // Per column, in sample order: first, lowest, highest, last.
-    forEachColumn(series, xMap, from, to, [&](size_t first, size_t last, const Extremes &e) {
-        size_t order[4] = {first, e.lowAt, e.highAt, last};
-        std::sort(order, order + 4);
-        for (int k = 0; k < 4; ++k) {
-            if (k > 0 && order[k] == order[k - 1])
-                continue;
-            const QPointF p = table.sample(series.curve(), order[k]);
-            polyline += QPointF(xMap.transform(p.x()), yMap.transform(p.y()));
+    const int curve = series.curve();
+    const QPen pen = painter->pen();
+    const int width = penPixels(pen);
+    const auto y = [&](size_t i) { return yMap.transform(table.value(curve, i)); };
+    QVector<QRect> bars;
+    bars.reserve(int(canvasRect.width()) + 8);
+    // Columns apart (a stall) are joined by a line, as the samples would be.
+    QVector<QLineF> joins;
+    bool started = false;
+    int previousColumn = 0;
+    QPointF previousEnd;
+    forEachColumn(series, xMap, from, to, [&](int column, size_t first, size_t last, const Extremes &e) {
+        const double low = yMap.transform(SampleTable::drawn(curve, e.low));
+        const double high = yMap.transform(SampleTable::drawn(curve, e.high));
+        double top = std::min(low, high);
+        double bottom = std::max(low, high);
+        if (started && column - previousColumn <= 1) {
+            top = std::min(top, previousEnd.y());
+            bottom = std::max(bottom, previousEnd.y());
+        } else if (started) {
+            joins << QLineF(previousEnd, QPointF(xMap.transform(table.x(curve, first)), y(first)));
         }
+        bars << across(column, width, top, bottom, Qt::Vertical);
+        started = true;
+        previousColumn = column;
+        previousEnd = QPointF(xMap.transform(table.x(curve, last)), y(last));
     });
-    QwtPainter::drawPolyline(painter, polyline);
+    fillAll(painter, bars, pen);
+    if (!joins.isEmpty())
+        painter->drawLines(joins);
 }
 
 void ReducedCurve::drawSticks(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
@@ -209,14 +260,104 @@ void ReducedCurve::drawSticks(QPainter *painter, const QwtScaleMap &xMap, const 
         return;
     }
     const auto &series = static_cast<const SeriesData &>(*data());
-    const SampleTable &table = *series.table();
     const double y0 = yMap.transform(baseline());
+    const int width = penPixels(painter->pen());
     // The tallest stick of a column hides every other one drawn there.
-    forEachColumn(series, xMap, from, to, [&](size_t, size_t, const Extremes &e) {
-        const QPointF p = table.sample(series.curve(), e.highAt);
-        const double x = xMap.transform(p.x());
-        QwtPainter::drawLine(painter, x, y0, x, yMap.transform(p.y()));
+    QVector<QRect> sticks;
+    sticks.reserve(int(canvasRect.width()) + 8);
+    forEachColumn(series, xMap, from, to, [&](int column, size_t, size_t, const Extremes &e) {
+        sticks << across(column, width, y0, yMap.transform(SampleTable::drawn(series.curve(), e.high)), Qt::Vertical);
     });
+    fillAll(painter, sticks, painter->pen());
+}
+
+void SynchroCurve::drawSticks(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                              const QRectF &canvasRect, int from, int to) const
+{
+    const QPen pen = painter->pen();
+    const int width = penPixels(pen);
+    // Qt's patterns, in pen widths: dashes of 4 and gaps of 2, dots of 1 and
+    // gaps of 2.
+    const int on = pen.style() == Qt::DashLine ? 4 * width : pen.style() == Qt::DotLine ? width : 0;
+    const int off = 2 * width;
+    const double y0 = qBound(canvasRect.top() - 1, yMap.transform(baseline()), canvasRect.bottom() + 1);
+    QVector<QRect> pieces;
+    for (int i = from; i <= to; ++i) {
+        const QPointF p = sample(size_t(i));
+        const double x = xMap.transform(p.x());
+        if (x < canvasRect.left() - width || x > canvasRect.right() + width)
+            continue;
+        const int column = qRound(x);
+        const double top = qBound(canvasRect.top() - 1, yMap.transform(p.y()), canvasRect.bottom() + 1);
+        if (on == 0) {
+            pieces << across(column, width, y0, top, Qt::Vertical);
+            continue;
+        }
+        // From the baseline up, as the stick is stroked.
+        const int up = top < y0 ? -1 : 1;
+        for (double a = y0; up < 0 ? a > top : a < top; a += up * (on + off))
+            pieces << across(column, width, a, up < 0 ? std::max(top, a - on + 1) : std::min(top, a + on - 1),
+                             Qt::Vertical);
+    }
+    QPen solid = pen;
+    solid.setStyle(Qt::SolidLine);
+    fillAll(painter, pieces, solid);
+}
+
+void RectGrid::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                    const QRectF &canvasRect) const
+{
+    if (minorPen().style() != Qt::SolidLine || majorPen().style() != Qt::SolidLine) {
+        QwtPlotGrid::draw(painter, xMap, yMap, canvasRect);
+        return;
+    }
+    // Where Qwt draws its lines: on whole pixels inside the canvas.
+    const auto lines = [&](const QPen &pen, bool x, bool y, std::initializer_list<QwtScaleDiv::TickType> kinds) {
+        const int width = penPixels(pen);
+        QVector<QRect> rects;
+        for (QwtScaleDiv::TickType kind : kinds) {
+            for (double value : x ? xScaleDiv().ticks(kind) : QList<double>()) {
+                const double at = qRound(xMap.transform(value));
+                if (at >= canvasRect.left() && at <= canvasRect.right() - 1)
+                    rects << across(int(at), width, canvasRect.top(), canvasRect.bottom() - 1, Qt::Vertical);
+            }
+            for (double value : y ? yScaleDiv().ticks(kind) : QList<double>()) {
+                const double at = qRound(yMap.transform(value));
+                if (at >= canvasRect.top() && at <= canvasRect.bottom() - 1)
+                    rects << across(int(at), width, canvasRect.left(), canvasRect.right() - 1, Qt::Horizontal);
+            }
+        }
+        fillAll(painter, rects, pen);
+    };
+    // Minor lines first, then the major ones over them.
+    lines(minorPen(), xEnabled() && xMinEnabled(), yEnabled() && yMinEnabled(),
+          {QwtScaleDiv::MinorTick, QwtScaleDiv::MediumTick});
+    lines(majorPen(), xEnabled(), yEnabled(), {QwtScaleDiv::MajorTick});
+}
+
+void RectZone::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &, const QRectF &canvasRect) const
+{
+    // Qwt 6.1 declares orientation() without const.
+    if (!interval().isValid() || const_cast<RectZone *>(this)->orientation() != Qt::Vertical)
+        return;
+    const double x1 = qRound(xMap.transform(interval().minValue()));
+    const double x2 = qRound(xMap.transform(interval().maxValue()));
+    const double left = std::min(x1, x2), right = std::max(x1, x2);
+    // A stall of another part of the recording costs nothing.
+    if (right < canvasRect.left() - 1 || left > canvasRect.right() + 1)
+        return;
+    const QRectF area(QPointF(std::max(left, canvasRect.left() - 1), canvasRect.top()),
+                      QPointF(std::min(right, canvasRect.right() + 1), canvasRect.bottom()));
+    if (brush().style() != Qt::NoBrush && x1 != x2)
+        painter->fillRect(area, brush());
+    if (pen().style() != Qt::NoPen) {
+        QVector<QRect> edges;
+        for (double x : {left, right}) {
+            if (x >= canvasRect.left() - 1 && x <= canvasRect.right() + 1)
+                edges << across(int(x), penPixels(pen()), canvasRect.top(), canvasRect.bottom(), Qt::Vertical);
+        }
+        fillAll(painter, edges, pen());
+    }
 }
 
 void DateScaleDraw::setFormat(const QString &format)

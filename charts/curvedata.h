@@ -5,6 +5,8 @@
 #include <qwt_date_scale_draw.h>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_zoneitem.h>
 #include <qwt_series_data.h>
 
 #include "sampletable.h"
@@ -68,8 +70,9 @@ private:
 
 // A curve of the sample table that draws only what the canvas can show: the
 // samples of the visible time range and, when they outnumber the pixel
-// columns, for each column its first, lowest, highest and last sample
-// (lines) or its highest one (sticks), so that no spike is lost. The table's
+// columns, for each column a bar from its lowest to its highest sample that
+// also reaches the last sample of the column before (lines), or its highest
+// stick, so that no spike is lost and the ends are kept. The table's
 // summaries give each column's extremes, so the cost follows the pixels, not
 // the samples.
 class ReducedCurve : public QwtPlotCurve
@@ -87,9 +90,43 @@ protected:
 
 private:
     bool worthReducing(const QRectF &canvasRect, int from, int to) const;
-    // Calls `visit(first, last, extremes)` for each pixel column of [from, to].
+    // Calls `visit(column, first, last, extremes)` for each pixel column of
+    // the samples [from, to].
     template <typename Visit>
     void forEachColumn(const SeriesData &series, const QwtScaleMap &xMap, int from, int to, Visit visit) const;
+};
+
+// Qt strokes a line one pixel wide pixel by pixel, and a wider one as a
+// polygon: both cost a hundred times more than filling rectangles of the
+// same pixels. The plot items below draw their straight lines and dense
+// curves as rectangles, all of an item at once.
+
+// The resynchronisation sticks, dashed as the pen says (solid, dashes or
+// dots), each from its baseline up.
+class SynchroCurve : public QwtPlotCurve
+{
+public:
+    using QwtPlotCurve::QwtPlotCurve;
+
+protected:
+    void drawSticks(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                    const QRectF &canvasRect, int from, int to) const override;
+};
+
+// The grid, its lines as rectangles of their pen's width.
+class RectGrid : public QwtPlotGrid
+{
+public:
+    void draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+              const QRectF &canvasRect) const override;
+};
+
+// A shaded stall, its edges as rectangles of one pixel.
+class RectZone : public QwtPlotZoneItem
+{
+public:
+    void draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+              const QRectF &canvasRect) const override;
 };
 
 // A date scale draw whose labels can be redrawn after a change of format

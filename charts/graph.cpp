@@ -66,7 +66,7 @@ QwtPlotCurve *newCurve(QwtPlotCurve *curve, QwtPlot *plot, QwtSeriesData<QPointF
 
 QwtPlotGrid *newGrid(QwtPlot *plot, bool minorY)
 {
-    auto *grid = new QwtPlotGrid;
+    auto *grid = new RectGrid;
     grid->setMajorPen(Qt::darkGray, 0, Qt::SolidLine);
     grid->setMinorPen(Qt::lightGray, 0, Qt::SolidLine);
     grid->enableX(true);
@@ -155,7 +155,7 @@ Graph::Graph(QWidget *parent)
         TimePlot &p = plotTable[i];
         // The resynchronisations cross every plot, each stick up to the top
         // of its own plot's axis.
-        p.synchro = newCurve(new QwtPlotCurve(QStringLiteral("Synchro DSL")), p.plot,
+        p.synchro = newCurve(new SynchroCurve(QStringLiteral("Synchro DSL")), p.plot,
                              new StickToTopData(&pointsSynchro, p.plot), QwtPlotCurve::Sticks);
         for (const CurveKind &kind : curveKinds) {
             if (kind.plot == i)

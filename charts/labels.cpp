@@ -6,6 +6,7 @@
 #include <qwt_plot_zoneitem.h>
 #include <qwt_text.h>
 
+#include "curvedata.h"
 #include "graph.h"
 #include "common/numbers.h"
 #include "timewindow.h"
@@ -62,7 +63,7 @@ void Graph::addZone(double Deb, double Fin)
     // Noise, CRC, HEC, FEC, then rates: the order the zones have always been made in.
     for (int i : {0, 2, 3, 4, 1}) {
         QwtPlot *plot = plotTable[i].plot;
-        auto *zone = new QwtPlotZoneItem;
+        auto *zone = new RectZone;
         zoneList.append(zone);
         zone->setOrientation(Qt::Vertical);
         zone->setPen(QColor(255, 80, 80, 255), 0, Qt::SolidLine);

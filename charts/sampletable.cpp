@@ -20,42 +20,28 @@ const CurveSource sources[CurveCount] = {
     {&LiveBoxInfos::ATUCFECErrors, 1, true, +1},
 };
 
-// Blocks of 32, 1024, 32768... samples: a view reads at most a few dozen
-// blocks per level and pixel column, and the summaries cost half a byte per
-// sample.
-constexpr size_t fanout = 32;
+// Blocks of 16, 256, 4096... samples, of eight bytes: the edges of a pixel
+// column read at most two cache lines per level, and the summaries cost half
+// a byte per sample.
+constexpr size_t fanout = 16;
 
-// Ties keep the earlier sample, as a walk through the samples in order would.
 inline void mergeInto(Extremes &r, const Extremes &e)
 {
-    if (e.low < r.low || (e.low == r.low && e.lowAt < r.lowAt)) {
-        r.low = e.low;
-        r.lowAt = e.lowAt;
-    }
-    if (e.high > r.high || (e.high == r.high && e.highAt < r.highAt)) {
-        r.high = e.high;
-        r.highAt = e.highAt;
-    }
+    r.low = std::min(r.low, e.low);
+    r.high = std::max(r.high, e.high);
 }
 
 inline Extremes single(const float *values, size_t i)
 {
-    return Extremes{values[i], values[i], uint32_t(i), uint32_t(i)};
+    return Extremes{values[i], values[i]};
 }
 
 Extremes overSamples(const float *values, size_t from, size_t to)
 {
     Extremes r = single(values, from);
     for (size_t i = from + 1; i < to; ++i) {
-        const float v = values[i];
-        if (v < r.low) {
-            r.low = v;
-            r.lowAt = uint32_t(i);
-        }
-        if (v > r.high) {
-            r.high = v;
-            r.highAt = uint32_t(i);
-        }
+        r.low = std::min(r.low, values[i]);
+        r.high = std::max(r.high, values[i]);
     }
     return r;
 }
@@ -88,6 +74,7 @@ void SampleTable::clear()
         std::vector<float>().swap(m_values[c]);
         std::vector<std::vector<Extremes>>().swap(m_levels[c]);
     }
+    std::vector<double>().swap(m_blockTimes);
     m_summarised = 0;
     m_earliest = std::numeric_limits<double>::infinity();
     m_latest = -std::numeric_limits<double>::infinity();
@@ -141,9 +128,35 @@ void SampleTable::setStickShift(double ms)
 
 size_t SampleTable::lowerBound(int curve, double x, size_t from, size_t to) const
 {
+    if (from >= to)
+        return to;
+    summarise();
     const double shift = m_shift[curve];
-    return size_t(std::lower_bound(m_times.begin() + long(from), m_times.begin() + long(to), x,
-                                   [shift](double t, double wanted) { return t + shift < wanted; })
+    const auto before = [shift, x](double t) { return t + shift < x; };
+    // The first block (of those that start in [from, to)) that starts at x
+    // or after, found by strides that double from `from`: the search stays
+    // near where it starts, as a walk along the view does. The answer is in
+    // the block before it, or is its first sample.
+    const size_t firstBlock = (from + fanout - 1) / fanout;
+    const size_t endBlock = std::max(firstBlock, (to + fanout - 1) / fanout);
+    size_t known = firstBlock; // every block before it starts before x
+    size_t stride = 1;
+    while (known < endBlock && before(m_blockTimes[known])) {
+        const size_t next = std::min(endBlock, known + stride);
+        if (next < endBlock && before(m_blockTimes[next])) {
+            known = next + 1;
+            stride *= 2;
+            continue;
+        }
+        known = size_t(std::partition_point(m_blockTimes.begin() + long(known + 1), m_blockTimes.begin() + long(next),
+                                            before)
+                       - m_blockTimes.begin());
+        break;
+    }
+    const size_t block = known;
+    const size_t low = block > firstBlock ? std::max(from, (block - 1) * fanout) : from;
+    const size_t high = std::min(to, block * fanout);
+    return size_t(std::partition_point(m_times.begin() + long(low), m_times.begin() + long(high), before)
                   - m_times.begin());
 }
 
@@ -163,6 +176,11 @@ void SampleTable::summarise() const
     for (int c = 0; c < CurveCount; ++c) {
         std::vector<std::vector<Extremes>> &levels = m_levels[c];
         const float *values = m_values[c].data();
+        if (c == 0) {
+            m_blockTimes.resize(m_summarised / fanout);
+            for (size_t from = m_blockTimes.size() * fanout; from < n; from += fanout)
+                m_blockTimes.push_back(m_times[from]);
+        }
         if (levels.empty())
             levels.emplace_back();
         // The block that held the last summarised sample is made again whole.
@@ -221,8 +239,8 @@ QRectF SampleTable::boundingRect(int curve) const
     if (m_times.empty())
         return QRectF(1.0, 1.0, -2.0, -2.0);
     const Extremes e = extremes(curve, 0, m_times.size());
-    return QRectF(QPointF(m_earliest + m_shift[curve], value(curve, e.lowAt)),
-                  QPointF(m_latest + m_shift[curve], value(curve, e.highAt)));
+    return QRectF(QPointF(m_earliest + m_shift[curve], drawn(curve, e.low)),
+                  QPointF(m_latest + m_shift[curve], drawn(curve, e.high)));
 }
 
 SampleTable SampleTable::continuation() const
@@ -244,6 +262,7 @@ void SampleTable::takeRows(SampleTable &&other)
             m_values[c] = std::move(other.m_values[c]);
             m_levels[c] = std::move(other.m_levels[c]);
         }
+        m_blockTimes = std::move(other.m_blockTimes);
         m_summarised = other.m_summarised;
         m_earliest = other.m_earliest;
         m_latest = other.m_latest;
@@ -267,7 +286,7 @@ void SampleTable::takeRows(SampleTable &&other)
 
 size_t SampleTable::memoryBytes() const
 {
-    size_t bytes = m_times.capacity() * sizeof(double);
+    size_t bytes = (m_times.capacity() + m_blockTimes.capacity()) * sizeof(double);
     for (int c = 0; c < CurveCount; ++c) {
         bytes += m_values[c].capacity() * sizeof(float);
         for (const std::vector<Extremes> &level : m_levels[c])

@@ -40,12 +40,10 @@ struct CurveSource
 };
 const CurveSource &curveSource(int curve);
 
-// The lowest and highest values of a run of samples, and where they stand
-// (the first one on ties).
+// The lowest and highest values of a run of samples, as stored.
 struct Extremes
 {
     float low, high;
-    uint32_t lowAt, highAt;
 };
 
 // The samples of the time curves, plain data with no widget: one time per
@@ -90,14 +88,14 @@ public:
     bool empty() const { return m_times.empty(); }
     double time(size_t i) const { return m_times[i]; }
     double x(int curve, size_t i) const { return m_times[i] + m_shift[curve]; }
-    // The value as drawn.
-    double value(int curve, size_t i) const
+    // The value as drawn, of a sample or of a value as stored.
+    double value(int curve, size_t i) const { return drawn(curve, m_values[curve][i]); }
+    static double drawn(int curve, float stored)
     {
-        const float v = m_values[curve][i];
         const CurveSource &source = curveSource(curve);
         if (source.counter)
-            return v == 0.1f ? 0.1 : double(v);
-        return double(v) / source.divisor;
+            return stored == 0.1f ? 0.1 : double(stored);
+        return double(stored) / source.divisor;
     }
     QPointF sample(int curve, size_t i) const { return QPointF(x(curve, i), value(curve, i)); }
 
@@ -111,8 +109,8 @@ public:
     // The last sample at or before `x`: the first one for an `x` before the
     // recording, -1 when there is none.
     long indexAt(double x) const;
-    // Lowest and highest of the samples [from, to), from < to; the values
-    // are as stored, their indexes give the values as drawn.
+    // Lowest and highest of the samples [from, to), from < to, as stored
+    // (`drawn` gives them as drawn).
     Extremes extremes(int curve, size_t from, size_t to) const;
     QRectF boundingRect(int curve) const;
 
@@ -148,9 +146,12 @@ private:
     double m_shift[CurveCount] = {};
     double m_earliest = std::numeric_limits<double>::infinity();
     double m_latest = -std::numeric_limits<double>::infinity();
-    // Per curve, level k holds the extremes of blocks of 32^(k+1) samples;
-    // they cover the first m_summarised samples and follow on demand.
+    // Per curve, level k holds the extremes of blocks of 16^(k+1) samples,
+    // and the time of the first sample of each block of 16 is kept apart:
+    // a search by time reads that short array, not the times themselves.
+    // They cover the first m_summarised samples and follow on demand.
     mutable std::vector<std::vector<Extremes>> m_levels[CurveCount];
+    mutable std::vector<double> m_blockTimes;
     mutable size_t m_summarised = 0;
 };
 
