@@ -24,7 +24,10 @@ void Accueil::showProgress(int percent)
     ui->labelChargement->show();
     ui->progressChargement->show();
     ui->BtnQuitter->show();
-    ui->progressChargement->setValue(percent);
+    // Without a size to go by, the bar only says that the work goes on.
+    ui->progressChargement->setRange(0, percent < 0 ? 0 : 100);
+    if (percent >= 0)
+        ui->progressChargement->setValue(percent);
 }
 
 Accueil::~Accueil()

@@ -14,7 +14,7 @@ public:
     explicit Accueil(QWidget *parent = nullptr);
     ~Accueil() override;
 
-    // A long reload shows how far it is, and a way out.
+    // A long reload shows how far it is (negative: not known), and a way out.
     void showProgress(int percent);
 
 signals:

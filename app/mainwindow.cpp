@@ -156,14 +156,16 @@ void MainWindow::reloadTick()
     const qint64 elapsed = reloadClock.elapsed();
     if (elapsed < 1000)
         return;
-    const int percent = int(reloadJob->fraction() * 100);
+    const double fraction = reloadJob->fraction();
+    const int percent = fraction < 0 ? -1 : int(fraction * 100);
     if (!Messages::headless()) {
         accueil->showProgress(percent);
         return;
     }
     if (reloadSaidAt == 0 || elapsed - reloadSaidAt >= 5000) {
         reloadSaidAt = elapsed;
-        Messages::print(QStringLiteral("Quelvane"), QStringLiteral("Chargement du relevé : %1 %").arg(percent));
+        Messages::print(QStringLiteral("Quelvane"), percent < 0 ? QStringLiteral("Chargement du relevé en cours")
+                                                                : QStringLiteral("Chargement du relevé : %1 %").arg(percent));
     }
 }
 

@@ -115,7 +115,7 @@ void ReloadJob::stop(int graceMs)
 double ReloadJob::fraction() const
 {
     const qint64 total = m_state->progress.bytesTotal;
-    return total > 0 ? std::min(1.0, double(m_state->progress.bytesRead) / double(total)) : 0.0;
+    return total > 0 ? std::min(1.0, double(m_state->progress.bytesRead) / double(total)) : -1.0;
 }
 
 bool ReloadJob::loaded() const

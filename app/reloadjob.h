@@ -33,7 +33,8 @@ public:
     // share gone away) is left behind after `graceMs`: the program may
     // always end.
     void stop(int graceMs = 2000);
-    // The share of the file read so far, from 0 to 1.
+    // The share of the file read so far, from 0 to 1; negative when the
+    // file does not say its size (a pipe).
     double fraction() const;
 
     // Once done: whether rows were read, and what they gave.

@@ -1,6 +1,13 @@
 #include <QtTest>
 
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QSettings>
 #include <QStatusBar>
 
@@ -10,6 +17,7 @@
 #include "app/version.h"
 #include "charts/graph.h"
 #include "support/inifile.h"
+#include "recording/rowformat.h"
 #include "support/modalcloser.h"
 #include "support/gatewaytest.h"
 #include "support/generations.h"
@@ -97,6 +105,38 @@ private slots:
         QCOMPARE(ini.value("LIVEBOX/AlgoType"), QStringLiteral("0"));
         QVERIFY(!ini.contains("LIVEBOX/LiveBox"));
         QVERIFY(!ini.contains("LIVEBOX/User"));
+    }
+
+    // A long reload at start-up shows how far it is on the splash, whose
+    // "Quitter" ends the program as the window's own does, without waiting
+    // for the rows (here a file that gives no more, as a share gone away).
+    void splashOffersAWayOutOfALongReload()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        const QByteArray pipe = QFile::encodeName(dir.file("Livebox-1234.csv"));
+        QVERIFY(::mkfifo(pipe.constData(), 0600) == 0);
+        const int writer = ::open(pipe.constData(), O_RDWR | O_NONBLOCK);
+        QVERIFY(writer >= 0);
+        const auto closeWriter = qScopeGuard([writer] { ::close(writer); });
+        const QByteArray header = csvHeader().toUtf8() + '\n';
+        QCOMPARE(::write(writer, header.constData(), size_t(header.size())), ssize_t(header.size()));
+        dir.write("livebox.ini", settingsFor(sim) + "SSID=Livebox-1234\n[MONITOR]\nReloadCSV=true\n");
+        ModalCloser closer;
+        const std::unique_ptr<MainWindow> window(new MainWindow);
+        QSignalSpy closed(window.get(), &MainWindow::closed);
+        auto *quit = window->accueil->findChild<QPushButton *>(QStringLiteral("BtnQuitter"));
+        auto *progress = window->accueil->findChild<QProgressBar *>(QStringLiteral("progressChargement"));
+        QVERIFY(quit && progress && !quit->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(quit->isVisible(), 15000);
+        QVERIFY(progress->isVisible());
+        QVERIFY(window->startingUp() && !window->isVisible());
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(quit, Qt::LeftButton);
+        QCOMPARE(closed.count(), 1);
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(closer.count(), 0);
     }
 
     void settingsRoundTripKeepsHandWrittenKeys()

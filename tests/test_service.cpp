@@ -9,12 +9,17 @@
 
 #include <csignal>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "common/datetime.h"
 #include "common/filenames.h"
 #include "recording/rowformat.h"
 #include "router/liveboxinfos.h"
 #include "support/exposition.h"
 #include "support/httpget.h"
+#include "support/inifile.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
@@ -278,6 +283,37 @@ private slots:
         // Nothing went wrong, so nothing was said.
         for (const QString &line : program.errorLines())
             QVERIFY2(!line.startsWith(QLatin1String("quelvane:")), qPrintable(line));
+    }
+
+    // A long reload says how far it is, and a stop ends it at once, even one
+    // whose file gives no more rows (a network share gone away).
+    void aStopEndsTheReloadUnderWay()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        const QByteArray pipe = QFile::encodeName(dir.file("Livebox-1234.csv"));
+        QVERIFY(::mkfifo(pipe.constData(), 0600) == 0);
+        const int writer = ::open(pipe.constData(), O_RDWR | O_NONBLOCK);
+        QVERIFY(writer >= 0);
+        const auto closeWriter = qScopeGuard([writer] { ::close(writer); });
+        QByteArray rows = csvHeader().toUtf8() + '\n';
+        LiveBoxInfos row;
+        for (int i = 0; i < 50; ++i) {
+            row.DateTime = formatDateTime(QDateTime::currentDateTime().addSecs(-5 * (50 - i)));
+            rows += csvRow(row).toUtf8() + '\n';
+        }
+        QCOMPARE(::write(writer, rows.constData(), size_t(rows.size())), ssize_t(rows.size()));
+        dir.write("livebox.ini", headlessSettings(sim) + "ReloadCSV=true\n");
+
+        Headless program(dir);
+        QTRY_VERIFY_WITH_TIMEOUT(program.errorLines().contains(QStringLiteral("quelvane: Quelvane: Chargement du relevé en cours")),
+                                 15000);
+        const qint64 stoppedIn = program.stop();
+        QVERIFY2(stoppedIn >= 0 && stoppedIn < 10000, qPrintable(QString::number(stoppedIn)));
+        QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process.exitCode(), 0);
+        // It ended as it always does: its settings written.
+        QVERIFY(readIniText(dir.file("livebox.ini")).contains(QStringLiteral("COURBES/PlageHeure")));
     }
 
     void refusedLoginIsSaidOnTheStandardErrorAndTriedAgain()
