@@ -76,7 +76,7 @@ void ReloadJob::read(State &state)
             pieces[0]->take(std::move(*pieces[k]));
         state.samples = std::move(*pieces[0]);
         // The views' summaries are made here too, not at the first drawing.
-        state.samples.table.summarise();
+        state.samples.table.summarise(state.threads);
     }
     const std::lock_guard<std::mutex> lock(state.mutex);
     state.loaded = loaded;

@@ -244,7 +244,7 @@ void BM_ChartUpdate(benchmark::State &state)
 }
 BENCHMARK(BM_ChartUpdate)->ArgsProduct({{benchDay.rows}, {ThreeHours, OneDay, CalendarDay, Whole}})
     ->ArgsProduct({{benchYear.rows}, {ThreeHours, OneDay, CalendarDay, Whole}})
-    ->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(3)->ReportAggregatesOnly(true);
+    ->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // One drawing of the five time plots in each view, at the chart window's
 // default size.
@@ -257,7 +257,7 @@ void BM_Replot(benchmark::State &state)
     state.SetLabel(viewName(state.range(1)));
 }
 BENCHMARK(BM_Replot)->ArgsProduct({{benchYear.rows}, {ThreeHours, OneDay, CalendarDay, Whole}})
-    ->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(3)->ReportAggregatesOnly(true);
+    ->Unit(benchmark::kMillisecond)->MinTime(1.0)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // A poll of each scheme against the same requests sent by a plain client:
 // what the program adds to the bare exchange.

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 SeriesData::SeriesData(const SampleTable *table, int curve)
     : m_table(table)
@@ -154,6 +156,53 @@ void ReducedCurve::forEachColumn(const SeriesData &series, const QwtScaleMap &xM
 {
     const SampleTable &table = *series.table();
     const int curve = series.curve();
+    // Where a column spans many hours, the buckets of time say enough: a
+    // bucket stands in the column of its middle, a small part of a column
+    // away from its samples.
+    const double pixelMs = std::abs(xMap.sDist() / std::max(1e-9, xMap.pDist()));
+    for (int size = SampleTable::bucketSizes - 1; size >= 0; --size) {
+        const double length = SampleTable::bucketMs[size];
+        if (length * 8 > pixelMs)
+            continue;
+        const std::vector<TimeBucket> &buckets = table.buckets(curve, size);
+        const double left = std::min(xMap.s1(), xMap.s2()) - length;
+        const double right = std::max(xMap.s1(), xMap.s2()) + length;
+        auto b = std::partition_point(buckets.begin(), buckets.end(),
+                                      [&](const TimeBucket &k) { return (double(k.index) + 1) * length < left; });
+        // One more on each side, so that the lines run to the edges.
+        if (b != buckets.begin())
+            --b;
+        bool open = false;
+        ColumnRun run{};
+        // The buckets of a column run to the last whose middle is left of
+        // the column's right edge: found by bucket number, not by pixel.
+        qint64 lastOfColumn = std::numeric_limits<qint64>::min();
+        for (; b != buckets.end(); ++b) {
+            if (open && b->index > lastOfColumn) {
+                visit(run);
+                open = false;
+            }
+            if (!open) {
+                const int column = columnOf(xMap, (double(b->index) + 0.5) * length);
+                const double edge = xMap.invTransform(column + 1);
+                lastOfColumn = qint64(std::ceil(edge / length - 0.5)) - 1;
+                // Rounding at the edge: the bucket's own column decides.
+                lastOfColumn = std::max(lastOfColumn, b->index);
+                run = ColumnRun{column, b->low, b->high, double(column), b->first, double(column), b->last};
+                open = true;
+            } else {
+                run.low = std::min(run.low, b->low);
+                run.high = std::max(run.high, b->high);
+                run.lastValue = b->last;
+            }
+            if ((double(b->index) + 0.5) * length > right)
+                break;
+        }
+        if (open)
+            visit(run);
+        return;
+    }
+
     const size_t end = size_t(to) + 1;
     const bool rising = xMap.p2() >= xMap.p1();
     const auto columnAt = [&](size_t i) { return columnOf(xMap, table.x(curve, i)); };
@@ -178,7 +227,10 @@ void ReducedCurve::forEachColumn(const SeriesData &series, const QwtScaleMap &xM
                 --beyond;
         }
         width = beyond - first;
-        visit(column, first, beyond - 1, table.extremes(curve, first, beyond));
+        const Extremes e = table.extremes(curve, first, beyond);
+        const size_t last = beyond - 1;
+        visit(ColumnRun{column, e.low, e.high, xMap.transform(table.x(curve, first)), table.stored(curve, first),
+                        xMap.transform(table.x(curve, last)), table.stored(curve, last)});
         first = beyond;
     }
 }
@@ -199,15 +251,97 @@ int penPixels(const QPen &pen)
     return std::max(1, qRound(pen.widthF()));
 }
 
-// Fills `rects` in the pen's colour; a dotted or dashed pen fills them
-// half, in a fine pattern, rather than as one solid band.
+// The brush of a pen's lines filled as areas: a dotted or dashed pen fills
+// them half, in a fine pattern, rather than as one solid band.
+QBrush brushOf(const QPen &pen)
+{
+    return QBrush(pen.color(), pen.style() == Qt::SolidLine ? Qt::SolidPattern : Qt::Dense4Pattern);
+}
+
 void fillAll(QPainter *painter, const QVector<QRect> &rects, const QPen &pen)
 {
     painter->save();
     painter->setPen(Qt::NoPen);
-    painter->setBrush(QBrush(pen.color(), pen.style() == Qt::SolidLine ? Qt::SolidPattern : Qt::Dense4Pattern));
+    painter->setBrush(brushOf(pen));
     painter->drawRects(rects);
     painter->restore();
+}
+
+// A bar of a reduced curve: the rows [top, bottom] of a pixel column.
+struct Bar
+{
+    int column, top, bottom;
+};
+
+// Fills bars `width` pixels wide as horizontal spans: Qt fills a rectangle
+// row by row, so a bar of one pixel costs a call for every one of its rows,
+// while the rows of a band that runs across many columns are a few long
+// spans. The spans are found by a sweep along the columns, in the time of
+// the outline.
+void fillBars(QPainter *painter, const QVector<Bar> &bars, int width, const QRectF &canvasRect, const QPen &pen)
+{
+    // Each pixel column's rows on the canvas, from the bars that cover it.
+    const int left = int(std::floor(canvasRect.left())) - width - 1;
+    const int right = int(std::ceil(canvasRect.right())) + width + 1;
+    const int rowTop = int(std::floor(canvasRect.top())) - 1;
+    const int rowBottom = int(std::ceil(canvasRect.bottom())) + 1;
+    std::vector<int> top(size_t(right - left + 1), std::numeric_limits<int>::max());
+    std::vector<int> bottom(top.size(), std::numeric_limits<int>::min());
+    for (const Bar &bar : bars) {
+        const int a = std::max(bar.top, rowTop), b = std::min(bar.bottom, rowBottom);
+        if (a > b)
+            continue;
+        for (int x = std::max(left, bar.column - (width - 1) / 2); x <= std::min(right, bar.column + width / 2); ++x) {
+            top[size_t(x - left)] = std::min(top[size_t(x - left)], a);
+            bottom[size_t(x - left)] = std::max(bottom[size_t(x - left)], b);
+        }
+    }
+    // Where the span open at each row began; rows that close together with
+    // the same beginning make one rectangle.
+    std::vector<int> begun(size_t(rowBottom - rowTop + 1), 0);
+    QVector<QRect> spans;
+    const auto close = [&](int from, int to, int x) {
+        for (int y = from; y <= to;) {
+            const int start = begun[size_t(y - rowTop)];
+            int last = y;
+            while (last + 1 <= to && begun[size_t(last + 1 - rowTop)] == start)
+                ++last;
+            spans << QRect(start, y, x - start, last - y + 1);
+            y = last + 1;
+        }
+    };
+    const auto open = [&](int from, int to, int x) {
+        for (int y = from; y <= to; ++y)
+            begun[size_t(y - rowTop)] = x;
+    };
+    int previousTop = 1, previousBottom = 0; // empty
+    for (int x = left; x <= right + 1; ++x) {
+        const bool covered = x <= right && top[size_t(x - left)] <= bottom[size_t(x - left)];
+        const int t = covered ? top[size_t(x - left)] : 1;
+        const int b = covered ? bottom[size_t(x - left)] : 0;
+        if (previousTop > previousBottom) {
+            open(t, b, x);
+        } else if (t > b || t > previousBottom || b < previousTop) {
+            close(previousTop, previousBottom, x);
+            open(t, b, x);
+        } else {
+            close(previousTop, std::min(previousBottom, t - 1), x);
+            close(std::max(previousTop, b + 1), previousBottom, x);
+            open(t, std::min(b, previousTop - 1), x);
+            open(std::max(t, previousBottom + 1), b, x);
+        }
+        previousTop = t;
+        previousBottom = b;
+    }
+    fillAll(painter, spans, pen);
+}
+
+// Far-off values stand just off the canvas rather than overflow an int.
+Bar barOf(int column, double a, double b)
+{
+    const double low = qBound(-1e6, std::min(a, b), 1e6);
+    const double high = qBound(-1e6, std::max(a, b), 1e6);
+    return Bar{column, qRound(low), qRound(high)};
 }
 }
 
@@ -219,35 +353,32 @@ void ReducedCurve::drawLines(QPainter *painter, const QwtScaleMap &xMap, const Q
         return;
     }
     const auto &series = static_cast<const SeriesData &>(*data());
-    const SampleTable &table = *series.table();
     const int curve = series.curve();
     const QPen pen = painter->pen();
     const int width = penPixels(pen);
-    const auto y = [&](size_t i) { return yMap.transform(table.value(curve, i)); };
-    QVector<QRect> bars;
+    const auto y = [&](float stored) { return yMap.transform(SampleTable::drawn(curve, stored)); };
+    QVector<Bar> bars;
     bars.reserve(int(canvasRect.width()) + 8);
     // Columns apart (a stall) are joined by a line, as the samples would be.
     QVector<QLineF> joins;
     bool started = false;
     int previousColumn = 0;
     QPointF previousEnd;
-    forEachColumn(series, xMap, from, to, [&](int column, size_t first, size_t last, const Extremes &e) {
-        const double low = yMap.transform(SampleTable::drawn(curve, e.low));
-        const double high = yMap.transform(SampleTable::drawn(curve, e.high));
-        double top = std::min(low, high);
-        double bottom = std::max(low, high);
-        if (started && column - previousColumn <= 1) {
+    forEachColumn(series, xMap, from, to, [&](const ColumnRun &run) {
+        double top = std::min(y(run.low), y(run.high));
+        double bottom = std::max(y(run.low), y(run.high));
+        if (started && run.column - previousColumn <= 1) {
             top = std::min(top, previousEnd.y());
             bottom = std::max(bottom, previousEnd.y());
         } else if (started) {
-            joins << QLineF(previousEnd, QPointF(xMap.transform(table.x(curve, first)), y(first)));
+            joins << QLineF(previousEnd, QPointF(run.firstX, y(run.firstValue)));
         }
-        bars << across(column, width, top, bottom, Qt::Vertical);
+        bars << barOf(run.column, top, bottom);
         started = true;
-        previousColumn = column;
-        previousEnd = QPointF(xMap.transform(table.x(curve, last)), y(last));
+        previousColumn = run.column;
+        previousEnd = QPointF(run.lastX, y(run.lastValue));
     });
-    fillAll(painter, bars, pen);
+    fillBars(painter, bars, width, canvasRect, pen);
     if (!joins.isEmpty())
         painter->drawLines(joins);
 }
@@ -263,12 +394,12 @@ void ReducedCurve::drawSticks(QPainter *painter, const QwtScaleMap &xMap, const 
     const double y0 = yMap.transform(baseline());
     const int width = penPixels(painter->pen());
     // The tallest stick of a column hides every other one drawn there.
-    QVector<QRect> sticks;
+    QVector<Bar> sticks;
     sticks.reserve(int(canvasRect.width()) + 8);
-    forEachColumn(series, xMap, from, to, [&](int column, size_t, size_t, const Extremes &e) {
-        sticks << across(column, width, y0, yMap.transform(SampleTable::drawn(series.curve(), e.high)), Qt::Vertical);
+    forEachColumn(series, xMap, from, to, [&](const ColumnRun &run) {
+        sticks << barOf(run.column, y0, yMap.transform(SampleTable::drawn(series.curve(), run.high)));
     });
-    fillAll(painter, sticks, painter->pen());
+    fillBars(painter, sticks, width, canvasRect, painter->pen());
 }
 
 void SynchroCurve::drawSticks(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
@@ -282,12 +413,17 @@ void SynchroCurve::drawSticks(QPainter *painter, const QwtScaleMap &xMap, const 
     const int off = 2 * width;
     const double y0 = qBound(canvasRect.top() - 1, yMap.transform(baseline()), canvasRect.bottom() + 1);
     QVector<QRect> pieces;
+    int previousColumn = std::numeric_limits<int>::min();
     for (int i = from; i <= to; ++i) {
         const QPointF p = sample(size_t(i));
         const double x = xMap.transform(p.x());
         if (x < canvasRect.left() - width || x > canvasRect.right() + width)
             continue;
+        // Sticks of one pixel column (all as tall) are drawn once.
         const int column = qRound(x);
+        if (column == previousColumn)
+            continue;
+        previousColumn = column;
         const double top = qBound(canvasRect.top() - 1, yMap.transform(p.y()), canvasRect.bottom() + 1);
         if (on == 0) {
             pieces << across(column, width, y0, top, Qt::Vertical);

@@ -90,8 +90,19 @@ protected:
 
 private:
     bool worthReducing(const QRectF &canvasRect, int from, int to) const;
-    // Calls `visit(column, first, last, extremes)` for each pixel column of
-    // the samples [from, to].
+    // A pixel column's share of the curve: its lowest and highest values,
+    // and its first and last ones with where they stand (values as stored).
+    struct ColumnRun
+    {
+        int column;
+        float low, high;
+        double firstX;
+        float firstValue;
+        double lastX;
+        float lastValue;
+    };
+    // Calls `visit(run)` for each pixel column of the samples [from, to],
+    // in order.
     template <typename Visit>
     void forEachColumn(const SeriesData &series, const QwtScaleMap &xMap, int from, int to, Visit visit) const;
 };

@@ -1,6 +1,7 @@
 #include "sampletable.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "timewindow.h"
 
@@ -73,6 +74,8 @@ void SampleTable::clear()
     for (int c = 0; c < CurveCount; ++c) {
         std::vector<float>().swap(m_values[c]);
         std::vector<std::vector<Extremes>>().swap(m_levels[c]);
+        for (std::vector<TimeBucket> &buckets : m_buckets[c])
+            std::vector<TimeBucket>().swap(buckets);
     }
     std::vector<double>().swap(m_blockTimes);
     m_summarised = 0;
@@ -168,40 +171,83 @@ long SampleTable::indexAt(double x) const
     return std::max(0L, after - 1);
 }
 
-void SampleTable::summarise() const
+void SampleTable::summarise(int threads) const
 {
     const size_t n = m_times.size();
     if (m_summarised >= n)
         return;
-    for (int c = 0; c < CurveCount; ++c) {
-        std::vector<std::vector<Extremes>> &levels = m_levels[c];
-        const float *values = m_values[c].data();
-        if (c == 0) {
-            m_blockTimes.resize(m_summarised / fanout);
-            for (size_t from = m_blockTimes.size() * fanout; from < n; from += fanout)
-                m_blockTimes.push_back(m_times[from]);
-        }
-        if (levels.empty())
+    m_blockTimes.resize(m_summarised / fanout);
+    for (size_t from = m_blockTimes.size() * fanout; from < n; from += fanout)
+        m_blockTimes.push_back(m_times[from]);
+    // The curves apart from each other, shared out between the threads.
+    std::vector<std::thread> helpers;
+    const int count = std::max(1, std::min(threads, int(CurveCount)));
+    for (int t = 1; t < count; ++t)
+        helpers.emplace_back([this, t, count] {
+            for (int c = t; c < CurveCount; c += count)
+                summariseCurve(c);
+        });
+    for (int c = 0; c < CurveCount; c += count)
+        summariseCurve(c);
+    for (std::thread &helper : helpers)
+        helper.join();
+    m_summarised = n;
+}
+
+void SampleTable::summariseCurve(int c) const
+{
+    const size_t n = m_times.size();
+    std::vector<std::vector<Extremes>> &levels = m_levels[c];
+    const float *values = m_values[c].data();
+    if (levels.empty())
+        levels.emplace_back();
+    // The block that held the last summarised sample is made again whole.
+    size_t unit = fanout;
+    std::vector<Extremes> &bottom = levels[0];
+    bottom.resize(m_summarised / unit);
+    for (size_t from = bottom.size() * unit; from < n; from += unit)
+        bottom.push_back(overSamples(values, from, std::min(n, from + unit)));
+    for (size_t k = 1; levels[k - 1].size() > 1; ++k) {
+        if (levels.size() <= k)
             levels.emplace_back();
-        // The block that held the last summarised sample is made again whole.
-        size_t unit = fanout;
-        std::vector<Extremes> &bottom = levels[0];
-        bottom.resize(m_summarised / unit);
-        bottom.reserve((n + unit - 1) / unit);
-        for (size_t from = bottom.size() * unit; from < n; from += unit)
-            bottom.push_back(overSamples(values, from, std::min(n, from + unit)));
-        for (size_t k = 1; levels[k - 1].size() > 1; ++k) {
-            if (levels.size() <= k)
-                levels.emplace_back();
-            const std::vector<Extremes> &below = levels[k - 1];
-            std::vector<Extremes> &blocks = levels[k];
-            blocks.resize(std::min(blocks.size(), m_summarised / (unit * fanout)));
-            for (size_t from = blocks.size() * fanout; from < below.size(); from += fanout)
-                blocks.push_back(overBlocks(below, from, std::min(below.size(), from + fanout)));
-            unit *= fanout;
+        const std::vector<Extremes> &below = levels[k - 1];
+        std::vector<Extremes> &blocks = levels[k];
+        blocks.resize(std::min(blocks.size(), m_summarised / (unit * fanout)));
+        for (size_t from = blocks.size() * fanout; from < below.size(); from += fanout)
+            blocks.push_back(overBlocks(below, from, std::min(below.size(), from + fanout)));
+        unit *= fanout;
+    }
+    // The buckets of time take the new samples where the last one stopped.
+    for (int size = 0; size < bucketSizes; ++size) {
+        std::vector<TimeBucket> &buckets = m_buckets[c][size];
+        const double length = bucketMs[size];
+        qint64 index = buckets.empty() ? std::numeric_limits<qint64>::min() : buckets.back().index;
+        double start = buckets.empty() ? 0 : double(index) * length;
+        double end = buckets.empty() ? -1 : start + length;
+        for (size_t i = m_summarised; i < n; ++i) {
+            const double x = m_times[i] + m_shift[c];
+            const float v = values[i];
+            if (!(x >= start && x < end)) {
+                index = qint64(std::floor(x / length));
+                start = double(index) * length;
+                end = start + length;
+                if (buckets.empty() || buckets.back().index != index) {
+                    buckets.push_back(TimeBucket{index, v, v, v, v});
+                    continue;
+                }
+            }
+            TimeBucket &b = buckets.back();
+            b.low = std::min(b.low, v);
+            b.high = std::max(b.high, v);
+            b.last = v;
         }
     }
-    m_summarised = n;
+}
+
+const std::vector<TimeBucket> &SampleTable::buckets(int curve, int size) const
+{
+    summarise();
+    return m_buckets[curve][size];
 }
 
 Extremes SampleTable::extremes(int curve, size_t from, size_t to) const
@@ -261,6 +307,8 @@ void SampleTable::takeRows(SampleTable &&other)
         for (int c = 0; c < CurveCount; ++c) {
             m_values[c] = std::move(other.m_values[c]);
             m_levels[c] = std::move(other.m_levels[c]);
+            for (int size = 0; size < bucketSizes; ++size)
+                m_buckets[c][size] = std::move(other.m_buckets[c][size]);
         }
         m_blockTimes = std::move(other.m_blockTimes);
         m_summarised = other.m_summarised;
@@ -291,6 +339,8 @@ size_t SampleTable::memoryBytes() const
         bytes += m_values[c].capacity() * sizeof(float);
         for (const std::vector<Extremes> &level : m_levels[c])
             bytes += level.capacity() * sizeof(Extremes);
+        for (const std::vector<TimeBucket> &buckets : m_buckets[c])
+            bytes += buckets.capacity() * sizeof(TimeBucket);
     }
     return bytes + size_t(synchro.capacity()) * sizeof(QPointF) + gaps.capacity() * sizeof(Gap);
 }

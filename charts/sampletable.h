@@ -46,6 +46,14 @@ struct Extremes
     float low, high;
 };
 
+// The samples of one bucket of time: its lowest, highest, first and last
+// values, as stored. `index` counts buckets from the epoch.
+struct TimeBucket
+{
+    qint64 index;
+    float low, high, first, last;
+};
+
 // The samples of the time curves, plain data with no widget: one time per
 // poll shared by every curve, each value in four bytes, and for each curve
 // the lowest and highest values of blocks of samples at several sizes, kept
@@ -90,6 +98,7 @@ public:
     double x(int curve, size_t i) const { return m_times[i] + m_shift[curve]; }
     // The value as drawn, of a sample or of a value as stored.
     double value(int curve, size_t i) const { return drawn(curve, m_values[curve][i]); }
+    float stored(int curve, size_t i) const { return m_values[curve][i]; }
     static double drawn(int curve, float stored)
     {
         const CurveSource &source = curveSource(curve);
@@ -119,10 +128,18 @@ public:
     SampleTable continuation() const;
     void takeRows(SampleTable &&other);
 
+    // The samples of a curve by buckets of time, for views where a pixel
+    // column spans many hours: one of a few sizes (`bucketMs`), in time
+    // order, only those that hold samples.
+    static constexpr int bucketSizes = 2;
+    static constexpr double bucketMs[bucketSizes] = {3600000.0, 12 * 3600000.0};
+    const std::vector<TimeBucket> &buckets(int curve, int size) const;
+
     size_t memoryBytes() const;
-    // Brings the summaries up to date (they follow on demand otherwise): a
-    // reload does it on its own thread, not at the first drawing.
-    void summarise() const;
+    // Brings the summaries up to date (they follow on demand otherwise), on
+    // up to `threads` threads: a reload does it on its own, not at the first
+    // drawing.
+    void summarise(int threads = 1) const;
 
     // Resynchronisation sticks: at the moment of the synchronisation, 100000
     // high (the curves draw them to the top of each plot).
@@ -140,6 +157,7 @@ public:
 
 private:
     void push(const LiveBoxInfos &now, const LiveBoxInfos &before, double t, double t0, double stallMs);
+    void summariseCurve(int curve) const;
 
     std::vector<double> m_times;
     std::vector<float> m_values[CurveCount];
@@ -151,6 +169,7 @@ private:
     // a search by time reads that short array, not the times themselves.
     // They cover the first m_summarised samples and follow on demand.
     mutable std::vector<std::vector<Extremes>> m_levels[CurveCount];
+    mutable std::vector<TimeBucket> m_buckets[CurveCount][bucketSizes];
     mutable std::vector<double> m_blockTimes;
     mutable size_t m_summarised = 0;
 };

@@ -227,7 +227,54 @@ private slots:
             }
         }
         QCOMPARE(table.boundingRect(CurveDownload).top(), 40.0);
+        // Summaries made on several threads are those made on one.
+        SampleTable copy;
+        copy.setStickShift(15000);
+        for (size_t i = 0; i < table.size(); ++i) {
+            double row[CurveCount] = {};
+            row[CurveDownload] = table.stored(CurveDownload, i);
+            row[CurveFec] = table.value(CurveFec, i);
+            copy.append(table.time(i), row);
+        }
+        copy.summarise(3);
+        for (int curve : {int(CurveDownload), int(CurveFec)}) {
+            for (int size = 0; size < SampleTable::bucketSizes; ++size) {
+                const std::vector<TimeBucket> &mine = copy.buckets(curve, size), &theirs = table.buckets(curve, size);
+                QCOMPARE(mine.size(), theirs.size());
+                for (size_t b = 0; b < mine.size(); ++b)
+                    QVERIFY(mine[b].index == theirs[b].index && mine[b].low == theirs[b].low
+                            && mine[b].high == theirs[b].high && mine[b].first == theirs[b].first
+                            && mine[b].last == theirs[b].last);
+            }
+            const Extremes a = copy.extremes(curve, 17, copy.size() - 5), b = table.extremes(curve, 17, table.size() - 5);
+            QVERIFY(a.low == b.low && a.high == b.high);
+        }
         QCOMPARE(table.boundingRect(CurveFec).bottom(), 90000.0);
+    }
+
+    // Over years, a pixel column spans days: the buckets of time draw it,
+    // and every spike still shows in its column or the next.
+    void yearsDrawnByBucketsLoseNoSpike()
+    {
+        QPolygonF points = noisyWithSpikes(210000, 13);
+        for (int i = 0; i < points.size(); ++i)
+            points[i].setX(1.7e12 + 300000.0 * i); // two years of polls five minutes apart
+        ReducedCurve reduced(QStringLiteral("reduced"));
+        const double from = points.first().x(), to = points.last().x();
+        const Columns got = drawnColumns(draw(&reduced, points, from, to, 0, 100), QColor(Qt::blue).rgb());
+        const auto column = [&](double x) { return int(std::floor((x - from) / (to - from) * 399)); };
+        const auto row = [](double y) { return int(std::lround(199 - y / 100 * 199)); };
+        for (int x = 0; x < 400; ++x)
+            QVERIFY2(got.top[x] >= 0, qPrintable(QString::number(x)));
+        for (const QPointF &p : points) {
+            if (p.y() != 95 && p.y() != 5)
+                continue;
+            const int c = column(p.x());
+            bool shown = false;
+            for (int x = std::max(0, c - 1); x <= std::min(399, c + 1); ++x)
+                shown = shown || (p.y() == 95 ? got.top[x] <= row(95) + 1 : got.bottom[x] >= row(5) - 1);
+            QVERIFY2(shown, qPrintable(QStringLiteral("%1 at column %2").arg(p.y()).arg(c)));
+        }
     }
 
     void tableReadsAsTheRecordedValues()

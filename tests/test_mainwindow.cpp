@@ -4,10 +4,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include <fcntl.h>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QSettings>
 #include <QStatusBar>
 
@@ -23,6 +20,7 @@
 #include "support/generations.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
+#include "support/stuckfile.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -114,13 +112,8 @@ private slots:
     {
         Simulator sim;
         ScratchDir dir;
-        const QByteArray pipe = QFile::encodeName(dir.file("Livebox-1234.csv"));
-        QVERIFY(::mkfifo(pipe.constData(), 0600) == 0);
-        const int writer = ::open(pipe.constData(), O_RDWR | O_NONBLOCK);
-        QVERIFY(writer >= 0);
-        const auto closeWriter = qScopeGuard([writer] { ::close(writer); });
-        const QByteArray header = csvHeader().toUtf8() + '\n';
-        QCOMPARE(::write(writer, header.constData(), size_t(header.size())), ssize_t(header.size()));
+        const StuckFile recording(dir.file("Livebox-1234.csv"), csvHeader().toUtf8() + '\n');
+        QVERIFY(recording.isReady());
         dir.write("livebox.ini", settingsFor(sim) + "SSID=Livebox-1234\n[MONITOR]\nReloadCSV=true\n");
         ModalCloser closer;
         const std::unique_ptr<MainWindow> window(new MainWindow);

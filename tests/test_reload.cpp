@@ -3,16 +3,13 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "app/reloadjob.h"
 #include "charts/sampletable.h"
 #include "recording/recorder.h"
 #include "recording/rowformat.h"
 #include "support/records.h"
 #include "support/scratchdir.h"
+#include "support/stuckfile.h"
 
 namespace {
 // `rows` polls a minute apart, with counters that grow.
@@ -127,15 +124,9 @@ private slots:
     {
         ScratchDir dir;
         const QString pipe = dir.file(QStringLiteral("stuck.csv"));
-        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
         {
-            // Held open at both ends, so neither side waits for the other to open.
-            const int writer = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK);
-            QVERIFY(writer >= 0);
-            // Once the file gives its end, the reading left behind ends too.
-            const auto closeWriter = qScopeGuard([writer] { ::close(writer); });
-            const QByteArray start = recording(100); // within the pipe's buffer
-            QCOMPARE(::write(writer, start.constData(), size_t(start.size())), ssize_t(start.size()));
+            const StuckFile stuck(pipe, recording(100));
+            QVERIFY(stuck.isReady());
 
             ReloadJob job(pipe, LiveBoxInfos(), LiveBoxInfos(), SampleReload(SampleTable(), 300000));
             job.start();

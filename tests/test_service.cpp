@@ -9,10 +9,6 @@
 
 #include <csignal>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "common/datetime.h"
 #include "common/filenames.h"
 #include "recording/rowformat.h"
@@ -23,6 +19,7 @@
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
+#include "support/stuckfile.h"
 #include "support/windowtest.h"
 
 namespace {
@@ -291,18 +288,14 @@ private slots:
     {
         Simulator sim;
         ScratchDir dir;
-        const QByteArray pipe = QFile::encodeName(dir.file("Livebox-1234.csv"));
-        QVERIFY(::mkfifo(pipe.constData(), 0600) == 0);
-        const int writer = ::open(pipe.constData(), O_RDWR | O_NONBLOCK);
-        QVERIFY(writer >= 0);
-        const auto closeWriter = qScopeGuard([writer] { ::close(writer); });
         QByteArray rows = csvHeader().toUtf8() + '\n';
         LiveBoxInfos row;
         for (int i = 0; i < 50; ++i) {
             row.DateTime = formatDateTime(QDateTime::currentDateTime().addSecs(-5 * (50 - i)));
             rows += csvRow(row).toUtf8() + '\n';
         }
-        QCOMPARE(::write(writer, rows.constData(), size_t(rows.size())), ssize_t(rows.size()));
+        const StuckFile recording(dir.file("Livebox-1234.csv"), rows);
+        QVERIFY(recording.isReady());
         dir.write("livebox.ini", headlessSettings(sim) + "ReloadCSV=true\n");
 
         Headless program(dir);
