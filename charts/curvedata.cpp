@@ -419,9 +419,10 @@ void SynchroCurve::drawSticks(QPainter *painter, const QwtScaleMap &xMap, const 
         const double x = xMap.transform(p.x());
         if (x < canvasRect.left() - width || x > canvasRect.right() + width)
             continue;
-        // Sticks of one pixel column (all as tall) are drawn once.
+        // Sticks as tall as each other within a pen's width of the one before
+        // add nothing to it.
         const int column = qRound(x);
-        if (column == previousColumn)
+        if (std::abs(qint64(column) - previousColumn) < width)
             continue;
         previousColumn = column;
         const double top = qBound(canvasRect.top() - 1, yMap.transform(p.y()), canvasRect.bottom() + 1);
@@ -484,16 +485,29 @@ void RectZone::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMa
         return;
     const QRectF area(QPointF(std::max(left, canvasRect.left() - 1), canvasRect.top()),
                       QPointF(std::min(right, canvasRect.right() + 1), canvasRect.bottom()));
-    if (brush().style() != Qt::NoBrush && x1 != x2)
+    const int width = penPixels(pen());
+    const bool edged = pen().style() != Qt::NoPen;
+    // A stall narrower than its edges is its edges alone.
+    if (brush().style() != Qt::NoBrush && (!edged || right - left > width))
         painter->fillRect(area, brush());
-    if (pen().style() != Qt::NoPen) {
+    if (edged) {
         QVector<QRect> edges;
         for (double x : {left, right}) {
-            if (x >= canvasRect.left() - 1 && x <= canvasRect.right() + 1)
-                edges << across(int(x), penPixels(pen()), canvasRect.top(), canvasRect.bottom(), Qt::Vertical);
+            if (x >= canvasRect.left() - 1 && x <= canvasRect.right() + 1 && (edges.isEmpty() || x != left))
+                edges << across(int(x), width, canvasRect.top(), canvasRect.bottom(), Qt::Vertical);
         }
         fillAll(painter, edges, pen());
     }
+}
+
+QwtDate::IntervalType DateScaleDraw::intervalType(const QwtScaleDiv &div) const
+{
+    if (!m_typed || !(div == m_typedDiv)) {
+        m_type = QwtDateScaleDraw::intervalType(div);
+        m_typedDiv = div;
+        m_typed = true;
+    }
+    return m_type;
 }
 
 void DateScaleDraw::setFormat(const QString &format)

@@ -147,4 +147,14 @@ class DateScaleDraw : public QwtDateScaleDraw
 public:
     using QwtDateScaleDraw::QwtDateScaleDraw;
     void setFormat(const QString &format);
+
+protected:
+    // Qwt works it out anew for every label, though it depends on the
+    // ticks alone: once per scale, here.
+    QwtDate::IntervalType intervalType(const QwtScaleDiv &div) const override;
+
+private:
+    mutable bool m_typed = false;
+    mutable QwtScaleDiv m_typedDiv;
+    mutable QwtDate::IntervalType m_type = QwtDate::Millisecond;
 };

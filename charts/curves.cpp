@@ -8,6 +8,7 @@
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_layout.h>
+#include <qwt_plot_zoneitem.h>
 #include <qwt_scale_widget.h>
 
 #include "curvedata.h"
@@ -125,6 +126,10 @@ void Graph::UpDateScales()
         fitAxes(plot, onScreenCanvas(plot));
 
     applyPens();
+    // The plot asks every item to draw, even out of view: a year of stalls
+    // would cost hundreds of calls at every replot.
+    for (QwtPlotZoneItem *zone : zoneList)
+        zone->setVisible(zone->interval().maxValue() >= windowStart && zone->interval().minValue() <= windowEnd);
     replotTimePlots();
 }
 
