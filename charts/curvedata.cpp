@@ -1,5 +1,6 @@
 #include "curvedata.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <qwt_scale_div.h>
@@ -438,7 +439,26 @@ void SynchroCurve::drawSticks(QPainter *painter, const QwtScaleMap &xMap, const 
     }
     QPen solid = pen;
     solid.setStyle(Qt::SolidLine);
-    fillAll(painter, pieces, solid);
+    // A page, an image file or a printer gets the rectangles themselves.
+    if (painter->paintEngine()->type() != QPaintEngine::Raster || pieces.isEmpty()) {
+        fillAll(painter, pieces, solid);
+        return;
+    }
+    if (pieces != m_drawn || pen.color() != m_drawnColour) {
+        QRect bounds;
+        for (const QRect &piece : pieces)
+            bounds |= piece;
+        bounds &= canvasRect.toAlignedRect();
+        m_image = QImage(bounds.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+        m_image.fill(Qt::transparent);
+        QPainter layer(&m_image);
+        layer.translate(-bounds.topLeft());
+        fillAll(&layer, pieces, solid);
+        m_imageOrigin = bounds.topLeft();
+        m_drawn = pieces;
+        m_drawnColour = pen.color();
+    }
+    painter->drawImage(m_imageOrigin, m_image);
 }
 
 void RectGrid::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,

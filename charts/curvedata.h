@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPolygonF>
 
 #include <qwt_date_scale_draw.h>
@@ -122,6 +123,16 @@ public:
 protected:
     void drawSticks(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                     const QRectF &canvasRect, int from, int to) const override;
+
+private:
+    // On screen the sticks are kept as an image, drawn again only when one
+    // moves by a pixel: over a year a stick stays in its pixel column for
+    // hours of polls, and hundreds of sticks from top to bottom cost far
+    // more than laying one image over the canvas.
+    mutable QVector<QRect> m_drawn;
+    mutable QColor m_drawnColour;
+    mutable QImage m_image;
+    mutable QPoint m_imageOrigin;
 };
 
 // The grid, its lines as rectangles of their pen's width.

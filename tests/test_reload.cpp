@@ -71,6 +71,9 @@ Calls callsToReload(const ScratchDir &dir, int rows)
     QProcess strace;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("TZ"));
+    // LeakSanitizer cannot run under ptrace (the sanitizers' build).
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       environment.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
     strace.setProcessEnvironment(environment);
     strace.start(QStringLiteral("strace"), {QStringLiteral("-f"), QStringLiteral("-c"), QStringLiteral("-o"), summary,
                                             QCoreApplication::applicationFilePath(), QStringLiteral("--reload"), path});
