@@ -26,6 +26,11 @@ const CurveSource sources[CurveCount] = {
 // a byte per sample.
 constexpr size_t fanout = 16;
 
+inline qint64 floorDivide(qint64 a, qint64 b)
+{
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
 inline void mergeInto(Extremes &r, const Extremes &e)
 {
     r.low = std::min(r.low, e.low);
@@ -217,29 +222,53 @@ void SampleTable::summariseCurve(int c) const
             blocks.push_back(overBlocks(below, from, std::min(below.size(), from + fanout)));
         unit *= fanout;
     }
-    // The buckets of time take the new samples where the last one stopped.
-    for (int size = 0; size < bucketSizes; ++size) {
-        std::vector<TimeBucket> &buckets = m_buckets[c][size];
-        const double length = bucketMs[size];
-        qint64 index = buckets.empty() ? std::numeric_limits<qint64>::min() : buckets.back().index;
-        double start = buckets.empty() ? 0 : double(index) * length;
-        double end = buckets.empty() ? -1 : start + length;
-        for (size_t i = m_summarised; i < n; ++i) {
-            const double x = m_times[i] + m_shift[c];
-            const float v = values[i];
-            if (!(x >= start && x < end)) {
-                index = qint64(std::floor(x / length));
-                start = double(index) * length;
-                end = start + length;
-                if (buckets.empty() || buckets.back().index != index) {
-                    buckets.push_back(TimeBucket{index, v, v, v, v});
-                    continue;
-                }
+    // The hours take the new samples where the last one stopped; the
+    // longer buckets take the hours.
+    std::vector<TimeBucket> &hours = m_buckets[c][0];
+    const double hour = bucketMs[0];
+    const size_t hoursBefore = hours.empty() ? 0 : hours.size() - 1; // the last one may grow
+    qint64 index = hours.empty() ? std::numeric_limits<qint64>::min() : hours.back().index;
+    double start = hours.empty() ? 0 : double(index) * hour;
+    double end = hours.empty() ? -1 : start + hour;
+    for (size_t i = m_summarised; i < n; ++i) {
+        const double x = m_times[i] + m_shift[c];
+        const float v = values[i];
+        if (!(x >= start && x < end)) {
+            index = qint64(std::floor(x / hour));
+            start = double(index) * hour;
+            end = start + hour;
+            if (hours.empty() || hours.back().index != index) {
+                hours.push_back(TimeBucket{index, v, v, v, v});
+                continue;
             }
-            TimeBucket &b = buckets.back();
-            b.low = std::min(b.low, v);
-            b.high = std::max(b.high, v);
-            b.last = v;
+        }
+        TimeBucket &b = hours.back();
+        b.low = std::min(b.low, v);
+        b.high = std::max(b.high, v);
+        b.last = v;
+    }
+    for (int size = 1; size < bucketSizes; ++size) {
+        std::vector<TimeBucket> &buckets = m_buckets[c][size];
+        const qint64 span = qint64(bucketMs[size] / hour);
+        // The bucket that held the hours that may have grown is made again.
+        const qint64 redo = hoursBefore < hours.size() ? floorDivide(hours[hoursBefore].index, span)
+                                                       : std::numeric_limits<qint64>::max();
+        while (!buckets.empty() && buckets.back().index >= redo)
+            buckets.pop_back();
+        size_t h = hoursBefore;
+        while (h > 0 && floorDivide(hours[h - 1].index, span) >= redo)
+            --h;
+        for (; h < hours.size(); ++h) {
+            const TimeBucket &b = hours[h];
+            const qint64 mine = floorDivide(b.index, span);
+            if (!buckets.empty() && buckets.back().index == mine) {
+                TimeBucket &m = buckets.back();
+                m.low = std::min(m.low, b.low);
+                m.high = std::max(m.high, b.high);
+                m.last = b.last;
+            } else {
+                buckets.push_back(TimeBucket{mine, b.low, b.high, b.first, b.last});
+            }
         }
     }
 }

@@ -218,13 +218,19 @@ int LocalZone::offsetAt(qint64 msecs)
 int LocalZone::instantsOf(const QString &text, double instants[2])
 {
     DateTimeFields f;
-    if (!splitDateTime(text, &f) || !QDate::isValid(f.year, f.month, f.day)
-        || !QTime::isValid(f.hour, f.minute, f.second))
+    if (!splitDateTime(text, &f) || f.hour > 23 || f.minute > 59 || f.second > 59)
         return -1;
+    // Rows come by the thousand for each day: its number is kept.
+    const int key = (f.year * 100 + f.month) * 100 + f.day;
+    if (key != m_dayKey) {
+        if (!QDate::isValid(f.year, f.month, f.day))
+            return -1;
+        m_dayKey = key;
+        m_dayNumber = QDate(f.year, f.month, f.day).toJulianDay() - julianDayOfEpoch;
+    }
     // The reading as if it were UTC; an instant it names lies within the
     // largest offset of it (14 h).
-    const qint64 local = (QDate(f.year, f.month, f.day).toJulianDay() - julianDayOfEpoch) * 86400000
-                         + (f.hour * 3600 + f.minute * 60 + f.second) * 1000LL;
+    const qint64 local = m_dayNumber * 86400000 + (f.hour * 3600 + f.minute * 60 + f.second) * 1000LL;
     const qint64 reach = 15LL * 3600 * 1000;
     offsetAt(local - reach);
     const size_t firstSpan = m_hit;

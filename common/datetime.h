@@ -69,4 +69,6 @@ private:
     void extendEarlier();
     std::vector<Span> m_spans; // in time order, contiguous
     size_t m_hit = 0;          // the span of the last look-up: readings come in order
+    int m_dayKey = -1;         // the last reading's calendar day, and its number from the epoch
+    qint64 m_dayNumber = 0;
 };
