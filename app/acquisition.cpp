@@ -4,6 +4,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTime>
 #include <QTimer>
 
 #include "charts/graph.h"
@@ -49,9 +50,22 @@ void MainWindow::on_BtnStartAcquisition_clicked()
 {
     setButtonStates(ui, Mode::Running);
     acquisitionRunning = true;
-    statusBar()->showMessage(QStringLiteral("SUIVI LIVEBOX EN COURS..."));
-    cycleTimer->start(cycleMs);
+    cycleInUseMs = cycleMs;
+    graph->cycleInUse = cycleInUseMs / 1000.0;
+    showAcquisitionState();
+    cycleTimer->start(cycleInUseMs);
     updateTray();
+}
+
+void MainWindow::showAcquisitionState()
+{
+    QString text = QStringLiteral("SUIVI LIVEBOX EN COURS...");
+    // Whoever wonders why the rows come further apart than asked reads it here.
+    if (cycleInUseMs > cycleMs)
+        text += QStringLiteral(" Livebox lente : un relevé toutes les %1 au lieu de %2")
+                    .arg(timeSettingText(QTime(0, 0).addMSecs(cycleInUseMs)),
+                         timeSettingText(QTime(0, 0).addMSecs(cycleMs)));
+    statusBar()->showMessage(text);
 }
 
 void MainWindow::on_BtnStopAcquisition_clicked()
@@ -96,6 +110,9 @@ void MainWindow::UpDateAffichage()
 
 void MainWindow::showPoll()
 {
+    // Nothing read yet in this run: no reading to show or record.
+    if (!gatewayRead)
+        return;
     graph->ssid = recorder.networkName(LBInfos);
     graph->liveboxType = LBInfos.HardwareVersion;
     graph->liveboxSoftware = LBInfos.SoftwareVersion;
@@ -123,7 +140,7 @@ void MainWindow::CycleTimerHandler()
     UpDateAffichage();
 }
 
-void MainWindow::finishCycle()
+void MainWindow::finishCycle(bool complete)
 {
     // Measured on a monotonic clock, and no box is ever waited on inside a
     // poll: the duration is the poll's own.
@@ -133,12 +150,18 @@ void MainWindow::finishCycle()
     // a stop pressed meanwhile must not be undone by the re-arm.
     if (!acquisitionRunning)
         return;
-    cycleTimer->start(rearmDelay(cycleMs, elapsed));
-    cycleMs = lengthenedCycle(cycleMs, elapsed);
+    cycleTimer->start(rearmDelay(cycleInUseMs, elapsed));
+    const int inUse = cycleAfterPoll(cycleMs, cycleInUseMs, elapsed, complete);
+    if (inUse != cycleInUseMs) {
+        cycleInUseMs = inUse;
+        graph->cycleInUse = inUse / 1000.0;
+        showAcquisitionState();
+    }
 
     // Polling goes on behind the box; further failures while it is open do
-    // not stack more boxes on top of it.
-    if (!connected)
+    // not stack more boxes on top of it, nor on the start-up's box, which
+    // says it already.
+    if (!connected && !openBoxes.contains(boxKind(QStringLiteral("Quelvane"), connectionImpossibleText())))
         warn(QStringLiteral("Quelvane"), QStringLiteral("Problème d'acquisition !!!"));
 }
 
@@ -150,6 +173,12 @@ void MainWindow::on_timeEditCycle_timeChanged(const QTime &time)
         ui->timeEditCycle->setTime(QTime(0, 0).addSecs(minimumCycleSeconds));
     }
     cycleMs = seconds * 1000;
+    // The user's word stands over a slow gateway's until it is slow again.
+    if (cycleInUseMs != cycleMs && acquisitionRunning) {
+        cycleInUseMs = cycleMs;
+        graph->cycleInUse = cycleMs / 1000.0;
+        showAcquisitionState();
+    }
     // The stall threshold never falls below what the new interval needs.
     on_timeEditArret_timeChanged(ui->timeEditArret->time());
 }

@@ -16,7 +16,17 @@ int main(int argc, char *argv[])
     if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    // The session manager's commit saves and goes on (MainWindow::commitData):
+    // it must not close the windows, which would end the program at every
+    // checkpoint.
+QT_WARNING_PUSH
+QT_WARNING_DISABLE_DEPRECATED
+    QGuiApplication::setFallbackSessionManagementEnabled(false);
+QT_WARNING_POP
     QApplication application(argc, argv);
+    // Before the window: a stop signal during its start-up or its end is
+    // heard (and a second one, during the end, ignored).
+    StopSignals stop;
     // Headless, the standard error is the journal of what boxes would have
     // said: the developers' debug lines stay out of it.
     if (headless)
@@ -25,18 +35,19 @@ int main(int argc, char *argv[])
     MainWindow window;
     if (window.cannotStart())
         return 1;
+    QObject::connect(&stop, &StopSignals::stopAsked, &window, &MainWindow::stopAsked);
     // Only the main window's close ends the program: it may hide in the tray
     // while the chart window closes, and headless no window is ever shown.
     application.setQuitOnLastWindowClosed(false);
     QObject::connect(&window, &MainWindow::closed, &application, &QApplication::quit, Qt::QueuedConnection);
-    if (!headless) {
+    // A session that ends without a stop signal (the session manager's
+    // "die") still ends the run as a close would.
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, &MainWindow::stopAsked);
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window, &MainWindow::commitData);
+    if (!headless)
         window.show();
-        return application.exec();
-    }
-
-    // A service is stopped by SIGTERM: the poll under way is aborted, the
-    // rows that wait are written (or reported), and the program ends well.
-    StopSignals stop;
-    QObject::connect(&stop, &StopSignals::stopAsked, &window, &MainWindow::close);
+    // Stopped by a signal, the poll under way is aborted, the rows that wait
+    // are written (or reported), the settings written, and the program ends
+    // well.
     return application.exec();
 }

@@ -1,6 +1,9 @@
 #include "mainwindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QThread>
 #include <QDebug>
 #include <QDateTime>
 #include <QDir>
@@ -21,6 +24,7 @@
 #include "charts/graph.h"
 #include "common/filenames.h"
 #include "common/settingsfile.h"
+#include "common/settingskeys.h"
 #include "reloadjob.h"
 #include "settings.h"
 #include "ui_mainwindow.h"
@@ -107,13 +111,24 @@ void MainWindow::continueStartUp(bool aborted)
         if (Messages::headless()) {
             // No one to correct the password: say so, and try again an interval later.
             warn(QStringLiteral("Quelvane"),
-                 QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."));
+                 connectionImpossibleText());
             QTimer::singleShot(cycleMs, this, [this] { pollGateway(); });
+            return;
+        }
+        if (startOptionGiven()) {
+            // Started with the session, often before the gateway is up after
+            // a power cut: the box is shown once, and the acquisition tries
+            // again every interval with nobody at the screen.
+            warn(QStringLiteral("Quelvane"),
+                 connectionImpossibleText(),
+                 [this] { ui->tabWidget->setCurrentIndex(3); });
+            endStartUp();
+            on_BtnStartAcquisition_clicked();
             return;
         }
         startUpStage = StartUp::Warning;
         warn(QStringLiteral("Quelvane"),
-             QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."), [this] {
+             connectionImpossibleText(), [this] {
                  ui->tabWidget->setCurrentIndex(3);
                  endStartUp();
              });
@@ -122,15 +137,27 @@ void MainWindow::continueStartUp(bool aborted)
     if (startUpStage == StartUp::Refresh) {
         accueil->close();
         endStartUp();
-        const QStringList arguments = QCoreApplication::arguments();
-        for (const QString &argument : arguments) {
-            if (argument == QLatin1String("-r"))
-                on_BtnStartAcquisition_clicked();
-        }
+        if (startOptionGiven())
+            on_BtnStartAcquisition_clicked();
         // Headless, the program is there to record: it always polls.
         if (Messages::headless() && !acquisitionRunning)
             on_BtnStartAcquisition_clicked();
     }
+}
+
+QString MainWindow::connectionImpossibleText()
+{
+    return QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box.");
+}
+
+QString MainWindow::boxKind(const QString &title, const QString &text)
+{
+    return title + QLatin1Char('\n') + text;
+}
+
+bool MainWindow::startOptionGiven()
+{
+    return QCoreApplication::arguments().contains(QStringLiteral("-r"));
 }
 
 void MainWindow::startReload()
@@ -224,7 +251,7 @@ void MainWindow::setVisible(bool visible)
 
 void MainWindow::warn(const QString &title, const QString &text, std::function<void()> dismissed)
 {
-    const QString kind = title + QLatin1Char('\n') + text;
+    const QString kind = boxKind(title, text);
     if (openBoxes.contains(kind)) {
         if (dismissed)
             dismissed();
@@ -250,12 +277,7 @@ MainWindow::~MainWindow()
     delete graph;
     graph = nullptr;
 
-    {
-        QSettings settings(settingsFilePath(), QSettings::IniFormat);
-        writeSettings(settings);
-        settings.sync();
-    }
-    restrictToOwner(settingsFilePath());
+    writeSettingsFile();
 
     delete cycleTimer;
     delete accueil;
@@ -270,12 +292,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    // A poll or a reload under way ends now, without a row: the user has left.
-    stopReload();
-    gateway.abort();
-    cycleTimer->stop();
-    reportRowsLeft();
-    acquisitionRunning = false;
+    endRun();
     if (graph) {
         graph->close();
         delete graph;
@@ -283,6 +300,79 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     event->accept();
     emit closed();
+}
+
+void MainWindow::endRun()
+{
+    if (runEnded)
+        return;
+    runEnded = true;
+    // A poll or a reload under way ends now, without a row: the user has left.
+    stopReload();
+    gateway.abort();
+    cycleTimer->stop();
+    reportRowsLeft();
+    acquisitionRunning = false;
+}
+
+void MainWindow::writeSettingsFile()
+{
+    {
+        QSettings settings(settingsFilePath(), QSettings::IniFormat);
+        writeSettings(settings);
+        settings.sync();
+    }
+    restrictToOwner(settingsFilePath());
+}
+
+void MainWindow::saveSetting(const char *key, const QVariant &value)
+{
+    {
+        QSettings settings(settingsFilePath(), QSettings::IniFormat);
+        settings.setValue(QLatin1String(key), value);
+        settings.sync();
+    }
+    restrictToOwner(settingsFilePath());
+}
+
+void MainWindow::keepNetworkName()
+{
+    const QString name = recorder.networkName(LBInfos);
+    if (name.isEmpty() || name == LiveBoxInfos().SSID || name == ssid)
+        return;
+    // The next start reloads the recording this name gives.
+    ssid = name;
+    saveSetting(Key::SSID, name);
+}
+
+void MainWindow::commitData()
+{
+    writeSettingsFile();
+    const QMap<QString, int> left = recorder.flush();
+    for (auto it = left.begin(); it != left.end(); ++it)
+        std::fprintf(stderr, "quelvane: %d line(s) still wait to be written to %s\n", it.value(),
+                     qPrintable(QDir::toNativeSeparators(it.key())));
+}
+
+void MainWindow::stopAsked()
+{
+    if (runEnded)
+        return;
+    stopSignalled = true;
+    // Boxes and dialogs left open would hold the end up: each is answered
+    // as its close button would answer it.
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        auto *dialog = qobject_cast<QDialog *>(widget);
+        if (dialog && dialog->isVisible())
+            dialog->reject();
+    }
+    // A dialog's own event loop returns first: the windows it was opened
+    // from must outlive it.
+    if (QThread::currentThread()->loopLevel() > 1) {
+        QTimer::singleShot(20, this, &MainWindow::stopAsked);
+        return;
+    }
+    on_BtnQuitter_clicked();
 }
 
 void MainWindow::startMetrics()
@@ -330,10 +420,13 @@ void MainWindow::reportRowsLeft()
             std::fprintf(stderr, "quelvane: %d line(s) could not be written to %s and are lost\n", it.value(),
                          qPrintable(QDir::toNativeSeparators(it.key())));
     }
-    Messages::warning(this, QStringLiteral("Quelvane"),
-                         QStringLiteral("Des relevés n'ont pas pu être écrits (dossier en lecture seule ou disque "
+    const QString text = QStringLiteral("Des relevés n'ont pas pu être écrits (dossier en lecture seule ou disque "
                                         "plein) et sont perdus à la fermeture :\n")
-                             + lines.join(QLatin1Char('\n')));
+                             + lines.join(QLatin1Char('\n'));
+    // Stopped by a signal, no one may be there to answer: the standard error has said it.
+    if (stopSignalled && !Messages::headless())
+        return;
+    Messages::warning(this, QStringLiteral("Quelvane"), text);
 }
 
 void MainWindow::on_BtnGraphiques_clicked()

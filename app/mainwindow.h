@@ -62,7 +62,8 @@ public:
     QString ssid;
     QString livebox;
     bool algoType = false;
-    int cycleMs = 0;
+    int cycleMs = 0;      // the user's interval
+    int cycleInUseMs = 0; // longer while the gateway is slow
     int diapoMs = 0;
     QNetworkAccessManager manager;
     bool connected = false;
@@ -96,6 +97,13 @@ public:
     void setTray(TrayIcon *icon);
 
     void setVisible(bool visible) override;
+
+    // The session manager's commit (at logout, and at its checkpoints): the
+    // settings and the waiting rows are written, and the program goes on.
+    void commitData();
+    // A stop signal (logout, systemctl, Ctrl+C): the program ends as
+    // "QUITTER" ends it, without a box to answer.
+    void stopAsked();
 
 signals:
     // The window has closed for good (not hidden in the tray): the program ends.
@@ -155,9 +163,11 @@ private:
 
     // What follows a poll (acquisition.cpp and here).
     void showPoll();
-    void finishCycle();
+    void finishCycle(bool complete);
+    void showAcquisitionState();
     void finishRefresh();
     void continueStartUp(bool aborted);
+    static bool startOptionGiven(); // -r: the acquisition starts with the program
     void endStartUp();
     // The start-up's reload of the recording, beside the event loop: the
     // splash (or, headless, the standard error) says how far it is, and a
@@ -172,9 +182,19 @@ private:
     // A warning box that never holds anything up: it is shown, and the
     // program goes on. One box of a kind at a time.
     void warn(const QString &title, const QString &text, std::function<void()> dismissed = {});
+    static QString boxKind(const QString &title, const QString &text);
+    static QString connectionImpossibleText();
 
     void handleChangeOfDay();
     void reportRowsLeft();
+    // The end of the run, whatever ends it: the poll or reload under way
+    // stops without a row, the waiting rows are written.
+    void endRun();
+    void writeSettingsFile();
+    // What the user cannot type again without effort is written at once, so
+    // that a crash or a lost display keeps it.
+    void saveSetting(const char *key, const QVariant &value);
+    void keepNetworkName();
     void startMetrics();
 
     // The alerts and the tray (alerting.cpp).
@@ -207,7 +227,12 @@ private:
     QRect savedGeometry;
     bool acquisitionRunning = false;
     bool quitting = false;     // "QUITTER": the close box's choice of the tray does not apply
+    bool stopSignalled = false; // no one may be at the screen: nothing waits on a box
+    bool runEnded = false;
     bool lastPollGood = false; // for the tray's colour
+    // A poll of this run has read the gateway: until then there is no
+    // reading to record, and a failed poll writes no row.
+    bool gatewayRead = false;
 
     // The poll under way and what follows it.
     LiveBoxInfos *pollTarget = nullptr;

@@ -2,6 +2,7 @@
 
 #include "charts/graph.h"
 #include "mainwindow.h"
+#include "common/settingskeys.h"
 #include "settings.h"
 #include "ui_mainwindow.h"
 
@@ -19,7 +20,10 @@ void MainWindow::on_tabWidget_currentChanged(int)
 
 void MainWindow::on_editPass_textChanged(const QString &text)
 {
+    if (text == password)
+        return; // the settings' own value, being shown
     password = text;
+    saveSetting(Key::Pass, text);
 }
 
 void MainWindow::on_timeEditDiapo_timeChanged(const QTime &time)

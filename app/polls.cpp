@@ -54,8 +54,16 @@ void MainWindow::pollFinished(const GatewayClient::Result &result)
 {
     takeSession(result);
     // A failed poll leaves the record as it was.
-    if (result.complete && pollTarget)
+    if (result.complete && pollTarget) {
+        // The run's first reading, when nothing was reloaded before it, is
+        // compared with itself: no variation, no event against a record of
+        // zeros.
+        if (!gatewayRead && pollTarget == &LBInfos && OldLBInfos.DateTime == LiveBoxInfos().DateTime)
+            OldLBInfos = result.record;
         *pollTarget = result.record;
+        gatewayRead = true;
+        keepNetworkName();
+    }
     pollTarget = nullptr;
     if (result.complete && Messages::headless())
         openBoxes.clear(); // what went wrong may be said again
@@ -79,7 +87,7 @@ void MainWindow::pollFinished(const GatewayClient::Result &result)
     if (cyclePending) {
         cyclePending = false;
         if (!result.aborted)
-            finishCycle();
+            finishCycle(result.complete);
     }
     if (refreshPending) {
         refreshPending = false;
@@ -102,7 +110,8 @@ void MainWindow::RebootLiveBox()
         QMessageBox::question(this, QStringLiteral("Reboot LiveBox"),
                               QStringLiteral("Voulez-vous vraiement redémarrer votre LiveBox ?"),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
-    if (answer == QMessageBox::No)
+    // A stop signal answers the question by ending the program.
+    if (answer != QMessageBox::Yes || stopSignalled)
         return;
     // A poll that began while the question was open goes first.
     if (!gateway.restart(account()))

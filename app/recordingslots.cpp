@@ -49,6 +49,9 @@ void MainWindow::on_BtnRazReleve_clicked()
         QMessageBox::question(this, QStringLiteral("Remise à zéro"),
                               QStringLiteral("Voulez-vous sauvegarder avant la remise à zéro ?"),
                               QMessageBox::Yes | QMessageBox::No);
+    // A stop signal closed the question: the program ends, the rows stay.
+    if (stopSignalled)
+        return;
     if (answer == QMessageBox::Yes
         && !recorder.copy(LBInfos, manualArchivePath(recorder.networkName(LBInfos), QDateTime::currentDateTime()))) {
         // The user asked for a copy first: without it, the rows stay.

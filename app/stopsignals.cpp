@@ -36,12 +36,12 @@ StopSignals::StopSignals(QObject *parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int stop : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(stop, &action, nullptr);
 }
 
 StopSignals::~StopSignals()
 {
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGINT, SIG_DFL);
+    for (const int stop : {SIGTERM, SIGINT, SIGHUP})
+        signal(stop, SIG_DFL);
 }

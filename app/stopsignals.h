@@ -4,9 +4,10 @@
 
 class QSocketNotifier;
 
-// SIGTERM and SIGINT, which a service manager or a terminal sends, turned
-// into a Qt signal of the event loop: a Unix signal handler may only write
-// to a pipe, and the loop reads the other end.
+// SIGTERM, SIGINT and SIGHUP, which a service manager, a desktop session's
+// end or a terminal send, turned into a Qt signal of the event loop: a Unix
+// signal handler may only write to a pipe, and the loop reads the other end.
+// While the object lives, a signal never ends the program by itself.
 class StopSignals : public QObject
 {
     Q_OBJECT

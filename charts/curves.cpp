@@ -29,7 +29,7 @@ void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
     const size_t gapsBefore = samples.gaps.size();
     // A reading without a readable time has no place on the time axis.
     const auto instant = [now](const QString &text, double previous) { return chartInstant(text, previous, now); };
-    if (!samples.add(*LBox, *OldLBox, instant, tempsArret * 1000))
+    if (!samples.add(*LBox, *OldLBox, instant, stallThreshold(tempsArret, cycleInUse) * 1000))
         return;
     liveSamples = true;
     samplesAdded(gapsBefore);

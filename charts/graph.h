@@ -165,6 +165,9 @@ public:
 
     QList<QwtPlotZoneItem *> zoneList;
     double tempsArret = 300;
+    // The acquisition's interval in use (seconds), longer than the user's
+    // while the gateway is slow: polls that far apart are no stall.
+    double cycleInUse = 0;
 
     double &firstSampleTime = samples.firstSampleTime;
     double &lastSampleTime = samples.lastSampleTime;

@@ -90,6 +90,14 @@ double errorAxisLowered(double max);
 double fecAxisRaised(double max);
 double fecAxisLowered(double max);
 
+// A gap between two polls is a stall beyond the user's threshold and beyond
+// twice the interval in use, in seconds: polls spaced out by a slow gateway
+// are not stalls.
+inline double stallThreshold(double arretSeconds, double cycleInUseSeconds)
+{
+    return arretSeconds > 2 * cycleInUseSeconds ? arretSeconds : 2 * cycleInUseSeconds;
+}
+
 // Height of an error stick: the count since the previous poll, or 0.1 (below
 // the logarithmic axes' bottoms) when nothing new was counted.
 double errorStickHeight(double current, double previous);

@@ -6,7 +6,9 @@ int rearmDelay(int cycleMs, qint64 elapsedMs)
     return remaining > 0 ? int(remaining) : 1000;
 }
 
-int lengthenedCycle(int cycleMs, qint64 elapsedMs)
+int cycleAfterPoll(int userCycleMs, int inUseMs, qint64 elapsedMs, bool complete)
 {
-    return elapsedMs >= cycleMs ? int(elapsedMs + 1000) : cycleMs;
+    if (!complete)
+        return inUseMs;
+    return elapsedMs >= userCycleMs ? int(elapsedMs + 1000) : userCycleMs;
 }

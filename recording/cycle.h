@@ -8,9 +8,12 @@
 // interval after a poll, or one second when the poll took all of it.
 int rearmDelay(int cycleMs, qint64 elapsedMs);
 
-// A poll that took the whole interval or more lengthens the interval to its
-// own duration plus a second, for the rest of the run.
-int lengthenedCycle(int cycleMs, qint64 elapsedMs);
+// The interval in use after a poll. A complete poll that took the user's
+// whole interval or more lengthens it to its own duration plus a second; a
+// complete poll within the user's interval brings that interval back. A
+// failed poll (a request cut at its deadline) says nothing of the gateway's
+// pace and changes nothing.
+int cycleAfterPoll(int userCycleMs, int inUseMs, qint64 elapsedMs, bool complete);
 
 // The shortest interval, in seconds.
 constexpr int minimumCycleSeconds = 5;

@@ -26,9 +26,13 @@ bool writeHeader(const QString &path)
 QString Recorder::networkName(const LiveBoxInfos &current)
 {
     const QString name = current.SSID;
-    if (!name.isEmpty() && name != LiveBoxInfos().SSID)
+    const bool named = !name.isEmpty() && name != LiveBoxInfos().SSID;
+    if (named)
         m_network = name;
-    if (name.isEmpty() && !m_network.isEmpty())
+    // Until a reading names the network, the settings' name of the previous
+    // run (or the latest reading's) stands: rows and alerts of a gateway not
+    // yet read go to the files they belong to.
+    if (!named && !m_network.isEmpty())
         return m_network;
     return name;
 }

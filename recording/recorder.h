@@ -75,8 +75,9 @@ public:
     double pppLastChangeTimeSeen = 0.0;
 
     // The name the files go by. A reply without the Wi-Fi name (a gateway's
-    // odd moment) must not send a row to a file of its own: the name of the
-    // latest reading that had one stays.
+    // odd moment), or a record not yet read, must not send a row to a file of
+    // its own: the name of the latest reading that had one stays, or else
+    // the previous run's.
     QString networkName(const LiveBoxInfos &current);
 
     // A fresh recording: the header line alone.

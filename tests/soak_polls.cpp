@@ -94,6 +94,48 @@ private slots:
         QCOMPARE(replies, 0);
         QCOMPARE(rows, polls + warmUp + 1); // the start-up refresh wrote the first
     }
+
+    // The acquisition as the timer runs it, with one request that hangs
+    // until its 30 s deadline in the middle: the cycle keeps its interval
+    // afterwards, and every poll has its row.
+    void cycleKeepsItsIntervalAfterAHang()
+    {
+        const int polls = 80;
+        const int cycleMs = 2000;
+        Simulator sim({"--seed", "8", "--ssid", "cycle"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        QCOMPARE(window.gateway.deadline(), 30000);
+        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
+        const int rowsBefore = dir.read("cycle.csv").count('\n') - 1;
+        window.cycleMs = cycleMs;
+        QList<qint64> starts;
+        QElapsedTimer clock;
+        clock.start();
+        connect(window.cycleTimer, &QTimer::timeout, [&] { starts << clock.elapsed(); });
+        QSignalSpy ended(&window, &MainWindow::pollEnded);
+        window.on_BtnStartAcquisition_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= polls / 2, polls * cycleMs);
+        sim.fault("rest-dsl", "hang", 1);
+        const int hungAt = ended.size();
+        QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= polls, polls * cycleMs + 60000);
+        window.on_BtnStopAcquisition_clicked();
+        const int rows = dir.read("cycle.csv").count('\n') - 1 - rowsBefore;
+        QList<qint64> spacing;
+        for (int i = hungAt + 2; i < starts.size(); ++i)
+            spacing << starts.at(i) - starts.at(i - 1);
+        std::sort(spacing.begin(), spacing.end());
+        qInfo("soak: %d polls every %d ms with a 30 s hang at poll %d: interval in use %d ms afterwards, spacing "
+              "of the polls after it %lld to %lld ms, %d rows",
+              int(ended.size()), cycleMs, hungAt, window.cycleInUseMs, spacing.value(0), spacing.value(spacing.size() - 1),
+              rows);
+        QCOMPARE(window.cycleInUseMs, cycleMs);
+        QVERIFY(!spacing.isEmpty() && spacing.last() < cycleMs + 500);
+        QCOMPARE(rows, int(ended.size()));
+    }
 };
 
 QTEST_MAIN(TestSoak)

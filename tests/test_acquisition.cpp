@@ -98,8 +98,132 @@ private slots:
         QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
         const qint64 elapsed = clock.elapsed();
         QCOMPARE(window.cycleTimer->interval(), 1000);
-        QVERIFY(qAbs(window.cycleMs - (elapsed + 1000)) <= 50);
+        QVERIFY(qAbs(window.cycleInUseMs - (elapsed + 1000)) <= 50);
+        QCOMPARE(window.cycleMs, 5000);
         QCOMPARE(window.ui->timeEditCycle->time(), QTime(0, 0, 5)); // the user's value stays shown
+        // The status bar says why the rows come further apart.
+        QVERIFY2(window.statusBar()->currentMessage().contains(QStringLiteral("Livebox lente : un relevé toutes les 00:00:06")),
+                 qPrintable(window.statusBar()->currentMessage()));
+
+        // A fast gateway again: the user's interval comes back.
+        sim.heal();
+        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+        QCOMPARE(window.cycleInUseMs, 5000);
+        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
+        window.on_BtnStopAcquisition_clicked();
+    }
+
+    // A request cut at its deadline says nothing of the gateway's pace: the
+    // interval stays, the next poll comes at once and the others one
+    // interval apart, and only the hung poll's gap is a stall.
+    void hungPollKeepsTheInterval()
+    {
+        Simulator sim({"--ssid", "pendu"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        window.gateway.setDeadline(1500);
+        window.cycleMs = 500;
+        window.graph->tempsArret = 1.2;
+        QList<qint64> ends;
+        QElapsedTimer clock;
+        connect(&window, &MainWindow::pollEnded, [&] { ends << clock.elapsed(); });
+        sim.fault("rest-dsl", "hang", 1);
+        const size_t gapsBefore = window.graph->samples.gaps.size();
+        clock.start();
+        window.on_BtnStartAcquisition_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(ends.size() >= 5, 15000);
+        window.on_BtnStopAcquisition_clicked();
+        QCOMPARE(window.cycleInUseMs, 500);
+        QCOMPARE(window.statusBar()->currentMessage(), QString());
+        QVERIFY2(ends.at(0) >= 1900, qPrintable(QString::number(ends.at(0)))); // the hung poll
+        for (int i = 2; i < ends.size(); ++i)
+            QVERIFY2(ends.at(i) - ends.at(i - 1) < 500 + 400, qPrintable(QString::number(ends.at(i) - ends.at(i - 1))));
+        QCOMPARE(window.graph->samples.gaps.size(), gapsBefore + 1);
+        closer.drain();
+    }
+
+    // Polls spaced out by a slow gateway are no stall, however short the
+    // stall threshold.
+    void slowGatewayIsNoStall()
+    {
+        Simulator sim({"--ssid", "lente"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        window.cycleMs = 400;
+        window.graph->tempsArret = 1;
+        sim.fault("rest-dsl", "slow", 0, 700);
+        QSignalSpy ended(&window, &MainWindow::pollEnded);
+        const size_t gapsBefore = window.graph->samples.gaps.size();
+        window.on_BtnStartAcquisition_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= 4, 15000);
+        window.on_BtnStopAcquisition_clicked();
+        QVERIFY(window.cycleInUseMs > 1700);
+        QCOMPARE(window.graph->samples.gaps.size(), gapsBefore);
+        sim.heal();
+    }
+
+    // After a refused start-up, nothing is recorded until the gateway
+    // answers, and then under the network's saved name, never "inconnu".
+    void noRowBeforeTheGatewayIsRead()
+    {
+        Simulator sim({"--ssid", "maison", "--fault", "rest-login:http401"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim) + "SSID=maison\n[ALERTES]\nEchecsNombre=1\n");
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        QVERIFY(!window.connected);
+        closer.drain();
+        window.cycleMs = 300;
+        QSignalSpy ended(&window, &MainWindow::pollEnded);
+        window.on_BtnStartAcquisition_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= 3, 10000);
+        closer.drain();
+        QVERIFY(!QFile::exists(dir.file("maison.csv")));
+        QVERIFY(!QFile::exists(dir.file("inconnu.csv")));
+        QVERIFY(!QFile::exists(dir.file("inconnu_ALERTES.csv")));
+        QVERIFY(dir.read("maison_ALERTES.csv").contains("checs d'interrogation"));
+
+        sim.heal();
+        QTRY_VERIFY_WITH_TIMEOUT(dir.read("maison.csv").count('\n') >= 3, 10000);
+        window.on_BtnStopAcquisition_clicked();
+        for (const QByteArray &line : dir.read("maison.csv").split('\n').mid(1)) {
+            if (!line.isEmpty())
+                QVERIFY2(!line.startsWith("inconnu;"), line.constData());
+        }
+        QVERIFY(!QFile::exists(dir.file("inconnu.csv")));
+        // The first reading is no event against a record of zeros.
+        QCOMPARE(dir.read("maison_SYNCHROS.csv").count('\n'), 2);
+        QVERIFY(!dir.read("maison_ALERTES.csv").contains("Redémarrage"));
+    }
+
+    // Started with the session before the gateway is up: one box, left
+    // unanswered, and the rows start as soon as the gateway answers.
+    void startUpOptionWaitsForALateGateway()
+    {
+        Simulator sim({"--ssid", "tardive", "--fault", "rest-login:reset"});
+        ScratchDir dir;
+        QVERIFY(QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), dir.file("quelvane")));
+        QFile::setPermissions(dir.file("quelvane"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        dir.write("livebox.ini", settingsFor(sim) + "SSID=tardive\n[MONITOR]\nCycle=00:00:05\n");
+        QProcess program;
+        program.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        program.start(dir.file("quelvane"), {"-r"});
+        QVERIFY(program.waitForStarted());
+        // The start-up's login failed, then the acquisition's first one.
+        QTRY_VERIFY_WITH_TIMEOUT(sim.requests().size() >= 2, 15000);
+        QVERIFY(!QFile::exists(dir.file("tardive.csv")));
+        sim.heal();
+        QTRY_VERIFY_WITH_TIMEOUT(dir.read("tardive.csv").count('\n') >= 2, 20000);
+        QVERIFY(!QFile::exists(dir.file("inconnu.csv")));
+        program.terminate();
+        QVERIFY(program.waitForFinished(10000));
     }
 
     void failedPollWarnsOnceWhileTheTimerRuns()

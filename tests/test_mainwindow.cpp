@@ -374,6 +374,60 @@ private slots:
             QCOMPARE(window.ui->editSSID->text(), window.LBInfos.SSID);
         }
     }
+
+    // A crash or a lost display must not cost the password typed or the
+    // network's name the next start reloads by; the session manager's
+    // commit writes the rest and the program goes on.
+    void whatCannotBeTypedAgainIsWrittenAtOnce()
+    {
+        Simulator sim({"--ssid", "salon"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim, 0, QStringLiteral("wrong")));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        QVERIFY(!window.connected);
+        QVERIFY(!readIniText(dir.file("livebox.ini")).contains("LIVEBOX/SSID"));
+
+        window.ui->editPass->setText(QStringLiteral("secret"));
+        QCOMPARE(readIniText(dir.file("livebox.ini")).value("LIVEBOX/Pass"), QStringLiteral("secret"));
+        QVERIFY(polled(window, [&] { window.on_BtnActualiser_clicked(); }));
+        QVERIFY(window.connected);
+        QCOMPARE(readIniText(dir.file("livebox.ini")).value("LIVEBOX/SSID"), QStringLiteral("salon"));
+        QVERIFY(!readIniText(dir.file("livebox.ini")).contains("GUI/Width"));
+
+        window.on_BtnStartAcquisition_clicked();
+        window.commitData();
+        QVERIFY(readIniText(dir.file("livebox.ini")).contains("GUI/Width"));
+        QVERIFY(window.cycleTimer->isActive());
+        window.on_BtnStopAcquisition_clicked();
+        closer.drain();
+    }
+
+    // A stop signal while a question is open (the reset's, the report's
+    // file dialog) answers it by ending the program: nothing is reset, the
+    // window closes once the question's own loop has returned.
+    void stopWhileAQuestionIsOpenKeepsTheRows()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        QVERIFY(polled(window, [&] { window.on_BtnActualiser_clicked(); }));
+        const QByteArray rows = dir.read("Livebox-1234.csv");
+        QVERIFY(rows.count('\n') >= 2);
+        closer.enabled = false;
+        ModalHolder user;
+        QSignalSpy closed(&window, &MainWindow::closed);
+        QTimer::singleShot(300, &window, [&] { window.stopAsked(); });
+        window.on_BtnRazReleve_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(!closed.isEmpty(), 5000);
+        QCOMPARE(user.titles, QStringList{"Remise à zéro"});
+        QCOMPARE(dir.read("Livebox-1234.csv"), rows);
+        closer.enabled = true;
+    }
 };
 
 QTEST_MAIN(TestMainWindow)

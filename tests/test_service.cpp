@@ -28,16 +28,31 @@ namespace {
 class Headless
 {
 public:
-    Headless(const ScratchDir &dir, const QStringList &arguments = {})
+    // With `desktop`, the windowed program instead, on the test's own
+    // (offscreen) display.
+    Headless(const ScratchDir &dir, const QStringList &arguments = {}, bool desktop = false)
     {
         QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), dir.file("quelvane"));
         QFile::setPermissions(dir.file("quelvane"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            environment.remove(QString::fromLatin1(name));
+        if (!desktop) {
+            for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+                environment.remove(QString::fromLatin1(name));
+        }
         process.setProcessEnvironment(environment);
-        process.start(dir.file("quelvane"), QStringList{QStringLiteral("--headless")} + arguments);
+        process.start(dir.file("quelvane"), (desktop ? QStringList() : QStringList{QStringLiteral("--headless")}) + arguments);
         process.waitForStarted(5000);
+    }
+
+    // Sends `signal` and, `afterMs` later, the same again.
+    qint64 stopTwice(int signal, int afterMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(pid_t(process.processId()), signal);
+        QThread::msleep(afterMs);
+        ::kill(pid_t(process.processId()), signal);
+        return process.waitForFinished(15000) ? clock.elapsed() : -1;
     }
 
     ~Headless()
@@ -307,6 +322,52 @@ private slots:
         QCOMPARE(program.process.exitCode(), 0);
         // It ended as it always does: its settings written.
         QVERIFY(readIniText(dir.file("livebox.ini")).contains(QStringLiteral("COURBES/PlageHeure")));
+    }
+
+    // A desktop session's end sends a stop signal: the program ends as
+    // "QUITTER" ends it, its settings written.
+    void stopSignalEndsTheDesktopAsQuitDoes_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+
+    void stopSignalEndsTheDesktopAsQuitDoes()
+    {
+        QFETCH(int, signal);
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim) + "[MONITOR]\nCycle=00:00:05\n");
+        Headless program(dir, {QStringLiteral("-r")}, true);
+        QTRY_VERIFY_WITH_TIMEOUT(lineCount(dir.read("Livebox-1234.csv")) >= 2, 20000);
+        const qint64 stoppedIn = program.stop(signal);
+        QVERIFY2(stoppedIn >= 0 && stoppedIn < 10000, qPrintable(QString::number(stoppedIn)));
+        QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.process.exitCode(), 0);
+        const QMap<QString, QString> settings = readIniText(dir.file("livebox.ini"));
+        QCOMPARE(settings.value("LIVEBOX/SSID"), QStringLiteral("Livebox-1234"));
+        QCOMPARE(settings.value("MONITOR/Cycle"), QStringLiteral("00:00:05"));
+        QVERIFY(settings.contains("COURBES/PlageHeure"));
+        QVERIFY(settings.contains("GUI/Width"));
+    }
+
+    // A second stop during the orderly exit is ignored until it is done.
+    void secondStopDuringTheExitIsIgnored()
+    {
+        Simulator sim;
+        for (const int afterMs : {5, 15, 30}) {
+            ScratchDir dir;
+            dir.write("livebox.ini", headlessSettings(sim));
+            Headless program(dir);
+            QTRY_VERIFY_WITH_TIMEOUT(lineCount(dir.read("Livebox-1234.csv")) >= 2, 20000);
+            const qint64 stoppedIn = program.stopTwice(SIGTERM, afterMs);
+            QVERIFY2(stoppedIn >= 0 && stoppedIn < 10000, qPrintable(QString::number(stoppedIn)));
+            QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.process.exitCode(), 0);
+            QVERIFY(readIniText(dir.file("livebox.ini")).contains(QStringLiteral("COURBES/PlageHeure")));
+        }
     }
 
     void refusedLoginIsSaidOnTheStandardErrorAndTriedAgain()
