@@ -8,29 +8,28 @@
 #include "recordfill.h"
 #include "requests.h"
 
-// The trace of the latest newer-scheme poll, gathered in memory and written
-// once at the end of the poll. The file is rewritten in place and cut to
-// what this poll wrote, rather than emptied first: on file systems that
-// discard freed blocks, emptying a file at every poll costs milliseconds.
+// The trace of the latest newer-scheme poll. It is emptied when the poll
+// starts and each step is written as it ends, in one write, so that during a
+// hung poll it shows the step it hangs at rather than an earlier poll.
 class GatewayClient::Trace
 {
 public:
     explicit Trace(const QString &path)
         : m_file(path)
     {
-        // A file that can be written but not read is emptied first instead.
-        if (!m_file.open(QIODevice::ReadWrite | QIODevice::Text))
-            m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+        m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text | QIODevice::Unbuffered);
     }
-    ~Trace()
+    ~Trace() { flush(); }
+    bool isOpen() const { return m_file.isOpen(); }
+
+    // Writes what was gathered since the last flush.
+    void flush()
     {
-        if (!m_file.isOpen())
+        if (m_text.isEmpty())
             return;
         m_file.write(m_text);
-        if (m_file.size() > m_file.pos())
-            m_file.resize(m_file.pos());
+        m_text.clear();
     }
-    bool isOpen() const { return m_file.isOpen(); }
 
     Trace &operator<<(const char *text)
     {
@@ -95,10 +94,12 @@ bool GatewayClient::poll(Scheme scheme, const Account &account, const LiveBoxInf
         m_trace.reset(new Trace(m_tracePath));
         // Trouble with the trace never costs a poll: without a file, the
         // poll goes on untraced.
-        if (!m_trace->isOpen())
+        if (!m_trace->isOpen()) {
             m_trace.reset();
-        else
+        } else {
             *m_trace << "Version LB4 02/06/19 - 19h40\n\n";
+            m_trace->flush();
+        }
     }
     m_operation = Operation::Poll;
     newerLogin([this] { newerData(0); });
@@ -191,9 +192,10 @@ void GatewayClient::olderData(int index)
 {
     const RestRequest &step = olderRequests().at(index);
     m_request.setUrl(gatewayUrl(m_account.livebox, step.path));
-    send(m_request, step.body, step.get, [this, index](const GatewayReply &reply) {
-        if (!reply.usable()) {
-            failStep(reply, "Failure");
+    send(m_request, step.body, step.get, [this, index, &step](const GatewayReply &reply) {
+        const QString failure = dataFailure(reply, step.values);
+        if (!failure.isEmpty()) {
+            failStep(reply, "Failure", failure);
             return;
         }
         m_replies[index] = reply.json.object();
@@ -258,18 +260,23 @@ void GatewayClient::newerData(int index)
     }
     const ServiceCall &call = newerCalls().at(index);
     send(m_request, call.body, false, [this, index, &call](const GatewayReply &reply) {
-        if (!reply.usable()) {
-            if (m_trace)
-                *m_trace << "failure " << call.name << reply.failure() << "\n";
-            failStep(reply, QByteArrayLiteral("Failure ") + call.name);
+        const QString failure = dataFailure(reply, call.values);
+        if (m_trace) {
+            // The reply as text, up to a NUL as it was read, whenever it could
+            // be read at all: one without its values shows what it held.
+            if (reply.usable()) {
+                const int nul = reply.body.indexOf('\0');
+                *m_trace << call.marker << "\n" << (nul < 0 ? reply.body : reply.body.left(nul)) << "\n";
+            }
+            if (!failure.isEmpty())
+                *m_trace << "failure " << call.name << failure << "\n";
+            m_trace->flush();
+        }
+        if (!failure.isEmpty()) {
+            failStep(reply, QByteArrayLiteral("Failure ") + call.name, failure);
             return;
         }
         m_replies[index] = reply.json.object();
-        if (m_trace) {
-            // The reply as text: up to a NUL, as it was read.
-            const int nul = reply.body.indexOf('\0');
-            *m_trace << call.marker << "\n" << (nul < 0 ? reply.body : reply.body.left(nul)) << "\n";
-        }
         if (index + 1 < m_replies.size()) {
             newerData(index + 1);
             return;
@@ -292,27 +299,27 @@ void GatewayClient::restartRequest()
         // The restart's answer need not be JSON: only a transport error or a
         // refusal fails it.
         if (!reply.ok || reply.refused()) {
-            failStep(reply, "Failure REBOOT");
+            failStep(reply, "Failure REBOOT", reply.failure());
             return;
         }
         finish(true);
     });
 }
 
-void GatewayClient::failStep(const GatewayReply &reply, const QByteArray &label)
+void GatewayClient::failStep(const GatewayReply &reply, const QByteArray &label, const QString &failure)
 {
     // A refusal means the gateway no longer holds the session.
     if (reply.refused())
         m_result.session = Session::Closed;
-    qDebug().noquote() << label.constData() << reply.failure();
-    m_result.failure = reply.failure();
+    qDebug().noquote() << label.constData() << failure;
+    m_result.failure = failure;
     finish(false);
 }
 
 void GatewayClient::finish(bool complete)
 {
     const Operation operation = m_operation;
-    m_trace.reset(); // written now, before anyone reads it
+    m_trace.reset(); // the last step written now, before anyone reads it
     m_result.complete = complete;
     m_result.elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
     m_operation = Operation::None;

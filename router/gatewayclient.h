@@ -44,8 +44,8 @@ public:
     struct Result
     {
         Scheme scheme = Scheme::Older;
-        // Every reply usable: `record` holds the new reading (a poll), or the
-        // restart was sent and acknowledged.
+        // Every reply usable and holding its values: `record` holds the new
+        // reading (a poll), or the restart was sent and acknowledged.
         bool complete = false;
         Session session = Session::Unchanged;
         bool loginFailed = false; // the login itself failed or was refused
@@ -63,7 +63,8 @@ public:
     int deadline() const { return m_deadlineMs; }
     static constexpr qint64 maxReplyBytes = 8 * 1024 * 1024;
 
-    // The newer scheme's trace of its latest poll; empty: no trace.
+    // The newer scheme's trace of its latest poll, emptied as a poll starts
+    // and written step by step; empty: no trace.
     void setTracePath(const QString &path) { m_tracePath = path; }
 
     bool busy() const { return m_operation != Operation::None; }
@@ -97,7 +98,8 @@ private:
     void newerData(int index);
     void restartRequest();
     void finish(bool complete);
-    void failStep(const GatewayReply &reply, const QByteArray &label);
+    // Ends the operation as failed at `reply`, for the reason `failure`.
+    void failStep(const GatewayReply &reply, const QByteArray &label, const QString &failure);
 
     QNetworkAccessManager *m_manager;
     int m_deadlineMs = 30000;

@@ -4,6 +4,7 @@
 
 #include "gateway.h"
 #include "liveboxinfos.h"
+#include "requests.h"
 
 namespace {
 struct NumberKey
@@ -89,12 +90,14 @@ void fillStatistics(LiveBoxInfos *infos, const QJsonObject &stats)
 
 void fillFromNewerReplies(LiveBoxInfos *infos, const QVector<QJsonObject> &replies)
 {
-    const QJsonObject line = at(replies, 0, "status.dsl.dsl0");
+    // The places the poll checked are named once, by the requests.
+    const QVector<ServiceCall> &calls = newerCalls();
+    const QJsonObject line = at(replies, 0, calls.at(0).values.path);
     const QJsonObject atm = at(replies, 0, "status.netdev.atm_multi");
-    const QJsonObject stats = at(replies, 1, "status");
+    const QJsonObject stats = at(replies, 1, calls.at(1).values.path);
     const QJsonObject wifi = at(replies, 2, "status.wlanvap.wl0");
     const QJsonObject wan = at(replies, 3, "data");
-    const QJsonObject device = at(replies, 4, "status");
+    const QJsonObject device = at(replies, 4, calls.at(4).values.path);
 
     fillLine(infos, line);
     fillStatistics(infos, stats);
@@ -111,9 +114,10 @@ void fillFromNewerReplies(LiveBoxInfos *infos, const QVector<QJsonObject> &repli
 
 void fillFromOlderReplies(LiveBoxInfos *infos, const QVector<QJsonObject> &replies)
 {
-    const QJsonObject line = at(replies, 0, "result.status.dsl.dsl0");
+    const QVector<RestRequest> &requests = olderRequests();
+    const QJsonObject line = at(replies, 0, requests.at(0).values.path);
     const QJsonObject ppp = at(replies, 1, "result.status.ppp.ppp_data");
-    const QJsonObject stats = at(replies, 2, "result.status");
+    const QJsonObject stats = at(replies, 2, requests.at(2).values.path);
     const QJsonObject wifi = at(replies, 3, "result.status.wlanvap.wl0");
     const QJsonObject wan = at(replies, 4, "result.data");
     const QJsonObject device = replies.value(5);
@@ -128,7 +132,7 @@ void fillFromOlderReplies(LiveBoxInfos *infos, const QVector<QJsonObject> &repli
     setNumber(infos, {"MaxMRUSize", &LiveBoxInfos::MTU}, ppp);
     deriveDateTimes(infos);
     // Read strictly by position: this list carries no names the program trusts.
-    const QString list = QStringLiteral("parameters");
+    const QString list = QLatin1String(requests.at(5).values.path);
     const QString value = QStringLiteral("value");
     infos->NumberOfReboots = jsonNumber(arrayElement(device, list, 23), value);
     infos->SoftwareVersion = jsonText(arrayElement(device, list, 7), value);

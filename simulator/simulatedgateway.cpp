@@ -21,6 +21,7 @@ const std::set<std::string> kTargets = {
 const std::set<std::string> kKinds = {
     "reset", "hang", "slow", "trickle", "http401", "http500", "close", "notjson",
     "strings", "missing", "short-device", "huge", "nocookie", "denied", "crlf-context",
+    "no-values", "false-values",
 };
 
 // The latest requests only: tests read tens, and a demo left running for
@@ -155,8 +156,42 @@ std::string compact(const QJsonObject &o)
     return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
 }
 
+// Where each reply holds what the program reads from it: the member that
+// "no-values" takes away and "false-values" sets to false.
+const std::map<std::string, QStringList> kValuesPlaces = {
+    {"ws-login", {"data"}},
+    {"rest-login", {"data"}},
+    {"ws-getMIBs", {"status", "dsl", "dsl0"}},
+    {"rest-dsl", {"result", "status", "dsl", "dsl0"}},
+    {"rest-ppp", {"result", "status", "ppp", "ppp_data"}},
+    {"ws-DSLStats", {"status"}},
+    {"rest-DSLStats", {"result", "status"}},
+    {"ws-WIFI", {"status", "wlanvap", "wl0"}},
+    {"rest-WIFI", {"result", "status", "wlanvap", "wl0"}},
+    {"ws-WANStatus", {"data"}},
+    {"rest-WANStatus", {"result", "data"}},
+    {"ws-DeviceInfo", {"status"}},
+    {"rest-DeviceInfo", {"parameters"}},
+};
+
+// `root` with the member at `path` removed, or set to `value` unless that is
+// undefined.
+QJsonObject replacedAt(QJsonObject root, const QStringList &path, const QJsonValue &value)
+{
+    const QString &step = path.first();
+    if (path.size() > 1)
+        root.insert(step, replacedAt(root.value(step).toObject(), path.mid(1), value));
+    else if (value.isUndefined())
+        root.remove(step);
+    else
+        root.insert(step, value);
+    return root;
+}
+
 bool appliesTo(const std::string &kind, const std::string &target)
 {
+    if (kind == "no-values" || kind == "false-values")
+        return kValuesPlaces.count(target) > 0;
     if (kind == "crlf-context")
         return target == "ws-login" || target == "rest-login";
     if (kind == "nocookie")
@@ -384,6 +419,12 @@ void Gateway::serve(const httplib::Request &req, httplib::Response &res)
         const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(reply.body));
         if (doc.isObject())
             reply.body = compact(stringified(doc.object()).toObject());
+    }
+    if (kind == "no-values" || kind == "false-values") {
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(reply.body));
+        if (doc.isObject())
+            reply.body = compact(replacedAt(doc.object(), kValuesPlaces.at(call.target),
+                                            kind == "false-values" ? QJsonValue(false) : QJsonValue(QJsonValue::Undefined)));
     }
     send(res, reply, kind, param);
 }

@@ -72,7 +72,27 @@ private:
 
         const QStringList transport = {"reset", "hang", "trickle", "http401", "http500", "close", "huge"};
         // "denied" is a refusal inside an HTTP 200 reply, as real firmware sends it.
-        const QStringList content = {"denied", "notjson", "strings", "missing", "short-device"};
+        const QStringList content = {"denied", "notjson", "strings", "missing", "short-device", "no-values",
+                                     "false-values"};
+        // The replies that lack what the poll must read: the line's object, the
+        // statistics object, the device object or list. "missing" answers
+        // {"status":{}} on /ws and {"result":{}} on the REST paths.
+        const auto lacksValues = [](const QString &position, const QString &kind) {
+            static const QStringList places = {"ws-getMIBs", "ws-DSLStats", "ws-DeviceInfo",
+                                               "rest-dsl", "rest-DSLStats", "rest-DeviceInfo"};
+            static const QStringList emptied = {"ws-getMIBs", "rest-dsl", "rest-DSLStats", "rest-DeviceInfo"};
+            if (kind == "no-values" || kind == "false-values")
+                return places.contains(position) || position.endsWith("login");
+            return kind == "missing" && (emptied.contains(position) || position.endsWith("login"));
+        };
+        // Read leniently, digits in quotes give the line's times as 0, and a
+        // PPP reply without its object gives the connection's: each reads as
+        // an event. Left so until their rule is settled; not checked here.
+        const auto readsAsEvent = [](const QString &position, const QString &kind) {
+            if (kind == "strings")
+                return position == "ws-getMIBs" || position == "rest-dsl" || position == "rest-ppp";
+            return position == "rest-ppp" && (kind == "missing" || kind == "no-values" || kind == "false-values");
+        };
         for (const QString &position : positions) {
             const bool login = position.endsWith("login");
             for (const QString &kind : transport + content) {
@@ -86,6 +106,8 @@ private:
                 const int rows = rowsIn(dir, "matrice");
                 const int boxes = closer.count();
                 const QByteArray log = dir.read("matrice_SYNCHROS.csv");
+                const QByteArray alerts = dir.read("matrice_ALERTES.csv");
+                const QList<QByteArray> lastRow = rowsOf(dir, "matrice").last();
 
                 const double param = kind == "trickle" ? 200 : kind == "huge" ? 16 * 1024 * 1024 : 0;
                 sim.fault(position, kind, 0, param);
@@ -97,15 +119,28 @@ private:
                 check(clock.elapsed() < deadlineMs + 3000, name + ": poll outlived its deadline");
                 check(rowsIn(dir, "matrice") == rows + 1, name + ": no row for the poll");
 
-                // A login without a context opens no session; a refusal or a
-                // reply that is not JSON fails the poll wherever it comes.
-                const bool failed = transport.contains(kind) || kind == "denied" || kind == "notjson"
-                                    || (login && kind == "missing");
+                // A login without a context opens no session; a refusal, a
+                // reply that is not JSON or one without its values fails the
+                // poll wherever it comes.
+                const bool failed =
+                    transport.contains(kind) || kind == "denied" || kind == "notjson" || lacksValues(position, kind);
                 const bool connectedAfter = login ? !failed : kind != "denied";
                 const int newBoxes = closer.count() - boxes;
+                const QList<QByteArray> row = rowsOf(dir, "matrice").last();
                 if (failed) {
                     check(wholeRecord(window.LBInfos) == before, name + ": a failed poll changed the record");
-                    check(dir.read("matrice_SYNCHROS.csv") == log, name + ": a failed poll logged an event");
+                    check(row == lastRow, name + ": the row does not repeat the previous reading");
+                }
+                const bool eventsChecked = !readsAsEvent(position, kind);
+                if (eventsChecked) {
+                    // Rates and margins: never the zeros of a reply without them.
+                    bool zeros = false;
+                    for (int column : {3, 4, 5, 6, 7, 8})
+                        zeros = zeros || row.value(column).toDouble() <= 0;
+                    check(!zeros, name + ": a row of zeros: " + row.join(';'));
+                    // One failure in a row is below the failed-polls alert's count.
+                    check(dir.read("matrice_SYNCHROS.csv") == log, name + ": a false event in the synchronisation log");
+                    check(dir.read("matrice_ALERTES.csv") == alerts, name + ": a false alert");
                 }
                 check(window.connected == connectedAfter, name + ": wrong connected flag");
                 // "Authentification" only for the newer login, then the acquisition warning.
@@ -127,6 +162,10 @@ private:
                 check(healedComplete && window.connected && window.LBInfos.SSID == QLatin1String("matrice")
                           && window.LBInfos.CRCErrors == 123 && window.LBInfos.DownstreamCurrRate == 8123,
                       name + ": the poll after healing is not complete");
+                if (eventsChecked) {
+                    check(dir.read("matrice_SYNCHROS.csv") == log, name + ": the next poll logged the event again");
+                    check(dir.read("matrice_ALERTES.csv") == alerts, name + ": the next poll raised an alert");
+                }
             }
         }
     }

@@ -5,6 +5,7 @@
 #include "router/gateway.h"
 #include "router/liveboxinfos.h"
 #include "router/recordfill.h"
+#include "router/requests.h"
 
 class TestGateway : public QObject
 {
@@ -113,6 +114,53 @@ private slots:
         QCOMPARE(reply.failure().isEmpty(), reply.usable());
         if (reply.refused())
             QVERIFY2(reply.failure().contains("error 13: Permission denied"), qPrintable(reply.failure()));
+    }
+
+    // A reply read as empty would be a reading of zeros: one without the
+    // object (or list) that holds its values cannot be read.
+    void aReplyWithoutItsValuesCannotBeRead_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("list");
+        QTest::addColumn<QString>("failure");
+        const QString dsl0 = QStringLiteral("status.dsl.dsl0");
+        const QString noDsl0 = QStringLiteral("the reply holds no dsl0 object");
+        QTest::newRow("line") << QByteArray(R"({"status":{"dsl":{"dsl0":{"LastChange":1}}}})") << dsl0 << false
+                              << QString();
+        QTest::newRow("line without its members") << QByteArray(R"({"status":{"dsl":{"dsl0":{}}}})") << dsl0
+                                                  << false << QString();
+        QTest::newRow("no line") << QByteArray(R"({"status":{}})") << dsl0 << false << noDsl0;
+        QTest::newRow("line as false") << QByteArray(R"({"status":{"dsl":{"dsl0":false}}})") << dsl0 << false
+                                       << noDsl0;
+        QTest::newRow("line as a list") << QByteArray(R"({"status":{"dsl":{"dsl0":[{}]}}})") << dsl0 << false
+                                        << noDsl0;
+        QTest::newRow("a step as false") << QByteArray(R"({"status":false})") << dsl0 << false << noDsl0;
+        QTest::newRow("statistics as false") << QByteArray(R"({"status":false})") << QStringLiteral("status")
+                                             << false << QStringLiteral("the reply holds no status object");
+        QTest::newRow("a list at the top") << QByteArray(R"([{"status":{}}])") << QStringLiteral("status") << false
+                                           << QStringLiteral("the reply holds no status object");
+        QTest::newRow("device list") << QByteArray(R"({"parameters":[]})") << QStringLiteral("parameters") << true
+                                     << QString();
+        QTest::newRow("device list as an object") << QByteArray(R"({"parameters":{}})") << QStringLiteral("parameters")
+                                                  << true << QStringLiteral("the reply holds no parameters list");
+        QTest::newRow("no device list") << QByteArray(R"({"result":{}})") << QStringLiteral("parameters") << true
+                                        << QStringLiteral("the reply holds no parameters list");
+        QTest::newRow("no place asked for") << QByteArray(R"({"result":{}})") << QString() << false << QString();
+        // The reply's own failures come first.
+        QTest::newRow("not json") << QByteArray("<html>") << dsl0 << false << QStringLiteral("the reply is not JSON");
+        QTest::newRow("refused") << QByteArray(R"({"status":null,"errors":[{"error":13}]})") << dsl0 << false
+                                 << QStringLiteral("refused by the gateway: error 13");
+    }
+
+    void aReplyWithoutItsValuesCannotBeRead()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, path);
+        QFETCH(bool, list);
+        const QByteArray path8 = path.toUtf8();
+        const ValuesPlace place{path.isEmpty() ? nullptr : path8.constData(), list};
+        QTEST(dataFailure(arrivedReply(body), place), "failure");
     }
 
     void aLoginOpensASessionOnlyWithAContext_data()

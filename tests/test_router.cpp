@@ -250,6 +250,90 @@ private slots:
         QVERIFY(failed.contains(QRegularExpression("\nfailure WANstatus\\S.*\n$")));
     }
 
+    // A hung poll's trace shows its own steps up to the hang, never the poll
+    // before it.
+    void traceIsEmptiedWhenAPollStarts()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        GatewayClient client(&manager);
+        client.setTracePath(dir.file("debug.txt"));
+        client.setDeadline(60000);
+        sim.set(QJsonObject{{"SSID", "avant"}});
+        QVERIFY(poll(client, Scheme::Newer, accountOf(sim)).complete);
+        QVERIFY(dir.read("debug.txt").contains("\n--DeviceInfo--\n"));
+
+        sim.set(QJsonObject{{"SSID", "pendant"}});
+        sim.fault("ws-WANStatus", "hang");
+        sim.clear();
+        QSignalSpy finished(&client, &GatewayClient::pollFinished);
+        QVERIFY(client.poll(Scheme::Newer, accountOf(sim), LiveBoxInfos()));
+        // The login and three calls answered, the fourth held.
+        QTRY_COMPARE(receivedRequests(sim.requests()).size(), 5);
+        const QByteArray trace = dir.read("debug.txt");
+        QVERIFY2(trace.startsWith("Version LB4 02/06/19 - 19h40\n\n\n--GetMIBS--\n{"), trace.constData());
+        QVERIFY(trace.contains("\n--DSLstat--\n{"));
+        QVERIFY(trace.contains("\n--WIFI--\n{") && trace.contains("\"SSID\":\"pendant\""));
+        for (const char *before : {"avant", "--WANstatus--", "--DeviceInfo--", "EXTRACTION"})
+            QVERIFY2(!trace.contains(before), before);
+        QVERIFY(finished.isEmpty());
+        client.abort();
+        QTRY_COMPARE(finished.size(), 1);
+    }
+
+    // A reply without the object (or list) the poll reads is a failed
+    // request: read as empty it would be a reading of zeros.
+    void replyWithoutItsValuesIsAFailedRequest_data()
+    {
+        QTest::addColumn<int>("algoType");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("call"); // as the trace names it
+        QTest::newRow("ws-getMIBs missing") << 1 << "ws-getMIBs" << "missing" << "the reply holds no dsl0 object"
+                                            << "GetMIBS";
+        QTest::newRow("ws-DSLStats false") << 1 << "ws-DSLStats" << "false-values" << "the reply holds no status object"
+                                           << "DSLstat";
+        QTest::newRow("ws-DeviceInfo none") << 1 << "ws-DeviceInfo" << "no-values" << "the reply holds no status object"
+                                            << "DeviceInfo";
+        QTest::newRow("rest-dsl false") << 0 << "rest-dsl" << "false-values" << "the reply holds no dsl0 object" << "";
+        QTest::newRow("rest-DSLStats missing") << 0 << "rest-DSLStats" << "missing" << "the reply holds no status object"
+                                               << "";
+        QTest::newRow("rest-DeviceInfo false") << 0 << "rest-DeviceInfo" << "false-values"
+                                               << "the reply holds no parameters list" << "";
+    }
+
+    void replyWithoutItsValuesIsAFailedRequest()
+    {
+        QFETCH(int, algoType);
+        QFETCH(QString, target);
+        QFETCH(QString, kind);
+        QFETCH(QString, failure);
+        QFETCH(QString, call);
+        Simulator sim;
+        ScratchDir dir;
+        GatewayClient client(&manager);
+        client.setTracePath(dir.file("debug.txt"));
+        LiveBoxInfos current;
+        current.DownstreamCurrRate = 8123;
+        current.LastChangeTime = 99;
+        sim.fault(target, kind);
+        debugLines.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(captureDebug);
+        const GatewayClient::Result result = poll(client, schemeOf(algoType), accountOf(sim), current);
+        qInstallMessageHandler(previous);
+        QVERIFY(!result.complete);
+        QCOMPARE(result.failure, failure);
+        QCOMPARE(wholeRecord(result.record), wholeRecord(current));
+        QCOMPARE(result.session, GatewayClient::Session::Opened);
+        QVERIFY2(debugLines.filter(failure).size() == 1, qPrintable(debugLines.join('\n')));
+        if (algoType) {
+            // The reply as it came, then why it failed.
+            const QString trace = QString::fromUtf8(dir.read("debug.txt"));
+            QVERIFY2(trace.endsWith("}\nfailure " + call + failure + "\n"), qPrintable(trace));
+        }
+    }
+
     // Trouble with the trace never costs a poll.
     void traceThatCannotBeReadOrWrittenCostsNoPoll()
     {
@@ -286,8 +370,9 @@ private slots:
         QCOMPARE(result.record.DownstreamCurrRate, 1234.0);
         QCOMPARE(result.record.DateTime, QStringLiteral("inconnu"));
 
-        sim.fault("rest-DSLStats", "missing");
-        result = poll(client, Scheme::Older, accountOf(sim), r);
+        // Members missing inside the statistics object read as zeros.
+        sim.fault("ws-DSLStats", "missing");
+        result = poll(client, Scheme::Newer, accountOf(sim), r);
         QVERIFY(result.complete);
         QCOMPARE(result.record.DownstreamCurrRate, 8000.0);
         QCOMPARE(result.record.CRCErrors, 0.0);
