@@ -207,6 +207,7 @@ void MainWindow::takeReloaded(ReloadJob &job)
         return;
     LBInfos = job.current();
     OldLBInfos = job.previous();
+    recorder.latestDay.reach(job.latestDay().reading());
     graph->takeReload(std::move(job.samples()));
 }
 

@@ -65,12 +65,12 @@ void MainWindow::on_BtnRazReleve_clicked()
 
 void MainWindow::handleChangeOfDay()
 {
-    const Rollover rollover = rolloverFor(OldLBInfos.DateTime, LBInfos.DateTime, ui->checkSaveAuto->isChecked(),
+    const Rollover rollover = rolloverFor(&recorder.latestDay, LBInfos.DateTime, ui->checkSaveAuto->isChecked(),
                                           ui->checkPdfAuto->isChecked(), ui->checkRazAuto->isChecked());
-    const QDateTime previous = parseDateTime(OldLBInfos.DateTime);
+    const QDateTime previous = parseDateTime(rollover.dayReading);
     const QString network = recorder.networkName(LBInfos);
 
-    const bool archived = rollover.archive && recorder.copy(LBInfos, autoArchivePath(network, previous));
+    const bool archived = rollover.archive && recorder.archive(LBInfos, autoArchivePath(network, previous));
     if (rollover.report) {
         // The report shows the day it is named after, from midnight to
         // midnight, whatever the time now and wherever the samples are.

@@ -21,6 +21,7 @@ struct ReloadJob::State
     LiveBoxInfos current;
     LiveBoxInfos previous;
     SampleReload samples;
+    LatestDay latestDay;
     ReloadProgress progress;
     int threads = std::max(1, QThread::idealThreadCount());
     qint64 partBytes = ReloadParts().partBytes;
@@ -70,7 +71,7 @@ void ReloadJob::read(State &state)
     };
     parts.partBytes = state.partBytes;
     const bool loaded = reloadRecording(state.path, &state.current, &state.previous, parts, state.threads,
-                                        &state.progress);
+                                        &state.progress, &state.latestDay);
     if (loaded) {
         for (size_t k = 1; k < pieces.size(); ++k)
             pieces[0]->take(std::move(*pieces[k]));
@@ -137,4 +138,9 @@ LiveBoxInfos &ReloadJob::previous()
 SampleReload &ReloadJob::samples()
 {
     return m_state->samples;
+}
+
+const LatestDay &ReloadJob::latestDay() const
+{
+    return m_state->latestDay;
 }

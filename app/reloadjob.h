@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "charts/sampletable.h"
+#include "recording/dayrollover.h"
 #include "router/liveboxinfos.h"
 
 // The recording read back on a thread of its own, so that the program (its
@@ -42,6 +43,7 @@ public:
     LiveBoxInfos &current();
     LiveBoxInfos &previous();
     SampleReload &samples();
+    const LatestDay &latestDay() const;
 
     struct State;
 

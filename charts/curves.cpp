@@ -31,7 +31,6 @@ void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
     const auto instant = [now](const QString &text, double previous) { return chartInstant(text, previous, now); };
     if (!samples.add(*LBox, *OldLBox, instant, stallThreshold(tempsArret, cycleInUse) * 1000))
         return;
-    liveSamples = true;
     samplesAdded(gapsBefore);
     // The curves read the table in place: nothing to hand over.
     UpDateScales();
@@ -97,8 +96,6 @@ void Graph::UpDateScales()
         ViewInputs inputs;
         inputs.automatic = automatic;
         inputs.whole = view == View::Whole;
-        inputs.live = liveSamples;
-        inputs.now = now;
         inputs.firstSampleTime = firstSampleTime;
         inputs.lastSampleTime = lastSampleTime;
         inputs.scrollOffset = scrollOffset;

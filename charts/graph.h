@@ -302,7 +302,6 @@ private:
     void replotTimePlots();
     void moveLimit(double *limit, double value);
     std::unique_ptr<SampleReload> reload; // while UpDateCurves feeds a reload
-    bool liveSamples = false;          // this run's polls have added samples
     // What the time axis shows: a range of hours, "TOUT" until another zoom,
     // or a calendar day (`day`), for the day report.
     enum class View { Range, Whole, Day };

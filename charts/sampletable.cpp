@@ -1,7 +1,9 @@
 #include "sampletable.h"
 
 #include <algorithm>
+#include <numeric>
 #include <thread>
+#include <type_traits>
 
 #include "timewindow.h"
 
@@ -126,6 +128,50 @@ void SampleTable::append(double t, const double values[CurveCount])
     m_latest = std::max(m_latest, t);
     for (int c = 0; c < CurveCount; ++c)
         m_values[c].push_back(float(values[c]));
+    keepInOrder(m_times.size() - 1);
+}
+
+void SampleTable::keepInOrder(size_t from)
+{
+    const size_t n = m_times.size();
+    if (from == 0 || from >= n || m_times[from] >= m_times[from - 1])
+        return;
+    // The clock was set back: the samples from `from` on go among the
+    // earlier ones. Only those from the first that moves on are rewritten,
+    // and only their summaries made again: after a step of an hour, an hour
+    // of samples, however long the recording.
+    const auto begin = m_times.begin();
+    const size_t first = size_t(std::upper_bound(begin, begin + long(from), m_times[from]) - begin);
+    std::vector<size_t> order(n - first);
+    std::iota(order.begin(), order.end(), first);
+    // Stable: samples of the same time stay in the order they came.
+    std::stable_sort(order.begin(), order.end(), [this](size_t a, size_t b) { return m_times[a] < m_times[b]; });
+    const auto permute = [&](auto &values) {
+        const std::vector<typename std::decay_t<decltype(values)>::value_type> moved(values.begin() + long(first),
+                                                                                      values.end());
+        for (size_t k = 0; k < order.size(); ++k)
+            values[first + k] = moved[order[k] - first];
+    };
+    permute(m_times);
+    for (std::vector<float> &values : m_values)
+        permute(values);
+
+    if (first >= m_summarised)
+        return;
+    m_summarised = first;
+    for (int c = 0; c < CurveCount; ++c) {
+        // The hour of the last sample that stayed is kept: its samples that
+        // follow are taken again, which leaves its extremes as they are.
+        std::vector<TimeBucket> &hours = m_buckets[c][0];
+        const qint64 kept = first > 0 ? qint64(std::floor((m_times[first - 1] + m_shift[c]) / bucketMs[0]))
+                                      : std::numeric_limits<qint64>::min();
+        while (!hours.empty() && hours.back().index > kept)
+            hours.pop_back();
+        if (hours.empty()) {
+            for (std::vector<TimeBucket> &buckets : m_buckets[c])
+                buckets.clear();
+        }
+    }
 }
 
 void SampleTable::setStickShift(double ms)
@@ -344,11 +390,13 @@ void SampleTable::takeRows(SampleTable &&other)
         m_earliest = other.m_earliest;
         m_latest = other.m_latest;
     } else {
+        const size_t from = m_times.size();
         m_times.insert(m_times.end(), other.m_times.begin(), other.m_times.end());
         for (int c = 0; c < CurveCount; ++c)
             m_values[c].insert(m_values[c].end(), other.m_values[c].begin(), other.m_values[c].end());
         m_earliest = std::min(m_earliest, other.m_earliest);
         m_latest = std::max(m_latest, other.m_latest);
+        keepInOrder(from);
     }
     synchro += other.synchro;
     gaps.insert(gaps.end(), other.gaps.begin(), other.gaps.end());

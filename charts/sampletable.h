@@ -58,7 +58,8 @@ struct TimeBucket
 // poll shared by every curve, each value in four bytes, and for each curve
 // the lowest and highest values of blocks of samples at several sizes, kept
 // up to date as polls arrive. A view of a year then reads a few thousand
-// blocks, never millions of samples. Times must come in order, as polls do.
+// blocks, never millions of samples. The samples are kept in time order: one
+// read after the clock was set back takes its place among the earlier ones.
 class SampleTable
 {
 public:
@@ -157,6 +158,9 @@ public:
 
 private:
     void push(const LiveBoxInfos &now, const LiveBoxInfos &before, double t, double t0, double stallMs);
+    // Puts the samples from `from` on, themselves in time order, among those
+    // before them.
+    void keepInOrder(size_t from);
     void summariseCurve(int curve) const;
 
     std::vector<double> m_times;

@@ -35,13 +35,10 @@ TimeRange visibleRange(const ViewInputs &in)
         const double end = in.firstSampleTime + in.scrollOffset + recul;
         return {end - in.plageHeure * 3600000, end};
     }
-    if (in.whole) {
-        const double end = in.lastSampleTime + recul;
-        return {end - wholeRecordingRange(in.firstSampleTime, in.lastSampleTime, in.reculMinute) * 3600000, end};
-    }
-    // A reloaded recording is shown where it lies until this run adds to it.
-    const double end = (in.live ? in.now : in.lastSampleTime) + recul;
-    return {end - in.plageHeure * 3600000, end};
+    const double end = in.lastSampleTime + recul;
+    const double hours =
+        in.whole ? wholeRecordingRange(in.firstSampleTime, in.lastSampleTime, in.reculMinute) : in.plageHeure;
+    return {end - hours * 3600000, end};
 }
 
 TimeRange calendarDay(const QDate &day)

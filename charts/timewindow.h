@@ -28,10 +28,8 @@ struct ViewInputs
 {
     bool automatic = true; // "Avance auto": the view follows the recording
     bool whole = false;    // "TOUT", and no other zoom chosen since
-    bool live = false;     // this run's polls have added samples
-    double now = 0;
     double firstSampleTime = 0;
-    double lastSampleTime = 0;
+    double lastSampleTime = 0; // the newest sample's, not the clock's
     double scrollOffset = 0;
     double plageHeure = 3;
     double reculMinute = 5;
@@ -44,10 +42,11 @@ struct TimeRange
     double hours() const { return (end - start) / 3600000; }
 };
 
-// The view is anchored on the samples: "TOUT" ends at the last sample plus
-// the margin; in automatic mode the other views end at the current time plus
-// the margin once this run's polls add samples, and at the last reloaded
-// sample before that; the manual view ends where the scroll bar puts it.
+// The view is anchored on the samples: in automatic mode every view ends at
+// the newest sample plus the margin, "TOUT" starting at the first one;
+// the manual view ends where the scroll bar puts it. The newest sample, not
+// the clock: after the clock has been set forward or back, the view follows
+// the samples wherever they now arrive.
 TimeRange visibleRange(const ViewInputs &in);
 
 // A calendar day in local time, from its midnight to the next one: 23 or 25

@@ -132,11 +132,12 @@ QString fileStamp(const QDateTime &dateTime)
     return dateTime.toString(QStringLiteral("_yyyyMMdd_HHmmss"));
 }
 
-bool isNewDay(const QString &previousReading, const QString &reading)
+QDate readingDate(const QString &text)
 {
-    const QDateTime before = parseDateTime(previousReading);
-    const QDateTime now = parseDateTime(reading);
-    return before.isValid() && now.isValid() && before.date() != now.date();
+    DateTimeFields f;
+    if (splitDateTime(text, &f))
+        return QTime::isValid(f.hour, f.minute, f.second) ? QDate(f.year, f.month, f.day) : QDate();
+    return QDateTime::fromString(text, dateTimeFormat()).date();
 }
 
 namespace {

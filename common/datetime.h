@@ -37,9 +37,10 @@ double earlierInstantOf(const QString &text, double msecs);
 // The stamp in the names of archives, exports and reports: "_yyyyMMdd_HHmmss".
 QString fileStamp(const QDateTime &dateTime);
 
-// A change of day is a change of calendar date between two readings; a
-// reading that does not parse (the initial placeholder) never is one.
-bool isNewDay(const QString &previousReading, const QString &reading);
+// The calendar date of a reading's text, invalid when it does not parse.
+// Without the zone's look-up that a QDateTime costs: a reload asks it of
+// every row.
+QDate readingDate(const QString &text);
 
 // The local zone's offsets from UTC, asked of the C library once per stretch
 // of time rather than once per reading: where `TZ` is not set, every

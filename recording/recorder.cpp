@@ -81,6 +81,7 @@ struct Part
     qint64 read = 0; // rows read, the seed included
     LiveBoxInfos last;
     LiveBoxInfos beforeLast;
+    LatestDay latest;
     bool stopped = false;
 };
 
@@ -125,6 +126,7 @@ void readPart(const QString &path, const LiveBoxInfos &initial, Part *part, Relo
     while (lines.offset() < part->to && lines.next(&line, &size)) {
         if (!takeRow(line, size, &row, &before))
             continue;
+        part->latest.reach(row->DateTime);
         if (count++ > 0 && part->rows.row)
             part->rows.row(row, before);
         if (progress && count % 8192 == 0) {
@@ -183,7 +185,7 @@ bool findPartStart(const QString &path, const LiveBoxInfos &initial, qint64 offs
 }
 
 bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *previous, const ReloadParts &parts,
-                     int threads, ReloadProgress *progress)
+                     int threads, ReloadProgress *progress, LatestDay *latest)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -230,6 +232,10 @@ bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *p
     }
     if (rows == 0 || stopped)
         return false;
+    if (latest) {
+        for (const Part &part : list)
+            latest->reach(part.latest.reading());
+    }
     const Part &end = list.back();
     *previous = end.read > 1 ? end.beforeLast : *current;
     *current = end.last;
@@ -250,4 +256,35 @@ bool Recorder::copy(const LiveBoxInfos &current, const QString &target)
     // QFile::copy never replaces an existing file: a second copy within the
     // same second fails and the first one stays.
     return QFile::copy(recordingFilePath(networkName(current)), target);
+}
+
+namespace {
+// Completes `target` with the rest of `source` when it holds the start of
+// it (the whole of it, or none: a power cut may leave a renamed copy whose
+// data never reached the disk). Only appends: what the file held stays.
+bool completeCopy(const QString &source, const QString &target)
+{
+    QFile from(source);
+    QFile to(target);
+    if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::ReadWrite) || to.size() > from.size())
+        return false;
+    const qint64 chunk = 1 << 20;
+    while (!to.atEnd()) {
+        const QByteArray held = to.read(chunk);
+        if (held.isEmpty() || from.read(held.size()) != held)
+            return false;
+    }
+    while (!from.atEnd()) {
+        const QByteArray rest = from.read(chunk);
+        if (rest.isEmpty() || to.write(rest) != rest.size())
+            return false;
+    }
+    return to.flush() && to.size() == from.size();
+}
+}
+
+bool Recorder::archive(const LiveBoxInfos &current, const QString &target)
+{
+    return copy(current, target)
+           || (QFileInfo(target).isFile() && completeCopy(recordingFilePath(networkName(current)), target));
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 
+#include "dayrollover.h"
 #include "pendinglines.h"
 
 struct LiveBoxInfos;
@@ -46,11 +47,13 @@ struct ReloadParts
 
 // Reads the recording at `path` back: `current` ends as its last row and
 // `previous` as the row before (the texts the file does not hold keep their
-// values). False when there was nothing to read, or when it was stopped.
-// Plain code on its own data: it may run on a thread of its own. A large
-// file is read in up to `threads` parts at once.
+// values), and `latest`, when given, has reached every row's day: after a
+// clock set back the last row is not on the latest day. False when there
+// was nothing to read, or when it was stopped. Plain code on its own data:
+// it may run on a thread of its own. A large file is read in up to
+// `threads` parts at once.
 bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *previous, const ReloadParts &parts,
-                     int threads, ReloadProgress *progress = nullptr);
+                     int threads, ReloadProgress *progress = nullptr, LatestDay *latest = nullptr);
 // The same in one part.
 bool reloadRecording(const QString &path, LiveBoxInfos *current, LiveBoxInfos *previous, const ReloadRows &rows,
                      ReloadProgress *progress = nullptr);
@@ -68,6 +71,9 @@ public:
 
     // The summary chart, rebuilt when the log is created.
     std::function<void()> logCreated;
+
+    // The day the recording's readings have reached: the change of day's.
+    LatestDay latestDay;
 
     // The last logged event.
     QString lastSynchroText;
@@ -88,6 +94,11 @@ public:
     void append(const LiveBoxInfos &current, const QString &startTime);
     // A copy of the recording; never replaces an existing file.
     bool copy(const LiveBoxInfos &current, const QString &target);
+    // The change of day's copy. An archive already there that holds the
+    // recording's rows, or the start of them, is one that a change of day
+    // cut short (a power cut before the reset) left: it is completed and
+    // taken. Any other file stays as it is, and the archive fails.
+    bool archive(const LiveBoxInfos &current, const QString &target);
 
     // Another log of the network's own (the alerts), kept as safely as the
     // recording: a line that cannot be written waits with the rows.

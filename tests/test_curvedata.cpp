@@ -277,6 +277,79 @@ private slots:
         }
     }
 
+    // After the clock was set forward and back, the samples stand in time
+    // order, the newest found where it belongs: the table is the one the
+    // same samples make in order, whether they came poll by poll, with the
+    // summaries made between polls, or in a reload's parts.
+    void clockStepsKeepTheSamplesInTimeOrder()
+    {
+        const double hour = 3600000;
+        struct Poll
+        {
+            double t, margin, fec;
+        };
+        QVector<Poll> polls;
+        QRandomGenerator random(17);
+        double clock = 1.7e12;
+        // 4 h, an hour forward for 30 min, back for 2 h, an hour back again for 2 h.
+        for (const auto &[step, count] : {std::pair<double, int>{0, 2880}, {hour, 360}, {-hour, 1440}, {-hour, 1440}}) {
+            clock += step;
+            for (int i = 0; i < count; ++i) {
+                clock += 5000;
+                polls.append({clock, double(400 + random.bounded(300)), i % 97 ? 0.1 : double(random.bounded(500))});
+            }
+        }
+        const auto add = [](SampleTable *table, const Poll &p) {
+            double values[CurveCount] = {};
+            values[CurveDownload] = p.margin;
+            values[CurveFec] = p.fec;
+            table->append(p.t, values);
+        };
+        SampleTable live, ordered, parts[3];
+        for (SampleTable *table : {&live, &ordered, &parts[0], &parts[1], &parts[2]})
+            table->setStickShift(15000);
+        for (int i = 0; i < polls.size(); ++i) {
+            add(&live, polls[i]);
+            add(&parts[i * 3 / polls.size()], polls[i]);
+            if (i % 7 == 0) {
+                const size_t at = live.lowerBound(CurveDownload, polls[i].t);
+                QVERIFY2(at < live.size() && live.time(at) == polls[i].t, qPrintable(QString::number(i)));
+            }
+        }
+        QVector<Poll> sorted = polls;
+        std::stable_sort(sorted.begin(), sorted.end(), [](const Poll &a, const Poll &b) { return a.t < b.t; });
+        for (const Poll &p : sorted)
+            add(&ordered, p);
+        parts[0].takeRows(std::move(parts[1]));
+        parts[0].takeRows(std::move(parts[2]));
+
+        for (const SampleTable *table : {&live, &parts[0]}) {
+            QCOMPARE(table->size(), ordered.size());
+            for (size_t i = 0; i < ordered.size(); ++i)
+                QVERIFY2(table->time(i) == ordered.time(i)
+                             && table->stored(CurveDownload, i) == ordered.stored(CurveDownload, i)
+                             && table->stored(CurveFec, i) == ordered.stored(CurveFec, i),
+                         qPrintable(QString::number(i)));
+            for (int curve : {int(CurveDownload), int(CurveFec)}) {
+                for (int size = 0; size < SampleTable::bucketSizes; ++size) {
+                    const std::vector<TimeBucket> &got = table->buckets(curve, size);
+                    const std::vector<TimeBucket> &want = ordered.buckets(curve, size);
+                    QCOMPARE(got.size(), want.size());
+                    for (size_t b = 0; b < got.size(); ++b)
+                        QVERIFY(got[b].index == want[b].index && got[b].low == want[b].low
+                                && got[b].high == want[b].high && got[b].first == want[b].first
+                                && got[b].last == want[b].last);
+                }
+                for (int q = 0; q < 200; ++q) {
+                    const size_t from = random.bounded(quint32(ordered.size()));
+                    const size_t to = from + 1 + random.bounded(quint32(ordered.size() - from));
+                    const Extremes a = table->extremes(curve, from, to), b = ordered.extremes(curve, from, to);
+                    QVERIFY(a.low == b.low && a.high == b.high);
+                }
+            }
+        }
+    }
+
     void tableReadsAsTheRecordedValues()
     {
         SampleTable table;

@@ -168,6 +168,72 @@ private slots:
         QVERIFY(QFileInfo(dir.file("export")).isDir());
     }
 
+    // The clock set back an hour across midnight, with the archive, the
+    // report and the reset: one change of day, not three. Started again
+    // meanwhile, the program knows the day its recording reached, though the
+    // last row is of the day before.
+    void clockSetBackAcrossMidnightIsOneChangeOfDay()
+    {
+        ScratchDir dir;
+        dir.write("livebox.ini",
+                  "[LIVEBOX]\nSSID=maison\n[MONITOR]\nReloadCSV=true\nSaveAuto=true\nRazAuto=true\nPdfAuto=true\n");
+        ModalCloser closer;
+        {
+            QScopedPointer<MainWindow> window(newWindow(closer));
+            poll(window.data(), reading("06/12/2020 23:50:12"));
+            poll(window.data(), reading("07/12/2020 00:10:12"));
+            poll(window.data(), reading("06/12/2020 23:10:12"));
+        }
+        QScopedPointer<MainWindow> window(newWindow(closer));
+        QCOMPARE(window->LBInfos.DateTime, QStringLiteral("06/12/2020 23:10:12"));
+        poll(window.data(), reading("07/12/2020 00:00:12"));
+        poll(window.data(), reading("07/12/2020 00:05:12"));
+
+        QCOMPARE(QDir(dir.file("archives")).entryList(QDir::Files), QStringList{"maison_20201206_235012auto.csv"});
+        QCOMPARE(QDir(dir.file("export")).entryList(QDir::Files), QStringList{"maison_Rapport_20201206_235012auto.pdf"});
+        QCOMPARE(lines(dir.read("maison.csv")),
+                 (QStringList{csvHeader(), csvRow(reading("07/12/2020 00:10:12")), csvRow(reading("06/12/2020 23:10:12")),
+                              csvRow(reading("07/12/2020 00:00:12")), csvRow(reading("07/12/2020 00:05:12"))}));
+    }
+
+    // Killed between the archive and the reset (a power cut at midnight):
+    // at the next start, an archive that holds the recording's rows, or the
+    // start of them, is that change of day's, which then ends. One that
+    // holds other rows is never replaced, and the day stays recorded.
+    void changeOfDayCutShortEndsAtTheNextStart_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<bool>("reset");
+        QTest::newRow("the recording's rows") << "same" << true;
+        QTest::newRow("the start of them") << "start" << true;
+        QTest::newRow("none of them: the copy's data never reached the disk") << "empty" << true;
+        QTest::newRow("other rows") << "other" << false;
+    }
+
+    void changeOfDayCutShortEndsAtTheNextStart()
+    {
+        QFETCH(QString, left);
+        QFETCH(bool, reset);
+        ScratchDir dir;
+        const QByteArray recording = (QStringList{csvHeader(), csvRow(reading("06/12/2020 23:50:12")),
+                                                  csvRow(reading("06/12/2020 23:55:12"))}.join('\n') + '\n').toUtf8();
+        dir.write("maison.csv", recording);
+        const QByteArray archive = left == "same"    ? recording
+                                   : left == "start" ? recording.left(recording.size() - 40)
+                                   : left == "empty" ? QByteArray()
+                                                     : QByteArray(recording).replace("23:50:12", "23:51:12");
+        dir.write("archives/maison_20201206_235512auto.csv", archive);
+        dir.write("livebox.ini", "[LIVEBOX]\nSSID=maison\n[MONITOR]\nReloadCSV=true\nSaveAuto=true\nRazAuto=true\n");
+        ModalCloser closer;
+        QScopedPointer<MainWindow> window(newWindow(closer));
+        poll(window.data(), reading("07/12/2020 00:00:12"));
+
+        const QString today = csvRow(reading("07/12/2020 00:00:12"));
+        QCOMPARE(dir.read("archives/maison_20201206_235512auto.csv"), reset ? recording : archive);
+        QCOMPARE(lines(dir.read("maison.csv")), reset ? (QStringList{csvHeader(), today}) : lines(recording) << today);
+        QCOMPARE(QDir(dir.file("archives")).entryList(QDir::Files).size(), 1);
+    }
+
     void sameDayOfAnotherMonthIsAChangeOfDay()
     {
         ScratchDir dir;

@@ -3,6 +3,7 @@
 #include <QBuffer>
 
 #include "common/appdir.h"
+#include "common/datetime.h"
 #include "common/filenames.h"
 #include "recording/dayrollover.h"
 #include "recording/pendinglines.h"
@@ -234,24 +235,38 @@ private slots:
                  QStringLiteral("06/12/2020 22:00:00;06/12/2020 23:55:12;06/12/2020 23:50:00;01/12/2020 08:00:00;inconnu"));
     }
 
+    // Readings one after the other, and which of them start a day.
     void changeOfDay_data()
     {
-        QTest::addColumn<QString>("previous");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<bool>("newDay");
-        QTest::newRow("midnight") << "06/12/2020 23:55:12" << "07/12/2020 00:00:12" << true;
-        QTest::newRow("same day") << "07/12/2020 00:00:12" << "07/12/2020 23:59:59" << false;
-        QTest::newRow("same day of another month") << "05/01/2021 10:00:00" << "05/02/2021 10:00:00" << true;
-        QTest::newRow("same day of another year") << "05/01/2021 10:00:00" << "05/01/2022 10:00:00" << true;
-        QTest::newRow("no earlier reading") << "inconnu" << "07/12/2020 00:00:12" << false;
-        QTest::newRow("unreadable reading") << "07/12/2020 00:00:12" << "" << false;
+        QTest::addColumn<QStringList>("readings");
+        QTest::addColumn<QList<bool>>("newDays");
+        QTest::newRow("midnight") << QStringList{"06/12/2020 23:55:12", "07/12/2020 00:00:12", "07/12/2020 23:59:59"}
+                                  << QList<bool>{false, true, false};
+        QTest::newRow("same day of another month or year")
+            << QStringList{"05/01/2021 10:00:00", "05/02/2021 10:00:00", "05/02/2022 10:00:00"}
+            << QList<bool>{false, true, true};
+        QTest::newRow("no earlier reading, unreadable ones")
+            << QStringList{"inconnu", "07/12/2020 00:00:12", "", "08/12/2020 00:00:12"}
+            << QList<bool>{false, false, false, true};
+        QTest::newRow("clock set back a day and forward again")
+            << QStringList{"07/12/2020 10:00:00", "06/12/2020 10:00:00", "07/12/2020 10:00:05", "08/12/2020 00:00:01"}
+            << QList<bool>{false, false, false, true};
+        // The day reached once is not reached again after the clock went back.
+        QTest::newRow("clock set back across midnight")
+            << QStringList{"06/12/2020 23:50:00", "07/12/2020 00:10:00", "06/12/2020 23:10:00",
+                           "06/12/2020 23:59:59", "07/12/2020 00:00:00", "08/12/2020 00:00:00"}
+            << QList<bool>{false, true, false, false, false, true};
     }
 
     void changeOfDay()
     {
-        QFETCH(QString, previous);
-        QFETCH(QString, current);
-        QTEST(isNewDay(previous, current), "newDay");
+        QFETCH(QStringList, readings);
+        QFETCH(QList<bool>, newDays);
+        LatestDay latest;
+        QList<bool> started;
+        for (const QString &reading : readings)
+            started << latest.reach(reading);
+        QCOMPARE(started, newDays);
     }
 
     void networkNamesStayInsideTheFolder_data()
@@ -294,15 +309,56 @@ private slots:
     // The rule of the change of day, apart from the window.
     void rolloverRunsOnlyAtAChangeOfDay()
     {
-        const Rollover none = rolloverFor("06/12/2020 23:55:12", "06/12/2020 23:59:59", true, true, true);
-        QVERIFY(!none.archive && !none.report && !none.reset);
-        const Rollover all = rolloverFor("06/12/2020 23:55:12", "07/12/2020 00:00:12", true, true, true);
+        LatestDay latest;
+        QVERIFY(!rolloverFor(&latest, "inconnu", true, true, true).reset);
+        const Rollover first = rolloverFor(&latest, "06/12/2020 23:55:12", true, true, true);
+        QVERIFY(!first.archive && !first.report && !first.reset);
+        const Rollover all = rolloverFor(&latest, "07/12/2020 00:00:12", true, true, true);
         QVERIFY(all.archive && all.report && all.reset);
-        QVERIFY(!rolloverFor("inconnu", "07/12/2020 00:00:12", true, true, true).reset);
+        QCOMPARE(all.dayReading, QStringLiteral("06/12/2020 23:55:12"));
+        // Set back to the day before, then forward to a new day: the day that
+        // ends is the latest one reached, named after its latest reading.
+        QVERIFY(!rolloverFor(&latest, "06/12/2020 23:58:00", true, true, true).reset);
+        QVERIFY(!rolloverFor(&latest, "07/12/2020 09:30:00", true, true, true).reset);
+        QVERIFY(!rolloverFor(&latest, "06/12/2020 09:00:00", true, true, true).reset);
+        const Rollover next = rolloverFor(&latest, "08/12/2020 00:01:00", false, false, true);
+        QCOMPARE(next.dayReading, QStringLiteral("07/12/2020 09:30:00"));
         // A day whose archive failed stays in the recording.
         QVERIFY(!resetAfterArchive(all, false));
         QVERIFY(resetAfterArchive(all, true));
-        QVERIFY(resetAfterArchive(rolloverFor("06/12/2020 23:55:12", "07/12/2020 00:00:12", false, false, true), false));
+        QVERIFY(resetAfterArchive(next, false));
+    }
+
+    // After the clock was set back, the last row is not on the latest day:
+    // the reload says which day the recording reached, in one part or many.
+    void reloadReachesTheLatestDayOfTheRows()
+    {
+        ScratchDir dir;
+        QString rows = csvHeader() + '\n';
+        LiveBoxInfos r = sampleRecord();
+        // Midnight passed at row 1140; at row 1200 the clock is set back to
+        // the morning of the day before, which the last row is still on.
+        const QDateTime start(QDate(2020, 12, 6), QTime(5, 0));
+        for (int i = 0; i < 2000; ++i) {
+            r.DateTime = formatDateTime(i < 1200 ? start.addSecs(60 * i) : start.addSecs(60 * (i - 1200 + 300)));
+            rows += csvRow(r) + '\n';
+        }
+        dir.write("maison.csv", rows.toUtf8());
+        for (const int threads : {1, 4}) {
+            ReloadParts parts;
+            parts.canStartAt = [](const LiveBoxInfos &, const LiveBoxInfos &) { return true; };
+            parts.rowsOf = [](int, const LiveBoxInfos *) { return ReloadRows(); };
+            parts.partBytes = 4096;
+            LiveBoxInfos current, previous;
+            LatestDay latest;
+            QVERIFY(reloadRecording(dir.file("maison.csv"), &current, &previous, parts, threads, nullptr, &latest));
+            QCOMPARE(current.DateTime, QStringLiteral("06/12/2020 23:19:00"));
+            QCOMPARE(latest.day(), QDate(2020, 12, 7));
+            QCOMPARE(latest.reading(), QStringLiteral("07/12/2020 00:59:00"));
+            // The first row of the next day starts it; a reading of the day before does not.
+            QVERIFY(!latest.reach(QStringLiteral("06/12/2020 23:59:00")));
+            QVERIFY(latest.reach(QStringLiteral("08/12/2020 00:00:00")));
+        }
     }
 
     // The recording and its log, driven without a window.

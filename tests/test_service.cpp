@@ -28,9 +28,10 @@ namespace {
 class Headless
 {
 public:
-    // With `desktop`, the windowed program instead, on the test's own
-    // (offscreen) display.
-    Headless(const ScratchDir &dir, const QStringList &arguments = {}, bool desktop = false)
+    // `zone`, when given, is the program's TZ. With `desktop`, the windowed
+    // program instead, on the test's own (offscreen) display.
+    Headless(const ScratchDir &dir, const QStringList &arguments = {}, const QString &zone = QString(),
+             bool desktop = false)
     {
         QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), dir.file("quelvane"));
         QFile::setPermissions(dir.file("quelvane"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -39,6 +40,8 @@ public:
             for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
                 environment.remove(QString::fromLatin1(name));
         }
+        if (!zone.isEmpty())
+            environment.insert(QStringLiteral("TZ"), zone);
         process.setProcessEnvironment(environment);
         process.start(dir.file("quelvane"), (desktop ? QStringList() : QStringList{QStringLiteral("--headless")}) + arguments);
         process.waitForStarted(5000);
@@ -297,6 +300,48 @@ private slots:
             QVERIFY2(!line.startsWith(QLatin1String("quelvane:")), qPrintable(line));
     }
 
+    // The clock set back an hour across midnight, the program started again
+    // at each step (the service restarted, the machine's clock changed
+    // meanwhile), with the archive, the report and the reset on: one
+    // archive, one report, one reset. Each run reads its clock in a fixed
+    // zone of its own, offset so that its readings fall where the step puts
+    // them: 23:40, then 00:20 the next day, 23:20 the day before, 00:10.
+    void clockSetBackAcrossMidnightIsOneChangeOfDay()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        dir.write("livebox.ini", headlessSettings(sim) + "ReloadCSV=true\nSaveAuto=true\nPdfAuto=true\nRazAuto=true\n");
+        const int minutesNow = QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay() / 60000;
+        int east = (23 * 60 + 40 - minutesNow + 24 * 60) % (24 * 60); // the first run's offset from UTC
+        if (east > 12 * 60)
+            east -= 24 * 60;
+        QStringList starts; // how each run's rows start: the date, the hour and the tens of minutes
+        for (const int step : {0, 40, -20, 30}) {
+            const int offset = east + step;
+            const QString zone = QStringLiteral("QVL%1%2:%3")
+                                     .arg(offset > 0 ? '-' : '+')
+                                     .arg(qAbs(offset) / 60, 2, 10, QLatin1Char('0'))
+                                     .arg(qAbs(offset) % 60, 2, 10, QLatin1Char('0'));
+            starts << QDateTime::currentDateTimeUtc().toOffsetFromUtc(offset * 60).toString("dd/MM/yyyy hh:mm").left(15);
+            Headless program(dir, {}, zone);
+            QTRY_VERIFY_WITH_TIMEOUT(dir.read("Livebox-1234.csv").contains("\n" + starts.last().toUtf8()), 20000);
+            QVERIFY(program.stop() >= 0);
+        }
+        QCOMPARE(starts.at(1).left(10),
+                 QDate::fromString(starts.at(0).left(10), "dd/MM/yyyy").addDays(1).toString("dd/MM/yyyy"));
+
+        const QStringList archives = QDir(dir.file("archives")).entryList(QDir::Files);
+        QCOMPARE(archives.size(), 1);
+        QVERIFY(dir.read("archives/" + archives.first()).split('\n').value(1).startsWith(starts.at(0).toUtf8()));
+        QCOMPARE(QDir(dir.file("export")).entryList({"*auto.pdf"}, QDir::Files).size(), 1);
+        // Reset once: the rows of the new day, before and after the clock went back.
+        const QByteArray recording = dir.read("Livebox-1234.csv");
+        QCOMPARE(QString::fromUtf8(recording.split('\n').at(0)), csvHeader());
+        QVERIFY(recording.split('\n').at(1).startsWith(starts.at(1).toUtf8()));
+        for (int run = 2; run < 4; ++run)
+            QVERIFY2(recording.contains("\n" + starts.at(run).toUtf8()), qPrintable(starts.at(run)));
+    }
+
     // A long reload says how far it is, and a stop ends it at once, even one
     // whose file gives no more rows (a network share gone away).
     void aStopEndsTheReloadUnderWay()
@@ -340,7 +385,7 @@ private slots:
         Simulator sim;
         ScratchDir dir;
         dir.write("livebox.ini", settingsFor(sim) + "[MONITOR]\nCycle=00:00:05\n");
-        Headless program(dir, {QStringLiteral("-r")}, true);
+        Headless program(dir, {QStringLiteral("-r")}, QString(), true);
         QTRY_VERIFY_WITH_TIMEOUT(lineCount(dir.read("Livebox-1234.csv")) >= 2, 20000);
         const qint64 stoppedIn = program.stop(signal);
         QVERIFY2(stoppedIn >= 0 && stoppedIn < 10000, qPrintable(QString::number(stoppedIn)));
