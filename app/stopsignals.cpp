@@ -42,6 +42,8 @@ StopSignals::StopSignals(QObject *parent)
 
 StopSignals::~StopSignals()
 {
+    // Gone with the end of the program: a stop asked now, while the exit
+    // finishes, changes nothing.
     for (const int stop : {SIGTERM, SIGINT, SIGHUP})
-        signal(stop, SIG_DFL);
+        signal(stop, SIG_IGN);
 }
