@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 #include <thread>
 #include <vector>
@@ -102,6 +103,12 @@ bool takeRow(const char *line, int size, LiveBoxInfos **row, LiveBoxInfos **befo
     return true;
 }
 
+bool sameDateText(const QString &a, const QString &b)
+{
+    const int date = 10; // "dd/MM/yyyy"
+    return a.size() >= date && b.size() >= date && std::equal(a.constData(), a.constData() + date, b.constData());
+}
+
 void readPart(const QString &path, const LiveBoxInfos &initial, Part *part, ReloadProgress *progress)
 {
     QFile file(path);
@@ -126,7 +133,11 @@ void readPart(const QString &path, const LiveBoxInfos &initial, Part *part, Relo
     while (lines.offset() < part->to && lines.next(&line, &size)) {
         if (!takeRow(line, size, &row, &before))
             continue;
-        part->latest.reach(row->DateTime);
+        // Rows of one day share their date's text, and the day's latest
+        // reading is the last of its run: the days are taken at the ends of
+        // the runs, not at every row.
+        if (count > 0 && !sameDateText(row->DateTime, before->DateTime))
+            part->latest.reach(before->DateTime);
         if (count++ > 0 && part->rows.row)
             part->rows.row(row, before);
         if (progress && count % 8192 == 0) {
@@ -140,6 +151,8 @@ void readPart(const QString &path, const LiveBoxInfos &initial, Part *part, Relo
     }
     if (progress)
         progress->bytesRead += lines.offset() - counted;
+    if (count > 0)
+        part->latest.reach(row->DateTime);
     part->read = count;
     part->last = std::move(*row);
     part->beforeLast = std::move(*before);
