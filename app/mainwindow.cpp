@@ -339,10 +339,11 @@ void MainWindow::saveSetting(const char *key, const QVariant &value)
 void MainWindow::keepNetworkName()
 {
     const QString name = recorder.networkName(LBInfos);
-    if (name.isEmpty() || name == LiveBoxInfos().SSID || name == ssid)
+    if (name.isEmpty() || name == LiveBoxInfos().SSID || name == savedNetworkName)
         return;
-    // The next start reloads the recording this name gives.
-    ssid = name;
+    // The next start reloads the recording this name gives; this one
+    // reloads the previous run's (`ssid`).
+    savedNetworkName = name;
     saveSetting(Key::SSID, name);
 }
 

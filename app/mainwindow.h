@@ -59,7 +59,7 @@ public:
     QString startTime;
     QString user;
     QString password;
-    QString ssid;
+    QString ssid; // the previous run's network, whose recording the start-up reloads
     QString livebox;
     bool algoType = false;
     int cycleMs = 0;      // the user's interval
@@ -224,6 +224,7 @@ private:
     QElapsedTimer reloadClock;
     qint64 reloadSaidAt = 0; // headless, when the progress was last said
     QString metricsWanted; // the settings' metrics address
+    QString savedNetworkName; // as livebox.ini holds it now
     QRect savedGeometry;
     bool acquisitionRunning = false;
     bool quitting = false;     // "QUITTER": the close box's choice of the tray does not apply

@@ -93,6 +93,7 @@ SettingsTable MainWindow::settingsTable()
         {Key::SSID,
          [this](const QVariant &v) {
              ssid = v.toString();
+             savedNetworkName = ssid;
              recorder.setKnownNetwork(ssid);
          },
          [this] {

@@ -12,6 +12,7 @@
 #include "app/mainwindow.h"
 #include "support/windowtest.h"
 #include "app/version.h"
+#include "common/datetime.h"
 #include "charts/graph.h"
 #include "support/inifile.h"
 #include "recording/rowformat.h"
@@ -402,6 +403,27 @@ private slots:
         QVERIFY(window.cycleTimer->isActive());
         window.on_BtnStopAcquisition_clicked();
         closer.drain();
+    }
+
+    // The network's new name is written at once, yet the start-up still
+    // reloads the recording of the name the previous run saved.
+    void aRenamedNetworkStillReloadsThePreviousRecording()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        QByteArray rows = csvHeader().toUtf8() + '\n';
+        LiveBoxInfos row;
+        for (int i = 0; i < 20; ++i) {
+            row.DateTime = formatDateTime(QDateTime::currentDateTime().addSecs(-60 * (20 - i)));
+            rows += csvRow(row).toUtf8() + '\n';
+        }
+        dir.write("ancien.csv", rows);
+        dir.write("livebox.ini", settingsFor(sim) + "SSID=ancien\n[MONITOR]\nReloadCSV=true\n");
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        QVERIFY(window.graph->samples.size() >= 20);
+        QCOMPARE(readIniText(dir.file("livebox.ini")).value("LIVEBOX/SSID"), QStringLiteral("Livebox-1234"));
     }
 
     // A stop signal while a question is open (the reset's, the report's
