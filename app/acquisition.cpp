@@ -1,5 +1,6 @@
 #include <QCursor>
 #include <QDebug>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QStyle>
@@ -50,21 +51,32 @@ void MainWindow::on_BtnStartAcquisition_clicked()
 {
     setButtonStates(ui, Mode::Running);
     acquisitionRunning = true;
-    cycleInUseMs = cycleMs;
-    graph->cycleInUse = cycleInUseMs / 1000.0;
-    showAcquisitionState();
+    useCycle(cycleMs);
     cycleTimer->start(cycleInUseMs);
     updateTray();
+}
+
+void MainWindow::useCycle(int ms)
+{
+    cycleInUseMs = ms;
+    // The chart window's stall rule follows the interval in use.
+    graph->cycleInUse = ms / 1000.0;
+    showAcquisitionState();
 }
 
 void MainWindow::showAcquisitionState()
 {
     QString text = QStringLiteral("SUIVI LIVEBOX EN COURS...");
     // Whoever wonders why the rows come further apart than asked reads it here.
-    if (cycleInUseMs > cycleMs)
+    const bool slow = cycleInUseMs > cycleMs;
+    if (slow)
         text += QStringLiteral(" Livebox lente : un relevé toutes les %1 au lieu de %2")
                     .arg(timeSettingText(QTime(0, 0).addMSecs(cycleInUseMs)),
                          timeSettingText(QTime(0, 0).addMSecs(cycleMs)));
+    // The version's label would leave the notice no room: it steps aside
+    // while the gateway is slow.
+    if (QLabel *version = findChild<QLabel *>(QStringLiteral("labelVersion")))
+        version->setVisible(!slow);
     statusBar()->showMessage(text);
 }
 
@@ -152,11 +164,8 @@ void MainWindow::finishCycle(bool complete)
         return;
     cycleTimer->start(rearmDelay(cycleInUseMs, elapsed));
     const int inUse = cycleAfterPoll(cycleMs, cycleInUseMs, elapsed, complete);
-    if (inUse != cycleInUseMs) {
-        cycleInUseMs = inUse;
-        graph->cycleInUse = inUse / 1000.0;
-        showAcquisitionState();
-    }
+    if (inUse != cycleInUseMs)
+        useCycle(inUse);
 
     // Polling goes on behind the box; further failures while it is open do
     // not stack more boxes on top of it, nor on the start-up's box, which
@@ -174,11 +183,8 @@ void MainWindow::on_timeEditCycle_timeChanged(const QTime &time)
     }
     cycleMs = seconds * 1000;
     // The user's word stands over a slow gateway's until it is slow again.
-    if (cycleInUseMs != cycleMs && acquisitionRunning) {
-        cycleInUseMs = cycleMs;
-        graph->cycleInUse = cycleMs / 1000.0;
-        showAcquisitionState();
-    }
+    if (cycleInUseMs != cycleMs && acquisitionRunning)
+        useCycle(cycleMs);
     // The stall threshold never falls below what the new interval needs.
     on_timeEditArret_timeChanged(ui->timeEditArret->time());
 }

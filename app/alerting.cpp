@@ -146,7 +146,7 @@ void MainWindow::updateTray()
     const LineLight light = lineLight(acquisitionRunning, lastPollGood, LBInfos.DownstreamCurrRate > 0,
                                       alertRules.thresholdCrossed());
     // The figures once a poll has read the gateway.
-    const bool everRead = LBInfos.DateTime != LiveBoxInfos().DateTime;
+    const bool everRead = LBInfos.DateTime != unknownText();
     tray->setLight(light, trayToolTip(light, everRead ? &LBInfos : nullptr));
 }
 

@@ -66,6 +66,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->tabWidget->setCurrentIndex(0);
 
     auto *aboutLabel = new QLabel(this);
+    aboutLabel->setObjectName(QStringLiteral("labelVersion"));
     aboutLabel->setTextFormat(Qt::RichText);
     aboutLabel->setText(QStringLiteral("%1 - %2 - <img src=\":/icons/QtCreator\" width=\"16\" height=\"16\"> - Qt.%3 / Qwt.%4")
                             .arg(programVersionText(), aboutNotice(), qtVersionText(), qwtVersionText()));
@@ -316,30 +317,30 @@ void MainWindow::endRun()
     acquisitionRunning = false;
 }
 
-void MainWindow::writeSettingsFile()
+void MainWindow::writeToSettingsFile(const std::function<void(QSettings &)> &write)
 {
     {
         QSettings settings(settingsFilePath(), QSettings::IniFormat);
-        writeSettings(settings);
+        write(settings);
         settings.sync();
     }
     restrictToOwner(settingsFilePath());
 }
 
+void MainWindow::writeSettingsFile()
+{
+    writeToSettingsFile([this](QSettings &settings) { writeSettings(settings); });
+}
+
 void MainWindow::saveSetting(const char *key, const QVariant &value)
 {
-    {
-        QSettings settings(settingsFilePath(), QSettings::IniFormat);
-        settings.setValue(QLatin1String(key), value);
-        settings.sync();
-    }
-    restrictToOwner(settingsFilePath());
+    writeToSettingsFile([&](QSettings &settings) { settings.setValue(QLatin1String(key), value); });
 }
 
 void MainWindow::keepNetworkName()
 {
     const QString name = recorder.networkName(LBInfos);
-    if (name.isEmpty() || name == LiveBoxInfos().SSID || name == savedNetworkName)
+    if (name.isEmpty() || name == unknownText() || name == savedNetworkName)
         return;
     // The next start reloads the recording this name gives; this one
     // reloads the previous run's (`ssid`).

@@ -164,6 +164,7 @@ private:
     // What follows a poll (acquisition.cpp and here).
     void showPoll();
     void finishCycle(bool complete);
+    void useCycle(int ms); // the interval in use, said in the status bar
     void showAcquisitionState();
     void finishRefresh();
     void continueStartUp(bool aborted);
@@ -190,7 +191,8 @@ private:
     // The end of the run, whatever ends it: the poll or reload under way
     // stops without a row, the waiting rows are written.
     void endRun();
-    void writeSettingsFile();
+    void writeSettingsFile(); // the whole table
+    void writeToSettingsFile(const std::function<void(QSettings &)> &write);
     // What the user cannot type again without effort is written at once, so
     // that a crash or a lost display keeps it.
     void saveSetting(const char *key, const QVariant &value);

@@ -58,7 +58,7 @@ void MainWindow::pollFinished(const GatewayClient::Result &result)
         // The run's first reading, when nothing was reloaded before it, is
         // compared with itself: no variation, no event against a record of
         // zeros.
-        if (!gatewayRead && pollTarget == &LBInfos && OldLBInfos.DateTime == LiveBoxInfos().DateTime)
+        if (!gatewayRead && pollTarget == &LBInfos && OldLBInfos.DateTime == unknownText())
             OldLBInfos = result.record;
         *pollTarget = result.record;
         gatewayRead = true;

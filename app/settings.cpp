@@ -101,7 +101,7 @@ SettingsTable MainWindow::settingsTable()
              // still holds its placeholder; keep the name of the previous run
              // so that the next start reloads the recording it belongs to.
              const QString name = recorder.networkName(LBInfos);
-             return QVariant(name == LiveBoxInfos().SSID ? ssid : name);
+             return QVariant(name == unknownText() ? ssid : name);
          },
          QString()},
         {Key::AlgoType,

@@ -6,7 +6,7 @@
 QString synchroDurationText(double seconds)
 {
     if (!(seconds >= 0) || seconds > 1e12)
-        return QStringLiteral("inconnu");
+        return unknownText();
     const qint64 s = qint64(seconds);
     const QChar zero(QLatin1Char('0'));
     return QStringLiteral("%1Jr %2H %3mn %4s")
@@ -31,7 +31,7 @@ QList<QPair<QString, QString>> displayTexts(const LiveBoxInfos &now, const LiveB
         // From the gateway's own count of seconds: two local date-times an hour
         // apart read the same in the hour the clocks repeat.
         {"editSynchroDuree",
-         parseDateTime(now.DateTime).isValid() ? synchroDurationText(now.LastChange) : QStringLiteral("inconnu")},
+         parseDateTime(now.DateTime).isValid() ? synchroDurationText(now.LastChange) : unknownText()},
         {"editUpStreamCurrRate", kbps(now.UpstreamCurrRate)},
         {"editDownStreamCurrRate", kbps(now.DownstreamCurrRate)},
         {"editUpStreamMaxRate", kbps(now.UpstreamMaxRate)},

@@ -27,7 +27,7 @@ bool writeHeader(const QString &path)
 QString Recorder::networkName(const LiveBoxInfos &current)
 {
     const QString name = current.SSID;
-    const bool named = !name.isEmpty() && name != LiveBoxInfos().SSID;
+    const bool named = !name.isEmpty() && name != unknownText();
     if (named)
         m_network = name;
     // Until a reading names the network, the settings' name of the previous

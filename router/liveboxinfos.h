@@ -5,19 +5,25 @@
 
 #include "common/datetime.h"
 
+// What a record says of what no reading has given yet.
+inline QString unknownText()
+{
+    return QStringLiteral("inconnu");
+}
+
 // Everything one poll learns about the gateway and its line, in the
 // gateway's own units (rates in Kb/s, margins and attenuations in tenths of
 // a dB, raw counters). Consumers convert for display.
 struct LiveBoxInfos
 {
-    QString SSID = QStringLiteral("inconnu");
-    QString DateTime = QStringLiteral("inconnu");
-    QString RebootDateTime = QStringLiteral("inconnu");
-    QString SynchroDateTime = QStringLiteral("inconnu");
-    QString PppDateTime = QStringLiteral("inconnu");
-    QString IPAddress = QStringLiteral("inconnu");
-    QString SoftwareVersion = QStringLiteral("inconnu");
-    QString HardwareVersion = QStringLiteral("inconnu");
+    QString SSID = unknownText();
+    QString DateTime = unknownText();
+    QString RebootDateTime = unknownText();
+    QString SynchroDateTime = unknownText();
+    QString PppDateTime = unknownText();
+    QString IPAddress = unknownText();
+    QString SoftwareVersion = unknownText();
+    QString HardwareVersion = unknownText();
     double NumberOfReboots = 0;
     double LastChange = 0;
     double LastChangeTime = 0;
@@ -52,9 +58,9 @@ struct LiveBoxInfos
     double TransmitBlocks = 0;
     double PppLastChange = 0;
     double PppLastChangeTime = 0;
-    QString DNSServer1 = QStringLiteral("inconnu");
-    QString DNSServer2 = QStringLiteral("inconnu");
-    QString Protocol = QStringLiteral("inconnu");
+    QString DNSServer1 = unknownText();
+    QString DNSServer2 = unknownText();
+    QString Protocol = unknownText();
     double MTU = 0;
 };
 

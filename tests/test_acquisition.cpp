@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
 #include <QStatusBar>
 
@@ -104,12 +105,15 @@ private slots:
         // The status bar says why the rows come further apart.
         QVERIFY2(window.statusBar()->currentMessage().contains(QStringLiteral("Livebox lente : un relevé toutes les 00:00:06")),
                  qPrintable(window.statusBar()->currentMessage()));
+        // The version's label steps aside, so that the notice is read whole.
+        QVERIFY(window.findChild<QLabel *>(QStringLiteral("labelVersion"))->isHidden());
 
         // A fast gateway again: the user's interval comes back.
         sim.heal();
         QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
         QCOMPARE(window.cycleInUseMs, 5000);
         QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
+        QVERIFY(!window.findChild<QLabel *>(QStringLiteral("labelVersion"))->isHidden());
         window.on_BtnStopAcquisition_clicked();
     }
 
