@@ -137,6 +137,12 @@ void GatewayClient::send(const QNetworkRequest &sent, const QByteArray &body, bo
     QNetworkRequest request = sent;
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    // Left to itself, Qt asks for compressed replies and inflates each one
+    // whole before its size can be counted: a few megabytes could become
+    // gigabytes. Asking for none, Qt leaves any encoding as it comes, so the
+    // size limit below counts the bytes the program reads, and a compressed
+    // body sent anyway is no JSON: a failed request.
+    request.setRawHeader("Accept-Encoding", "identity");
     QNetworkReply *reply = get ? m_manager->get(request) : m_manager->post(request, body);
     m_reply = reply;
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {

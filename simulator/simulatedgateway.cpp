@@ -8,8 +8,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <thread>
+
+#include <zlib.h>
 
 namespace {
 
@@ -20,7 +24,7 @@ const std::set<std::string> kTargets = {
 };
 const std::set<std::string> kKinds = {
     "reset", "hang", "slow", "trickle", "http401", "http500", "close", "notjson",
-    "strings", "missing", "short-device", "huge", "nocookie", "denied", "crlf-context",
+    "strings", "missing", "short-device", "huge", "bomb", "nocookie", "denied", "crlf-context",
     "no-values", "false-values",
 };
 
@@ -209,7 +213,46 @@ long long defaultParam(const std::string &kind)
         return 1000;
     if (kind == "huge")
         return 64LL << 20;
+    if (kind == "bomb")
+        return 1LL << 30;
     return 0;
+}
+
+// A JSON body of `size` bytes, compressed as HTTP's "deflate" (a zlib
+// stream): a thousandth of its size on the wire. Made once per size.
+const std::string &inflatingBody(long long size)
+{
+    static std::mutex mutex;
+    static std::map<long long, std::string> made;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::string &body = made[size];
+    if (!body.empty())
+        return body;
+    const std::string head = R"({"status":{"padding":")", tail = R"("}})";
+    z_stream z = {};
+    deflateInit(&z, Z_BEST_COMPRESSION);
+    std::string out(1 << 20, '\0');
+    const std::string filler(1 << 20, 'x');
+    const auto feed = [&](const char *data, std::size_t length, int flush) {
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data));
+        z.avail_in = static_cast<uInt>(length);
+        do {
+            z.next_out = reinterpret_cast<Bytef *>(&out[0]);
+            z.avail_out = static_cast<uInt>(out.size());
+            deflate(&z, flush);
+            body.append(out.data(), out.size() - z.avail_out);
+        } while (z.avail_out == 0);
+    };
+    feed(head.data(), head.size(), Z_NO_FLUSH);
+    long long left = std::max(0LL, size - static_cast<long long>(head.size() + tail.size()));
+    while (left > 0) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<long long>(left, filler.size()));
+        feed(filler.data(), piece, Z_NO_FLUSH);
+        left -= static_cast<long long>(piece);
+    }
+    feed(tail.data(), tail.size(), Z_FINISH);
+    deflateEnd(&z);
+    return body;
 }
 
 std::optional<Fault> checked(Fault fault, std::string *error)
@@ -386,6 +429,14 @@ void Gateway::serve(const httplib::Request &req, httplib::Response &res)
                                      }
                                      return sink.write(chunk.data(), chunk.size());
                                  });
+        return;
+    }
+
+    if (kind == "bomb") {
+        // Sent compressed whatever the client asked for, as a hostile or
+        // broken server would.
+        res.set_header("Content-Encoding", "deflate");
+        res.set_content(inflatingBody(param), "application/json");
         return;
     }
 

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include <QElapsedTimer>
+#include <QNetworkReply>
 #include <QTcpServer>
 
 #include "app/mainwindow.h"
@@ -38,6 +39,15 @@ QList<QList<QByteArray>> rowsOf(const ScratchDir &dir, const QString &ssid)
 }
 
 const int deadlineMs = 800;
+
+// The highest resident memory of this process so far.
+qint64 peakResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    const QRegularExpression peak(QStringLiteral("VmHWM:\\s+(\\d+) kB"));
+    return peak.match(QString::fromLatin1(status.readAll())).captured(1).toLongLong();
+}
 }
 
 // Every fault at every request position of a poll, for both gateway
@@ -180,6 +190,62 @@ private slots:
     {
         runMatrix(0, {"rest-login", "rest-dsl", "rest-ppp", "rest-DSLStats", "rest-WIFI", "rest-WANStatus",
                       "rest-DeviceInfo"});
+    }
+
+    // A reply of a megabyte that inflates to a gibibyte: refused within the
+    // size limit, with memory to spare, as any over-size reply.
+    void compressedReplyIsCountedAsItArrives_data()
+    {
+        QTest::addColumn<int>("algoType");
+        QTest::addColumn<QString>("position");
+        QTest::newRow("older, line") << 0 << "rest-dsl";
+        QTest::newRow("newer, login") << 1 << "ws-login";
+        QTest::newRow("newer, statistics") << 1 << "ws-DSLStats";
+    }
+
+    void compressedReplyIsCountedAsItArrives()
+    {
+        QFETCH(int, algoType);
+        QFETCH(QString, position);
+        Simulator sim({"--ssid", "bombe"});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim, algoType));
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        const QString before = wholeRecord(window.LBInfos);
+        const qint64 peakBefore = peakResidentKb();
+        sim.fault(position, "bomb", 1);
+        bool complete = true;
+        QString failure;
+        const QMetaObject::Connection ended =
+            connect(&window.gateway, &GatewayClient::pollFinished, [&](const GatewayClient::Result &result) {
+                complete = result.complete;
+                failure = result.failure;
+            });
+        QSignalSpy pollEnded(&window, &MainWindow::pollEnded);
+        window.UpDateAffichage();
+        // The window busy (a replot, a report) while the reply arrives: the
+        // network thread goes on reading meanwhile, and whatever it inflates
+        // piles up.
+        const auto compressedReplyCame = [&] {
+            for (QNetworkReply *reply : window.manager.findChildren<QNetworkReply *>())
+                if (reply->hasRawHeader("Content-Encoding"))
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(pollEnded.size() > 0 || compressedReplyCame(), 30000);
+        QThread::msleep(3000);
+        QVERIFY(pollEnded.size() > 0 || pollEnded.wait(30000));
+        disconnect(ended);
+        closer.drain();
+        QVERIFY(!complete);
+        QCOMPARE(wholeRecord(window.LBInfos), before);
+        const qint64 grownKb = peakResidentKb() - peakBefore;
+        QVERIFY2(grownKb < 200 * 1024, qPrintable(QStringLiteral("peak memory grew by %1 kB (%2)").arg(grownKb).arg(failure)));
+        // The next poll reads the gateway again.
+        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
+        QVERIFY(window.connected);
     }
 
     void refusedConnection_data()

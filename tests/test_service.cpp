@@ -14,6 +14,7 @@
 #include "recording/rowformat.h"
 #include "router/liveboxinfos.h"
 #include "support/exposition.h"
+#include "support/gatewaytest.h"
 #include "support/httpget.h"
 #include "support/inifile.h"
 #include "support/modalcloser.h"
@@ -30,8 +31,9 @@ class Headless
 public:
     // `zone`, when given, is the program's TZ. With `desktop`, the windowed
     // program instead, on the test's own (offscreen) display.
+    // With `addressSpace`, under that limit of memory, as on a small board.
     Headless(const ScratchDir &dir, const QStringList &arguments = {}, const QString &zone = QString(),
-             bool desktop = false)
+             bool desktop = false, qint64 addressSpace = 0)
     {
         QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), dir.file("quelvane"));
         QFile::setPermissions(dir.file("quelvane"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -43,7 +45,14 @@ public:
         if (!zone.isEmpty())
             environment.insert(QStringLiteral("TZ"), zone);
         process.setProcessEnvironment(environment);
-        process.start(dir.file("quelvane"), (desktop ? QStringList() : QStringList{QStringLiteral("--headless")}) + arguments);
+        const QStringList all = (desktop ? QStringList() : QStringList{QStringLiteral("--headless")}) + arguments;
+        if (addressSpace > 0)
+            // prlimit sets the limit and becomes the program: the same process.
+            process.start(QStringLiteral("prlimit"),
+                          QStringList{QStringLiteral("--as=%1").arg(addressSpace), QStringLiteral("--"), dir.file("quelvane")}
+                              + all);
+        else
+            process.start(dir.file("quelvane"), all);
         process.waitForStarted(5000);
     }
 
@@ -419,6 +428,33 @@ private slots:
             QVERIFY(program.endedWell());
             QVERIFY(readIniText(dir.file("livebox.ini")).contains(QStringLiteral("COURBES/PlageHeure")));
         }
+    }
+
+    // A gateway's reply of a megabyte that inflates to a gibibyte, at every
+    // poll, under a memory limit of a gibibyte: each poll fails as an
+    // over-size reply does, and the service lives on.
+    void compressedRepliesUnderAMemoryLimit()
+    {
+#ifdef __SANITIZE_ADDRESS__
+        QSKIP("AddressSanitizer reserves far more address space than a limit leaves");
+#endif
+        Simulator sim({"--fault", "rest-dsl:bomb"});
+        ScratchDir dir;
+        dir.write("livebox.ini", headlessSettings(sim));
+        Headless program(dir, {}, QString(), false, qint64(1) << 30);
+        const auto lineReads = [&] {
+            int reads = 0;
+            for (const ReceivedRequest &request : receivedRequests(sim.requests()))
+                reads += request.body.contains("\"dsl\"");
+            return reads;
+        };
+        // The start-up's two polls, then the acquisition's first.
+        QTRY_VERIFY_WITH_TIMEOUT(lineReads() >= 3, 30000);
+        QVERIFY2(program.process.state() == QProcess::Running, qPrintable(program.errorLines().join('\n')));
+        sim.heal();
+        QTRY_VERIFY_WITH_TIMEOUT(lineCount(dir.read("Livebox-1234.csv")) >= 2, 20000);
+        QVERIFY(program.stop() >= 0);
+        QVERIFY(program.endedWell());
     }
 
     void refusedLoginIsSaidOnTheStandardErrorAndTriedAgain()
