@@ -21,14 +21,27 @@ void turn(bool *on, bool enabled, bool now, const QString &rule, const QString &
     alerts->append({rule, now ? AlertState::Raised : AlertState::Cleared, values});
 }
 
-// Errors per minute between two readings; negative when it cannot be told
-// (the counter went back at a restart, or no time passed).
-double perMinute(double before, double now, qint64 elapsedMs)
-{
-    if (now < before || elapsedMs <= 0)
-        return -1;
-    return (now - before) * 60000.0 / double(elapsedMs);
 }
+
+double ErrorRate::take(qint64 atMs, double count)
+{
+    // A counter that went back (a restart) starts a new measure.
+    if (!m_readings.isEmpty() && (count < m_readings.last().count || atMs <= m_readings.last().atMs))
+        m_readings.clear();
+    m_readings.append({atMs, count});
+    // Keep the newest reading a whole window old, and those after it.
+    int reference = -1;
+    for (int i = m_readings.size() - 2; i >= 0; --i) {
+        if (atMs - m_readings.at(i).atMs >= windowMs) {
+            reference = i;
+            break;
+        }
+    }
+    if (reference < 0)
+        return -1;
+    m_readings.remove(0, reference);
+    const Reading &from = m_readings.first();
+    return (count - from.count) * 60000.0 / double(atMs - from.atMs);
 }
 
 QString alertStateText(AlertState state)
@@ -66,7 +79,6 @@ QVector<Alert> AlertRules::check(const AlertSettings &settings, const PollOutcom
     checkEvents(settings, poll, &alerts);
     checkStates(settings, poll, &alerts);
     m_last = poll.reading;
-    m_lastAtMs = poll.atMs;
     m_hasReading = true;
     return alerts;
 }
@@ -116,19 +128,21 @@ void AlertRules::checkStates(const AlertSettings &s, const PollOutcome &poll, QV
     margin(&m_marginDown, now.DownstreamNoiseMargin, QStringLiteral("Marge de bruit descendante basse"));
     margin(&m_marginUp, now.UpstreamNoiseMargin, QStringLiteral("Marge de bruit montante basse"));
 
-    const qint64 elapsed = poll.atMs - m_lastAtMs;
-    const auto errors = [&](bool *on, bool enabled, double threshold, double before, double count,
-                            const QString &rule) {
-        const double rate = m_hasReading ? perMinute(before, count, elapsed) : -1;
+    const auto errors = [&](int k, bool *on, bool enabled, double threshold, double count, const QString &rule) {
+        const double rate = m_rates[k].take(poll.atMs, count);
         if (enabled && rate < 0)
             return; // no rate this time: the state stays as it was
-        turn(on, enabled, rate > threshold, rule,
+        const bool above = rate > threshold;
+        if (above)
+            m_aboveAtMs[k] = poll.atMs;
+        // Raised at once; ended only once the rate has stayed below its
+        // threshold for a whole window, so that a burst makes one pair.
+        const bool state = above || (*on && poll.atMs - m_aboveAtMs[k] < ErrorRate::windowMs);
+        turn(on, enabled, state, rule,
              QStringLiteral("%1 par minute, seuil %2").arg(fixedText(rate, 1), number(threshold)), alerts);
     };
-    errors(&m_crcNear, s.crc, s.crcPerMinute, m_last.CRCErrors, now.CRCErrors, QStringLiteral("Erreurs CRC"));
-    errors(&m_crcFar, s.crc, s.crcPerMinute, m_last.ATUCCRCErrors, now.ATUCCRCErrors,
-           QStringLiteral("Erreurs ATU-C CRC"));
-    errors(&m_fecNear, s.fec, s.fecPerMinute, m_last.FECErrors, now.FECErrors, QStringLiteral("Erreurs FEC"));
-    errors(&m_fecFar, s.fec, s.fecPerMinute, m_last.ATUCFECErrors, now.ATUCFECErrors,
-           QStringLiteral("Erreurs ATU-C FEC"));
+    errors(0, &m_crcNear, s.crc, s.crcPerMinute, now.CRCErrors, QStringLiteral("Erreurs CRC"));
+    errors(1, &m_crcFar, s.crc, s.crcPerMinute, now.ATUCCRCErrors, QStringLiteral("Erreurs ATU-C CRC"));
+    errors(2, &m_fecNear, s.fec, s.fecPerMinute, now.FECErrors, QStringLiteral("Erreurs FEC"));
+    errors(3, &m_fecFar, s.fec, s.fecPerMinute, now.ATUCFECErrors, QStringLiteral("Erreurs ATU-C FEC"));
 }

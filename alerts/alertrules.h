@@ -48,6 +48,28 @@ struct PollOutcome
     bool withPpp = false; // the gateway gives the internet connection's time
 };
 
+// An error counter's rate per minute, measured over a minute at least: from
+// the newest reading a minute or more before the latest (the previous one
+// when polls are further apart), so that one poll's errors at a short
+// interval do not read as a rate of their own.
+class ErrorRate
+{
+public:
+    static constexpr qint64 windowMs = 60000;
+    // Takes the reading `count` at `atMs`; returns the rate, or a negative
+    // number while it cannot be told (less than a minute measured since the
+    // start or since the counter went back at a restart).
+    double take(qint64 atMs, double count);
+
+private:
+    struct Reading
+    {
+        qint64 atMs;
+        double count;
+    };
+    QVector<Reading> m_readings; // oldest first, from a minute or more ago on
+};
+
 // The rules, checked after every poll. They remember the last good reading
 // and which states are on, so that nothing fires twice for one cause.
 class AlertRules
@@ -69,7 +91,6 @@ private:
 
     bool m_hasReading = false;
     LiveBoxInfos m_last;
-    qint64 m_lastAtMs = 0;
     double m_syncRate = 0; // the down rate of the current synchronisation
     int m_failures = 0;    // failed polls in a row
     bool m_failuresRaised = false;
@@ -79,4 +100,8 @@ private:
     bool m_crcFar = false;
     bool m_fecNear = false;
     bool m_fecFar = false;
+    // Per error counter (CRC near, far, FEC near, far): its rate, and when
+    // it was last above its threshold; a state ends a minute after that.
+    ErrorRate m_rates[4];
+    qint64 m_aboveAtMs[4] = {};
 };

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <functional>
+
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
@@ -195,8 +197,8 @@ private slots:
         QVERIFY(run.good(r).isEmpty());
         r.CRCErrors = 5; // 5 a minute
         QVERIFY(run.good(r).isEmpty());
-        r.CRCErrors = 15; // 20 a minute over the last 30 s
-        QCOMPARE(run.good(r, 30000), QStringList{"Erreurs CRC|déclenchée|20.0 par minute, seuil 10"});
+        r.CRCErrors = 25; // 20 a minute
+        QCOMPARE(run.good(r), QStringList{"Erreurs CRC|déclenchée|20.0 par minute, seuil 10"});
         r.CRCErrors = 40;
         r.ATUCCRCErrors = 12;
         QCOMPARE(run.good(r), QStringList{"Erreurs ATU-C CRC|déclenchée|12.0 par minute, seuil 10"});
@@ -221,6 +223,57 @@ private slots:
         QVERIFY(run.good(after).isEmpty());
         after.ATUCFECErrors = 5000;
         QCOMPARE(run.good(after), QStringList{"Erreurs ATU-C FEC|déclenchée|5000.0 par minute, seuil 1000"});
+    }
+
+    // At a 5-second interval one error in a poll is not 12 a minute: the
+    // rate is measured over a minute, and a state ends a minute after its
+    // rate was last above the threshold. A steady rate raises one alert, a
+    // burst one pair, errors now and then none.
+    void errorRatesDoNotFlap()
+    {
+        const auto polls = [](Run &run, LiveBoxInfos &r, int count, const std::function<int(int)> &errorsAt) {
+            QStringList said;
+            for (int i = 0; i < count; ++i) {
+                r.CRCErrors += errorsAt(i);
+                said += run.good(r, 5000);
+            }
+            return said;
+        };
+        {
+            Run run;
+            run.settings.crc = true;
+            run.settings.crcPerMinute = 10;
+            LiveBoxInfos r = reading();
+            // One error every 10 s: 6 a minute, under the threshold.
+            QVERIFY(polls(run, r, 360, [](int i) { return i % 2; }).isEmpty());
+        }
+        {
+            Run run;
+            run.settings.crc = true;
+            run.settings.crcPerMinute = 5;
+            LiveBoxInfos r = reading();
+            // Half an hour of a noisy line: two errors every 5 s, then one
+            // every 15 s (4 a minute) for ten minutes.
+            QStringList said = polls(run, r, 360, [](int i) { return i % 2 == 0 ? 1 : 0; });
+            said += polls(run, r, 120, [](int i) { return i % 3 == 0 ? 1 : 0; });
+            QCOMPARE(said.size(), 2);
+            QVERIFY(said.at(0).startsWith("Erreurs CRC|déclenchée|"));
+            QVERIFY(said.at(1).startsWith("Erreurs CRC|rétablie|"));
+        }
+        {
+            Run run;
+            run.settings.crc = true;
+            run.settings.crcPerMinute = 5;
+            LiveBoxInfos r = reading();
+            // Quiet, one burst of 40 errors, quiet again.
+            QStringList said = polls(run, r, 60, [](int) { return 0; });
+            said += polls(run, r, 1, [](int) { return 40; });
+            said += polls(run, r, 11, [](int) { return 0; });
+            QCOMPARE(said, QStringList{"Erreurs CRC|déclenchée|40.0 par minute, seuil 5"});
+            said = polls(run, r, 60, [](int) { return 0; });
+            QCOMPARE(said.size(), 1);
+            QVERIFY(said.at(0).startsWith("Erreurs CRC|rétablie|"));
+        }
     }
 
     void logRowsCannotBeSplit()
