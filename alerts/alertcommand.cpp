@@ -4,6 +4,30 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+// The command leads a process group of its own, so that what it starts (a
+// hung `mail` or `curl`) ends with it at its limit and at exit.
+class GroupProcess : public QProcess
+{
+public:
+    using QProcess::QProcess;
+
+protected:
+    void setupChildProcess() override { ::setpgid(0, 0); }
+};
+
+void killGroup(QProcess *process)
+{
+    const qint64 pid = process->processId();
+    if (pid > 0)
+        ::kill(-pid_t(pid), SIGKILL);
+    process->kill();
+}
+}
+
 AlertCommand::AlertCommand(QObject *parent)
     : QObject(parent)
 {
@@ -14,7 +38,7 @@ AlertCommand::~AlertCommand()
     // Whatever still runs at exit is stopped rather than waited for.
     for (QProcess *process : qAsConst(m_running)) {
         process->disconnect(this);
-        process->kill();
+        killGroup(process);
         process->waitForFinished(1000);
     }
 }
@@ -42,7 +66,7 @@ void AlertCommand::run(const QString &command, int limitSeconds, const QStringLi
         return;
     }
     const QString program = words.takeFirst();
-    auto *process = new QProcess(this);
+    auto *process = new GroupProcess(this);
     process->setProgram(program);
     process->setArguments(words + fields);
     // Its output is of no use here, and a full pipe would hold it up.
@@ -55,7 +79,7 @@ void AlertCommand::run(const QString &command, int limitSeconds, const QStringLi
     limit->setSingleShot(true);
     connect(limit, &QTimer::timeout, process, [process] {
         process->setProperty("outlived", true);
-        process->kill();
+        killGroup(process);
     });
     connect(process, &QProcess::errorOccurred, this, [this, process, program](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)

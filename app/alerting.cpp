@@ -62,7 +62,11 @@ void MainWindow::setUpAlerts()
     connect(alertCommand, &AlertCommand::problem, this, [this](const QString &text) {
         const Alert problem{QStringLiteral("Commande d'alerte"), AlertState::Event, text};
         logAlert(QDateTime::currentDateTime(), problem);
-        sayInStatusBar(problem.rule, text);
+        // Headless, the service's journal is where it can be read.
+        if (Messages::headless())
+            Messages::print(problem.rule, text);
+        else
+            sayInStatusBar(problem.rule, text);
     });
 
     // No tray, no icon: the program runs as it always has.

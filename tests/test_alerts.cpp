@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <csignal>
 #include <functional>
 
 #include <QAction>
@@ -365,6 +366,39 @@ private slots:
                  QStringLiteral("[%1]\n[08/12/2026 09:05:07]\n[Marge de bruit]\n[déclenchée]\n[$(touch pwned) `id` ; \"x\" *]\n")
                      .arg(dir.file("args out.txt")));
         QVERIFY(!QFile::exists(QStringLiteral("pwned")));
+    }
+
+    // A script that waits on a child that hangs: at the limit the child
+    // ends with the script, and so at exit.
+    void commandEndsWithEverythingItStarted()
+    {
+        ScratchDir dir;
+        dir.write("alerte.sh", QStringLiteral("#!/bin/sh\nsleep 300 &\necho $! > %1\nwait\n")
+                                   .arg(dir.file("enfant"))
+                                   .toUtf8());
+        QFile::setPermissions(dir.file("alerte.sh"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        const auto childAlive = [&] {
+            // Gone, or a zombie that no one has reaped yet.
+            const QByteArray pid = dir.read("enfant").trimmed();
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+            if (pid.isEmpty() || !stat.open(QIODevice::ReadOnly))
+                return false;
+            const QByteArray fields = stat.readAll();
+            return fields.mid(fields.lastIndexOf(')') + 2, 1) != "Z";
+        };
+        {
+            AlertCommand command;
+            QSignalSpy finished(&command, &AlertCommand::finished);
+            command.run(dir.file("alerte.sh"), 1, {QStringLiteral("x")});
+            QTRY_VERIFY_WITH_TIMEOUT(childAlive(), 5000);
+            QVERIFY(finished.wait(10000));
+            QTRY_VERIFY_WITH_TIMEOUT(!childAlive(), 5000);
+
+            QFile::remove(dir.file("enfant"));
+            command.run(dir.file("alerte.sh"), 60, {QStringLiteral("x")});
+            QTRY_VERIFY_WITH_TIMEOUT(childAlive(), 5000);
+        } // the program ends with a command running
+        QTRY_VERIFY_WITH_TIMEOUT(!childAlive(), 5000);
     }
 
     void commandProblemsAreReportedOnceEach()
