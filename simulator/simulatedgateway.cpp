@@ -435,8 +435,15 @@ void Gateway::serve(const httplib::Request &req, httplib::Response &res)
     if (kind == "bomb") {
         // Sent compressed whatever the client asked for, as a hostile or
         // broken server would.
+        // Given as a provider of known length: httplib would otherwise
+        // compress it once more for a client that asks for gzip, and no
+        // client inflates two layers.
+        const std::string &body = inflatingBody(param);
         res.set_header("Content-Encoding", "deflate");
-        res.set_content(inflatingBody(param), "application/json");
+        res.set_content_provider(body.size(), "application/json",
+                                 [&body](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+                                     return sink.write(body.data() + offset, std::min(length, body.size() - offset));
+                                 });
         return;
     }
 
