@@ -1,17 +1,65 @@
 #include <QApplication>
 #include <QLoggingCategory>
 
+#include <cstdio>
 #include <cstring>
+#include <iostream>
+#include <string>
+
+#include <termios.h>
+#include <unistd.h>
 
 #include "common/messages.h"
 #include "mainwindow.h"
+#include "metrics/access.h"
 #include "stopsignals.h"
+
+namespace {
+// `--password-hash`: reads a password on the standard input (unseen when
+// typed) and prints the hash that METRIQUES/EmpreinteMotDePasse takes. Read
+// there rather than from the command line, which other users can list.
+int printPasswordHash()
+{
+    const bool typed = isatty(STDIN_FILENO);
+    termios before = {};
+    if (typed) {
+        std::fprintf(stderr, "Mot de passe des métriques : ");
+        tcgetattr(STDIN_FILENO, &before);
+        termios hidden = before;
+        hidden.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+    }
+    std::string password;
+    std::getline(std::cin, password);
+    if (typed) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+        std::fprintf(stderr, "\n");
+    }
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    if (password.empty()) {
+        std::fprintf(stderr, "quelvane: mot de passe vide\n");
+        return 1;
+    }
+    const QByteArray hash = hashPassword(QByteArray::fromStdString(password));
+    std::fill(password.begin(), password.end(), '\0');
+    if (hash.isEmpty()) {
+        std::fprintf(stderr, "quelvane: ce système ne sait pas faire d'empreinte bcrypt\n");
+        return 1;
+    }
+    std::printf("%s\n", hash.constData());
+    return 0;
+}
+}
 
 int main(int argc, char *argv[])
 {
     bool headless = false;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
         headless = headless || std::strcmp(argv[i], "--headless") == 0;
+        if (std::strcmp(argv[i], "--password-hash") == 0)
+            return printPasswordHash();
+    }
     // Headless, no display is needed: the day reports still draw their plots.
     if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -388,14 +388,31 @@ void MainWindow::startMetrics()
     const QString address = metricsAddress(wanted);
     QString error = QStringLiteral("adresse invalide, attendu ADRESSE:PORT ou PORT");
     if (!address.isEmpty())
-        metrics = MetricsServer::serve(address, &error);
+        metrics = MetricsServer::serve(address, metricsAccess, &error);
     if (metrics) {
+        const QString url = QStringLiteral("http://%1/metrics")
+                                .arg(address.left(address.lastIndexOf(QLatin1Char(':')) + 1)
+                                     + QString::number(metrics->port()));
         // The service's journal says where to point Prometheus.
         if (Messages::headless())
-            Messages::information(this, QStringLiteral("Quelvane"),
-                                  QStringLiteral("Métriques servies sur http://%1/metrics")
-                                      .arg(address.left(address.lastIndexOf(QLatin1Char(':')) + 1)
-                                           + QString::number(metrics->port())));
+            Messages::information(this, QStringLiteral("Quelvane"), QStringLiteral("Métriques servies sur %1").arg(url));
+        const QString exposed = exposureWarning(address, metricsAccess);
+        if (!exposed.isEmpty()) {
+            // Said on both: the journal for the service, the window for the
+            // user who typed the address.
+            Messages::print(QStringLiteral("Quelvane"), exposed);
+            if (!Messages::headless()) {
+                auto *label = new QLabel(this);
+                label->setObjectName(QStringLiteral("labelMetriques"));
+                label->setToolTip(exposed);
+                label->setText((metricsAccess.open() ? QStringLiteral("Métriques ouvertes au réseau : %1")
+                                                     : QStringLiteral("Métriques au réseau, avec mot de passe : %1"))
+                                   .arg(address));
+                if (metricsAccess.open())
+                    label->setStyleSheet(QStringLiteral("color: #b00000;"));
+                statusBar()->insertPermanentWidget(0, label);
+            }
+        }
         return;
     }
     const QString text = QStringLiteral("Les métriques ne peuvent pas être servies sur « %1 » : %2").arg(wanted, error);

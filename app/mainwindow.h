@@ -226,6 +226,7 @@ private:
     QElapsedTimer reloadClock;
     qint64 reloadSaidAt = 0; // headless, when the progress was last said
     QString metricsWanted; // the settings' metrics address
+    MetricsAccess metricsAccess; // and who may read them
     QString savedNetworkName; // as livebox.ini holds it now
     QRect savedGeometry;
     bool acquisitionRunning = false;

@@ -144,6 +144,9 @@ SettingsTable MainWindow::settingsTable()
     table += alertsTable();
     table += SettingsTable{
         {Key::MetricsAddress, [this](const QVariant &v) { metricsWanted = v.toString(); }, nullptr},
+        {Key::MetricsUser, [this](const QVariant &v) { metricsAccess.user = v.toString(); }, nullptr},
+        {Key::MetricsPasswordHash, [this](const QVariant &v) { metricsAccess.passwordHash = v.toString().toUtf8(); },
+         nullptr},
         {Key::RapPageOrient,
          [this](const QVariant &v) {
              // Other values leave the form's choice.

@@ -59,6 +59,11 @@ constexpr char RapPageOrient[] = "FORMAT/RapPageOrient";
 // The metrics for Prometheus: "host:port", or a port alone (127.0.0.1); off
 // when absent. Read only: it is set by editing the file.
 constexpr char MetricsAddress[] = "METRIQUES/Adresse";
+// Who may read them: a user and the crypt(3) hash of the password (what
+// "quelvane --password-hash" prints); open to anyone when both are absent.
+// Read only, as the address.
+constexpr char MetricsUser[] = "METRIQUES/Utilisateur";
+constexpr char MetricsPasswordHash[] = "METRIQUES/EmpreinteMotDePasse";
 
 // The alerts and the tray ("Alertes" tab).
 constexpr char AlertResync[] = "ALERTES/Resynchro";

@@ -4,11 +4,13 @@
 #include <QHostAddress>
 #include <QTcpServer>
 
+#include <CivetServer.h>
+#include <civetweb.h>
 #include <prometheus/counter.h>
-#include <prometheus/exposer.h>
 #include <prometheus/family.h>
 #include <prometheus/gauge.h>
 #include <prometheus/registry.h>
+#include <prometheus/text_serializer.h>
 
 #include <stdexcept>
 
@@ -114,13 +116,56 @@ struct MetricsServer::Metrics
     }
 };
 
+// GET and HEAD /metrics, each request's credentials checked first.
+class MetricsServer::Endpoint : public CivetHandler
+{
+public:
+    Endpoint(std::shared_ptr<prometheus::Registry> registry, const MetricsAccess &access)
+        : m_registry(std::move(registry))
+        , m_auth(access)
+    {
+    }
+
+    bool handleGet(CivetServer *, mg_connection *connection) override { return answer(connection, true); }
+    bool handleHead(CivetServer *, mg_connection *connection) override { return answer(connection, false); }
+
+private:
+    bool answer(mg_connection *connection, bool withBody)
+    {
+        if (!m_auth.allows(mg_get_header(connection, "Authorization"))) {
+            static const char refusal[] = "Unauthorized\n";
+            mg_printf(connection,
+                      "HTTP/1.1 401 Unauthorized\r\n"
+                      "WWW-Authenticate: Basic realm=\"Quelvane\", charset=\"UTF-8\"\r\n"
+                      "Content-Type: text/plain; charset=utf-8\r\n"
+                      "Content-Length: %zu\r\nConnection: close\r\n\r\n",
+                      sizeof refusal - 1);
+            if (withBody)
+                mg_write(connection, refusal, sizeof refusal - 1);
+            return true;
+        }
+        const std::string text = prometheus::TextSerializer().Serialize(m_registry->Collect());
+        mg_printf(connection,
+                  "HTTP/1.1 200 OK\r\n"
+                  "Content-Type: text/plain; version=0.0.4; charset=utf-8\r\n"
+                  "Content-Length: %zu\r\nConnection: close\r\n\r\n",
+                  text.size());
+        if (withBody)
+            mg_write(connection, text.data(), text.size());
+        return true;
+    }
+
+    std::shared_ptr<prometheus::Registry> m_registry;
+    BasicAuth m_auth;
+};
+
 MetricsServer::MetricsServer() = default;
 
 MetricsServer::~MetricsServer() = default;
 
 int MetricsServer::port() const
 {
-    const std::vector<int> ports = m_exposer->GetListeningPorts();
+    const std::vector<int> ports = m_server->getListeningPorts();
     return ports.empty() ? 0 : ports.front();
 }
 
@@ -136,6 +181,12 @@ QString bindProblem(const QString &address)
     const QHostAddress ip(host);
     if (ip.isNull())
         return QStringLiteral("« %1 » n'est pas une adresse IP").arg(host);
+    // Debian builds its web server library without IPv6 (feature 8): it
+    // would fail with a message of its own that says nothing to the user.
+    if (ip.protocol() == QAbstractSocket::IPv6Protocol && !mg_check_feature(8))
+        return QStringLiteral("les adresses IPv6 ne sont pas servies, la bibliothèque du serveur web (civetweb) "
+                              "de ce système étant construite sans IPv6 ; donnez une adresse IPv4, "
+                              "127.0.0.1:PORT par exemple");
     QTcpServer probe;
     if (probe.listen(ip, quint16(address.mid(colon + 1).toUInt())))
         return QString();
@@ -152,9 +203,12 @@ QString bindProblem(const QString &address)
 }
 }
 
-std::unique_ptr<MetricsServer> MetricsServer::serve(const QString &address, QString *error)
+std::unique_ptr<MetricsServer> MetricsServer::serve(const QString &address, const MetricsAccess &access,
+                                                    QString *error)
 {
-    const QString problem = bindProblem(address);
+    QString problem = accessProblem(access);
+    if (problem.isEmpty())
+        problem = bindProblem(address);
     if (!problem.isEmpty()) {
         *error = problem;
         return nullptr;
@@ -162,13 +216,22 @@ std::unique_ptr<MetricsServer> MetricsServer::serve(const QString &address, QStr
     std::unique_ptr<MetricsServer> server(new MetricsServer);
     server->m_registry = std::make_shared<prometheus::Registry>();
     server->m_metrics.reset(new Metrics(*server->m_registry));
+    server->m_endpoint.reset(new Endpoint(server->m_registry, access));
+    // No document root: nothing but the metrics is served. Each client is
+    // closed after its answer, as scrapers do not keep connections.
+    const std::vector<std::string> options = {
+        "listening_ports", address.toStdString(),
+        "num_threads", std::to_string(threads),
+        "request_timeout_ms", std::to_string(requestTimeoutMs),
+        "enable_keep_alive", "no",
+    };
     try {
-        server->m_exposer.reset(new prometheus::Exposer(address.toStdString(), 2));
+        server->m_server.reset(new CivetServer(options));
     } catch (const std::exception &e) {
         *error = QStringLiteral("le serveur des métriques n'a pas démarré (%1)").arg(QString::fromLocal8Bit(e.what()));
         return nullptr;
     }
-    server->m_exposer->RegisterCollectable(server->m_registry);
+    server->m_server->addHandler("/metrics", server->m_endpoint.get());
     return server;
 }
 

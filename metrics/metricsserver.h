@@ -6,23 +6,31 @@
 #include <memory>
 #include <string>
 
+#include "access.h"
 #include "router/liveboxinfos.h"
 
+class CivetServer;
 namespace prometheus {
-class Exposer;
 class Registry;
 }
 
 // The line's history for Prometheus: the program updates the metrics after
 // each poll, from its own thread, through prometheus-cpp's thread-safe
-// types; the library serves scrapes on threads of its own and never reads
-// a window.
+// types; civetweb serves scrapes on threads of its own and never reads a
+// window.
 class MetricsServer
 {
 public:
-    // Serves on `address` ("host:port"); null, and `error` says why, when
-    // the address cannot be used.
-    static std::unique_ptr<MetricsServer> serve(const QString &address, QString *error);
+    // Clients served at once; a client that has not sent its whole request
+    // within `requestTimeoutMs` is cut off, so that idle connections hold no
+    // thread for long.
+    static constexpr int threads = 16;
+    static constexpr int requestTimeoutMs = 2000;
+
+    // Serves on `address` ("host:port") to those `access` lets in; null, and
+    // `error` says why, when the address or the access cannot be used.
+    static std::unique_ptr<MetricsServer> serve(const QString &address, const MetricsAccess &access,
+                                                QString *error);
     ~MetricsServer();
 
     // The port served, once bound (the one asked for, or the one picked for port 0).
@@ -38,10 +46,12 @@ public:
 private:
     MetricsServer();
     struct Metrics;
+    class Endpoint;
 
     std::shared_ptr<prometheus::Registry> m_registry;
-    std::unique_ptr<prometheus::Exposer> m_exposer;
     std::unique_ptr<Metrics> m_metrics;
+    std::unique_ptr<Endpoint> m_endpoint; // outlives the server that calls it
+    std::unique_ptr<CivetServer> m_server;
     bool m_hasReading = false;
     LiveBoxInfos m_last;
 };
