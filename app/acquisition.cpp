@@ -74,9 +74,9 @@ void MainWindow::showAcquisitionState()
                     .arg(timeSettingText(QTime(0, 0).addMSecs(cycleInUseMs)),
                          timeSettingText(QTime(0, 0).addMSecs(cycleMs)));
     // The version's label would leave the notice no room: it steps aside
-    // while the gateway is slow.
+    // while the gateway is slow, or the metrics' notice takes its room.
     if (QLabel *version = findChild<QLabel *>(QStringLiteral("labelVersion")))
-        version->setVisible(!slow);
+        version->setVisible(!slow && !findChild<QLabel *>(QStringLiteral("labelMetriques")));
     statusBar()->showMessage(text);
 }
 
@@ -85,6 +85,8 @@ void MainWindow::on_BtnStopAcquisition_clicked()
     setButtonStates(ui, Mode::Idle);
     acquisitionRunning = false;
     statusBar()->showMessage(QString());
+    if (QLabel *version = findChild<QLabel *>(QStringLiteral("labelVersion")))
+        version->show();
     cycleTimer->stop();
     updateTray();
     // A cycle's poll still waiting on the gateway ends now: stopped means

@@ -1,6 +1,8 @@
 #include <QtTest>
 
 #include <QJsonArray>
+#include <QLabel>
+#include <QStatusBar>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpServer>
@@ -11,11 +13,13 @@
 
 #include "common/datetime.h"
 #include "common/filenames.h"
+#include "metrics/access.h"
 #include "recording/rowformat.h"
 #include "router/liveboxinfos.h"
 #include "support/exposition.h"
 #include "support/gatewaytest.h"
 #include "support/httpget.h"
+#include "support/idleclients.h"
 #include "support/inifile.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
@@ -114,15 +118,20 @@ class Prometheus
 {
 public:
     explicit Prometheus(int target)
+        : Prometheus(QStringLiteral("global:\n  scrape_interval: 1s\n  scrape_timeout: 1s\n"
+                                    "scrape_configs:\n  - job_name: quelvane\n    static_configs:\n"
+                                    "      - targets: ['127.0.0.1:%1']\n")
+                         .arg(target))
+    {
+    }
+
+    // With a configuration of the test's own.
+    explicit Prometheus(const QString &configuration)
         : m_port(freePort())
     {
         QFile config(m_dir.filePath(QStringLiteral("prometheus.yml")));
         config.open(QIODevice::WriteOnly);
-        config.write(QStringLiteral("global:\n  scrape_interval: 1s\n  scrape_timeout: 1s\n"
-                                    "scrape_configs:\n  - job_name: quelvane\n    static_configs:\n"
-                                    "      - targets: ['127.0.0.1:%1']\n")
-                         .arg(target)
-                         .toUtf8());
+        config.write(configuration.toUtf8());
         config.close();
         const QString program = QStandardPaths::findExecutable(QStringLiteral("prometheus"));
         if (program.isEmpty())
@@ -263,6 +272,60 @@ private slots:
         QVERIFY2(stoppedIn >= 0 && stoppedIn < 10000, qPrintable(QString::number(stoppedIn)));
         QVERIFY(program.endedWell());
         QVERIFY(lineCount(dir.read("Livebox-1234.csv")) >= 4);
+    }
+
+    // Served to the network with a password, behind fifty connections that
+    // hold the server's threads as long as they can: the scraper with the
+    // password reads every interval, one without is refused, and the
+    // journal says who can read the metrics.
+    void prometheusScrapesWithItsPasswordPastIdleConnections()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        const int metricsPort = freePort();
+        const QByteArray hash = hashPassword("le mot de passe");
+        dir.write("livebox.ini", headlessSettings(sim)
+                                     + QStringLiteral("[METRIQUES]\nAdresse=0.0.0.0:%1\nUtilisateur=prom\n"
+                                                      "EmpreinteMotDePasse=%2\n")
+                                           .arg(metricsPort)
+                                           .arg(QString::fromLatin1(hash))
+                                           .toUtf8());
+        Headless program(dir);
+        QTRY_VERIFY_WITH_TIMEOUT(program.errorLines().contains(
+                                     QStringLiteral("quelvane: Quelvane: Métriques servies sur http://0.0.0.0:%1/metrics")
+                                         .arg(metricsPort)),
+                                 10000);
+        QVERIFY(program.errorLines().contains(
+            QStringLiteral("quelvane: Quelvane: ") + exposureWarning(QStringLiteral("0.0.0.0:%1").arg(metricsPort),
+                                                                   {QStringLiteral("prom"), hash})));
+        IdleClients idle(quint16(metricsPort), 25), dripping(quint16(metricsPort), 25, 500);
+        QVERIFY(idle.connected());
+        QVERIFY(dripping.connected());
+
+        const QString job = QStringLiteral("  - job_name: %1\n    scrape_interval: 15s\n    scrape_timeout: 15s\n"
+                                           "    basic_auth:\n      username: prom\n      password: '%2'\n"
+                                           "    static_configs:\n      - targets: ['127.0.0.1:%3']\n");
+        Prometheus prometheus(QStringLiteral("scrape_configs:\n") + job.arg("quelvane", "le mot de passe").arg(metricsPort)
+                              + job.arg("intrus", "devine").arg(metricsPort));
+        QVERIFY(prometheus.ready());
+        // Two scrapes each, a scrape interval apart, all within their time.
+        QVERIFY(prometheus.waitFor("count_over_time(up{job=\"quelvane\"}[1m])", [](double v) { return v >= 2; },
+                                   60000));
+        QVERIFY(prometheus.waitFor("count_over_time(up{job=\"intrus\"}[1m])", [](double v) { return v >= 2; },
+                                   30000));
+        QCOMPARE(prometheus.query("min_over_time(up{job=\"quelvane\"}[1m])").value(""), 1.0);
+        QCOMPARE(prometheus.query("max_over_time(up{job=\"intrus\"}[1m])").value("", -1), 0.0);
+        QVERIFY(prometheus.query("max_over_time(scrape_duration_seconds{job=\"quelvane\"}[1m])").value("", 99)
+                < 15);
+        QVERIFY(prometheus.query("quelvane_polls_total{job=\"quelvane\"}").value("") >= 1);
+        QVERIFY(prometheus.query("quelvane_polls_total{job=\"intrus\"}").isEmpty());
+        QVERIFY(idle.closed > 0 && dripping.closed > 0);
+
+        QVERIFY(program.stop() >= 0);
+        QVERIFY(program.endedWell());
+        // The hash is in no file but the settings, and in no line said.
+        QVERIFY(!program.errorLines().join('\n').contains(QString::fromLatin1(hash)));
+        QVERIFY(dir.read("livebox.ini").contains(hash));
     }
 
     void changeOfDayIsHandledWithoutAWindow()
@@ -489,6 +552,11 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("in use") << "in use" << "le port est déjà utilisé";
         QTest::newRow("not a port") << "metriques" << "adresse invalide, attendu ADRESSE:PORT ou PORT";
+        // Debian's web server library is built without IPv6.
+        QTest::newRow("ipv6") << "[::1]:9464"
+                              << "les adresses IPv6 ne sont pas servies, la bibliothèque du serveur web (civetweb) "
+                                 "de ce système étant construite sans IPv6 ; donnez une adresse IPv4, "
+                                 "127.0.0.1:PORT par exemple";
     }
 
     void unusableMetricsAddressEndsTheServiceWithAReason()
@@ -529,6 +597,32 @@ private slots:
                  QStringLiteral("Les métriques ne peuvent pas être servies sur « %1 » : le port est déjà utilisé\n"
                                 "Le suivi continue sans métriques.")
                      .arg(taken.serverPort()));
+    }
+
+    // Served to the network: the status bar says so as long as it lasts.
+    void desktopSaysTheNetworkCanReadTheMetrics()
+    {
+        Simulator sim;
+        ScratchDir dir;
+        const int port = freePort();
+        dir.write("livebox.ini", settingsFor(sim) + QStringLiteral("[METRIQUES]\nAdresse=0.0.0.0:%1\n").arg(port).toUtf8());
+        ModalCloser closer;
+        MainWindow window;
+        QVERIFY(startedUp(window));
+        QVERIFY(window.metrics);
+        const auto *label = window.statusBar()->findChild<QLabel *>(QStringLiteral("labelMetriques"));
+        QVERIFY(label);
+        QCOMPARE(label->text(), QStringLiteral("Métriques ouvertes au réseau : 0.0.0.0:%1").arg(port));
+        QCOMPARE(label->toolTip(), exposureWarning(QStringLiteral("0.0.0.0:%1").arg(port), MetricsAccess()));
+        // While the acquisition runs, the version's label gives its room to
+        // what the acquisition says.
+        auto *version = window.findChild<QLabel *>(QStringLiteral("labelVersion"));
+        QVERIFY(!version->isHidden());
+        window.on_BtnStartAcquisition_clicked();
+        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
+        QVERIFY(version->isHidden());
+        window.on_BtnStopAcquisition_clicked();
+        QVERIFY(!version->isHidden());
     }
 };
 
