@@ -524,7 +524,7 @@ private slots:
     {
         Simulator sim;
         ScratchDir dir;
-        dir.write("livebox.ini", headlessSettings(sim, QStringLiteral("faux")) + "[ALERTES]\nEchecsNombre=1\n");
+        dir.write("livebox.ini", headlessSettings(sim, QStringLiteral("faux")) + "[ALERTES]\nEchecsNombre=1\nCommande=false\n");
         Headless program(dir);
         const QString said =
             QStringLiteral("quelvane: Quelvane: Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box.");
@@ -533,6 +533,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(program.errorLines().contains(QStringLiteral(
                                      "quelvane: Quelvane : Échecs d'interrogation: déclenchée : "
                                      "1 interrogations de la Livebox échouées de suite")),
+                                 10000);
+        // And so does what went wrong with the user's command.
+        QTRY_VERIFY_WITH_TIMEOUT(program.errorLines().contains(QStringLiteral(
+                                     "quelvane: Commande d'alerte: la commande d'alerte « false » a échoué (code 1)")),
                                  10000);
         // No one can answer a box: the program tries again an interval later.
         const int first = sim.requests().size();
