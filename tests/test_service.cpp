@@ -328,6 +328,26 @@ private slots:
         QVERIFY(dir.read("livebox.ini").contains(hash));
     }
 
+    void passwordHashIsMadeFromTheStandardInput()
+    {
+        const auto hashOf = [](const QByteArray &input, int *code) {
+            QProcess program;
+            program.start(QStringLiteral(QUELVANE_PROGRAM_PATH), {QStringLiteral("--password-hash")});
+            program.write(input);
+            program.closeWriteChannel();
+            program.waitForFinished(20000);
+            *code = program.exitCode();
+            return program.readAllStandardOutput().trimmed();
+        };
+        int code = -1;
+        const QByteArray hash = hashOf("le mot de passe\n", &code);
+        QCOMPARE(code, 0);
+        QVERIFY(passwordMatches("le mot de passe", hash));
+        QVERIFY(accessProblem({QStringLiteral("prom"), hash}).isEmpty());
+        QVERIFY(hashOf("\n", &code).isEmpty());
+        QCOMPARE(code, 1);
+    }
+
     void changeOfDayIsHandledWithoutAWindow()
     {
         Simulator sim;
