@@ -121,7 +121,7 @@ void AlertRules::checkStates(const AlertSettings &s, const PollOutcome &poll, QV
 {
     const LiveBoxInfos &now = poll.reading;
     const auto margin = [&](bool *on, double tenths, const QString &rule) {
-        const double db = tenths / 10;
+        const double db = decibels(tenths);
         turn(on, s.margin, db < s.marginDb, rule,
              QStringLiteral("%1 dB, seuil %2 dB").arg(fixedText(db, 1), number(s.marginDb)), alerts);
     };

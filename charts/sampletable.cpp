@@ -9,8 +9,8 @@
 
 namespace {
 const CurveSource sources[CurveCount] = {
-    {&LiveBoxInfos::DownstreamNoiseMargin, 10, false, 0},
-    {&LiveBoxInfos::UpstreamNoiseMargin, 10, false, 0},
+    {&LiveBoxInfos::DownstreamNoiseMargin, tenthsPerDecibel, false, 0},
+    {&LiveBoxInfos::UpstreamNoiseMargin, tenthsPerDecibel, false, 0},
     {&LiveBoxInfos::DownstreamMaxRate, 1, false, 0},
     {&LiveBoxInfos::UpstreamMaxRate, 1, false, 0},
     {&LiveBoxInfos::DownstreamCurrRate, 1, false, 0},

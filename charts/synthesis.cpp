@@ -16,6 +16,7 @@
 #include "plotitems.h"
 #include "graph.h"
 #include "common/filenames.h"
+#include "common/synchrolog.h"
 #include "router/liveboxinfos.h"
 #include "ui_graph.h"
 
@@ -45,10 +46,10 @@ SynthesisPoints readSynthesis(QIODevice *log)
     QString line;
     while (in.readLineInto(&line)) {
         const QVector<QStringRef> fields = line.splitRef(QLatin1Char(';'));
-        points.synchro.append(synthesisPoint(fields.value(0).toString()));
-        points.reboot.append(synthesisPoint(fields.value(3).toString()));
-        if (fields.size() > 4)
-            points.connexion.append(synthesisPoint(fields.at(4).toString()));
+        points.synchro.append(synthesisPoint(fields.value(SynchroLogSynchro).toString()));
+        points.reboot.append(synthesisPoint(fields.value(SynchroLogReboot).toString()));
+        if (fields.size() > SynchroLogConnection)
+            points.connexion.append(synthesisPoint(fields.at(SynchroLogConnection).toString()));
     }
     return points;
 }

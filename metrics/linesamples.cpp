@@ -31,12 +31,12 @@ QVector<LineSample> lineSamples(const LiveBoxInfos &r, double readAt, bool withP
         directed("quelvane_line_sync_rate_bytes_per_second", "up", r.UpstreamCurrRate * 125),
         directed("quelvane_line_attainable_rate_bytes_per_second", "down", r.DownstreamMaxRate * 125),
         directed("quelvane_line_attainable_rate_bytes_per_second", "up", r.UpstreamMaxRate * 125),
-        directed("quelvane_line_noise_margin_decibels", "down", r.DownstreamNoiseMargin / 10),
-        directed("quelvane_line_noise_margin_decibels", "up", r.UpstreamNoiseMargin / 10),
-        directed("quelvane_line_attenuation_decibels", "down", r.DownstreamAttenuation / 10),
-        directed("quelvane_line_attenuation_decibels", "up", r.UpstreamAttenuation / 10),
-        directed("quelvane_line_output_power_dbm", "down", r.DownstreamPower / 10),
-        directed("quelvane_line_output_power_dbm", "up", r.UpstreamPower / 10),
+        directed("quelvane_line_noise_margin_decibels", "down", decibels(r.DownstreamNoiseMargin)),
+        directed("quelvane_line_noise_margin_decibels", "up", decibels(r.UpstreamNoiseMargin)),
+        directed("quelvane_line_attenuation_decibels", "down", decibels(r.DownstreamAttenuation)),
+        directed("quelvane_line_attenuation_decibels", "up", decibels(r.UpstreamAttenuation)),
+        directed("quelvane_line_output_power_dbm", "down", decibels(r.DownstreamPower)),
+        directed("quelvane_line_output_power_dbm", "up", decibels(r.UpstreamPower)),
         // "near" is the gateway's end of the line, "far" the exchange's (ATU-C).
         counted("quelvane_line_crc_errors_total", "near", r.CRCErrors),
         counted("quelvane_line_crc_errors_total", "far", r.ATUCCRCErrors),
@@ -52,9 +52,9 @@ QVector<LineSample> lineSamples(const LiveBoxInfos &r, double readAt, bool withP
     // VDSL gateways give no line attenuation (0): no series rather than a
     // false zero.
     if (r.DownstreamLineAttenuation != 0)
-        samples.append(directed("quelvane_line_loop_attenuation_decibels", "down", r.DownstreamLineAttenuation / 10));
+        samples.append(directed("quelvane_line_loop_attenuation_decibels", "down", decibels(r.DownstreamLineAttenuation)));
     if (r.UpstreamLineAttenuation != 0)
-        samples.append(directed("quelvane_line_loop_attenuation_decibels", "up", r.UpstreamLineAttenuation / 10));
+        samples.append(directed("quelvane_line_loop_attenuation_decibels", "up", decibels(r.UpstreamLineAttenuation)));
     if (withPpp)
         samples.append({"quelvane_internet_connection_timestamp_seconds", {}, std::floor(readAt - r.PppLastChange), false});
     return samples;

@@ -20,7 +20,7 @@ QList<QPair<QString, QString>> displayTexts(const LiveBoxInfos &now, const LiveB
 {
     const auto kbps = [](double v) { return fixedText(v, 0) + QStringLiteral(" Kb/s"); };
     const auto mbps = [](double v) { return fixedText(v * 0.85 / 1000, 2) + QStringLiteral(" Mb/s"); };
-    const auto dB = [](double tenths) { return fixedText(tenths / 10, 1) + QStringLiteral(" dB"); };
+    const auto dB = [](double tenths) { return fixedText(decibels(tenths), 1) + QStringLiteral(" dB"); };
     const auto secs = [](double v) { return fixedText(v, 0) + QStringLiteral(" s"); };
     const auto count = [](double v) { return fixedText(v, 0); };
 

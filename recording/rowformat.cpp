@@ -1,6 +1,7 @@
 #include "rowformat.h"
 
 #include "common/numbers.h"
+#include "common/synchrolog.h"
 
 
 #include <algorithm>
@@ -216,6 +217,13 @@ QString synchroLogHeader()
 
 QString synchroLogRow(const LiveBoxInfos &infos, const QString &startTime)
 {
-    return infos.SynchroDateTime + QLatin1Char(';') + infos.DateTime + QLatin1Char(';') + startTime
-           + QLatin1Char(';') + infos.RebootDateTime + QLatin1Char(';') + infos.PppDateTime;
+    QStringList row;
+    for (int column = 0; column < SynchroLogColumnCount; ++column)
+        row << QString();
+    row[SynchroLogSynchro] = infos.SynchroDateTime;
+    row[SynchroLogReading] = infos.DateTime;
+    row[SynchroLogSession] = startTime;
+    row[SynchroLogReboot] = infos.RebootDateTime;
+    row[SynchroLogConnection] = infos.PppDateTime;
+    return row.join(QLatin1Char(';'));
 }

@@ -11,6 +11,14 @@ inline QString unknownText()
     return QStringLiteral("inconnu");
 }
 
+// The gateway's margins, attenuations and powers are in tenths of a dB:
+// the one conversion of that unit.
+constexpr double tenthsPerDecibel = 10;
+inline double decibels(double tenths)
+{
+    return tenths / tenthsPerDecibel;
+}
+
 // Everything one poll learns about the gateway and its line, in the
 // gateway's own units (rates in Kb/s, margins and attenuations in tenths of
 // a dB, raw counters). Consumers convert for display.

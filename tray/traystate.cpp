@@ -32,7 +32,7 @@ QString trayToolTip(LineLight light, const LiveBoxInfos *reading)
     QString tip = QStringLiteral("Quelvane : ") + lineLightText(light);
     if (!reading)
         return tip;
-    const auto dB = [](double tenths) { return fixedText(tenths / 10, 1); };
+    const auto dB = [](double tenths) { return fixedText(decibels(tenths), 1); };
     tip += QStringLiteral("\nDébits : %1 / %2 kb/s")
                .arg(fixedText(reading->DownstreamCurrRate, 0), fixedText(reading->UpstreamCurrRate, 0));
     tip += QStringLiteral("\nMarges de bruit : %1 / %2 dB")
