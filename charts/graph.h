@@ -179,17 +179,17 @@ public:
     int axisMaxMinor = 6;
     int axisMaxMajor = 2;
 
-    double minNoise = 0;
-    double maxNoise = 16.0;
-    double minMaxRate = 0;
-    double maxMaxRate = 5000.0;
+    double minNoise = AxisDefault::noise.min;
+    double maxNoise = AxisDefault::noise.max;
+    double minMaxRate = AxisDefault::maxRate.min;
+    double maxMaxRate = AxisDefault::maxRate.max;
     double pasMaxRate = 0;
-    double minCrc = 0.5;
-    double maxCrc = 100.0;
-    double minHec = 0.5;
-    double maxHec = 100.0;
-    double minFec = 50.0;
-    double maxFec = 50000.0;
+    double minCrc = AxisDefault::crc.min;
+    double maxCrc = AxisDefault::crc.max;
+    double minHec = AxisDefault::hec.min;
+    double maxHec = AxisDefault::hec.max;
+    double minFec = AxisDefault::fec.min;
+    double maxFec = AxisDefault::fec.max;
 
     double nbJrSynch = 20.0;
     double reculMinute = 5.0;

@@ -103,17 +103,17 @@ void Graph::readSettings()
 void Graph::keepAxesUsable()
 {
     // A pair whose bottom is not below its top would make an empty axis.
-    const auto pair = [](double *min, double *max, double fallbackMin, double fallbackMax) {
+    const auto pair = [](double *min, double *max, const AxisRange &fallback) {
         if (*min >= *max) {
-            *min = fallbackMin;
-            *max = fallbackMax;
+            *min = fallback.min;
+            *max = fallback.max;
         }
     };
-    pair(&minNoise, &maxNoise, 0, 16.0);
-    pair(&minMaxRate, &maxMaxRate, 0, 5000.0);
-    pair(&minCrc, &maxCrc, 0.5, 100.0);
-    pair(&minHec, &maxHec, 0.5, 100.0);
-    pair(&minFec, &maxFec, 50.0, 50000.0);
+    pair(&minNoise, &maxNoise, AxisDefault::noise);
+    pair(&minMaxRate, &maxMaxRate, AxisDefault::maxRate);
+    pair(&minCrc, &maxCrc, AxisDefault::crc);
+    pair(&minHec, &maxHec, AxisDefault::hec);
+    pair(&minFec, &maxFec, AxisDefault::fec);
     // A step of 0 would leave the rate axis's "+" and "-" without effect.
     if (pasMaxRate <= 0)
         pasMaxRate = roundStep(maxMaxRate - minMaxRate);

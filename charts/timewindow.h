@@ -66,6 +66,21 @@ double fittedValueStep(double span, double axisPixels, double labelPixels, doubl
 // A round step (1, 2, 2.5 or 5 times a power of ten) that cuts `span` into
 // about five parts.
 double roundStep(double span);
+
+// A value axis's bottom and top: as a first start draws them, and where a
+// saved pair that cannot make an axis falls back.
+struct AxisRange
+{
+    double min;
+    double max;
+};
+namespace AxisDefault {
+constexpr AxisRange noise{0, 16.0};
+constexpr AxisRange maxRate{0, 5000.0};
+constexpr AxisRange crc{0.5, 100.0};
+constexpr AxisRange hec{0.5, 100.0};
+constexpr AxisRange fec{50.0, 50000.0};
+}
 // Top of the rate axis for a line whose highest rate is `highestRate`: a
 // round value a little above it.
 double rateAxisTop(double highestRate, double bottom);
