@@ -7,6 +7,8 @@
 #include <QSpinBox>
 #include <QStatusBar>
 
+#include <type_traits>
+
 
 #include "alerts/alertcommand.h"
 #include "alerts/alertlog.h"
@@ -18,21 +20,19 @@
 #include "tray/trayicon.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::setUpAlerts()
+void MainWindow::bindAlertControls()
 {
-    // The controls are the truth: each change goes to the rules' settings at
-    // once, whether the user made it or the settings file.
+    // The settings are the truth, read from the file; each control shows its
+    // value, which it may round or clamp, and passes on each change at once.
     const auto flag = [this](QCheckBox *box, bool *member) {
+        box->setChecked(*member);
         connect(box, &QCheckBox::toggled, this, [member](bool on) { *member = on; });
-        *member = box->isChecked();
     };
-    const auto number = [this](QDoubleSpinBox *spin, double *member) {
-        connect(spin, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [member](double v) { *member = v; });
+    const auto number = [this](auto *spin, auto *member) {
+        spin->setValue(*member);
         *member = spin->value();
-    };
-    const auto count = [this](QSpinBox *spin, int *member) {
-        connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this, [member](int v) { *member = v; });
-        *member = spin->value();
+        connect(spin, QOverload<decltype(spin->value())>::of(&std::remove_pointer_t<decltype(spin)>::valueChanged), this,
+                [member](auto v) { *member = v; });
     };
     AlertSettings &s = alertSettings;
     flag(ui->checkAlerteResynchro, &s.resync);
@@ -41,7 +41,7 @@ void MainWindow::setUpAlerts()
     flag(ui->checkAlerteChuteDebit, &s.rateDrop);
     number(ui->spinAlerteChuteDebit, &s.rateDropPercent);
     flag(ui->checkAlerteEchecs, &s.failedPolls);
-    count(ui->spinAlerteEchecs, &s.failedPollCount);
+    number(ui->spinAlerteEchecs, &s.failedPollCount);
     flag(ui->checkAlerteMarge, &s.margin);
     number(ui->spinAlerteMarge, &s.marginDb);
     flag(ui->checkAlerteCRC, &s.crc);
@@ -49,10 +49,13 @@ void MainWindow::setUpAlerts()
     flag(ui->checkAlerteFEC, &s.fec);
     number(ui->spinAlerteFEC, &s.fecPerMinute);
     flag(ui->checkFermerVersZone, &closeToTray);
-    count(ui->spinAlerteDelai, &alertCommandSeconds);
-    connect(ui->editAlerteCommande, &QLineEdit::textChanged, this,
-            [this](const QString &text) { alertCommandText = text.trimmed(); });
+    number(ui->spinAlerteDelai, &alertCommandSeconds);
+    ui->editAlerteCommande->setText(alertCommandText);
+    connect(ui->editAlerteCommande, &QLineEdit::textChanged, this, [this](const QString &text) { alertCommandText = text; });
+}
 
+void MainWindow::setUpAlerts()
+{
     notifier = new Notifier(this);
     connect(notifier, &Notifier::undelivered, this, [this](const QString &summary, const QString &body) {
         if (!tray || !tray->showMessage(summary, body))
@@ -111,8 +114,8 @@ void MainWindow::raiseAlert(const Alert &alert)
         Messages::print(summary, body);
     else
         notifier->notify(summary, body);
-    if (!alertCommandText.isEmpty())
-        alertCommand->run(alertCommandText, alertCommandSeconds,
+    if (!alertCommandText.trimmed().isEmpty())
+        alertCommand->run(alertCommandText.trimmed(), alertCommandSeconds,
                           {formatDateTime(now), alert.rule, alertStateText(alert.state), alert.values});
 }
 

@@ -76,6 +76,7 @@ MainWindow::MainWindow(QWidget *parent)
     setUpAlerts();
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     readSettings(settings);
+    bindAlertControls();
     startMetrics();
 
     readGeometry(settings);

@@ -201,6 +201,7 @@ private:
 
     // The alerts and the tray (alerting.cpp).
     void setUpAlerts();
+    void bindAlertControls(); // after the settings are read
     SettingsTable alertsTable();
     void checkAlerts(const GatewayClient::Result &result);
     void logAlert(const QDateTime &at, const Alert &alert);

@@ -162,37 +162,39 @@ SettingsTable MainWindow::settingsTable()
 
 SettingsTable MainWindow::alertsTable()
 {
-    // The "Alertes" tab's defaults are the form's (the events and the failed
-    // polls on, the thresholds off): an absent key leaves its control alone.
-    const auto check = [](const char *key, QAbstractButton *box) {
-        Setting s = checkSetting(key, box, true);
-        s.absent = QVariant();
-        return s;
+    // Read into the alerts' settings, whose defaults are the form's (the
+    // events and the failed polls on, the thresholds off): an absent key, or
+    // a value out of its editor's range, leaves the default.
+    AlertSettings &s = alertSettings;
+    const auto within = [](Setting setting, const auto *editor) {
+        setting.lowest = editor->minimum();
+        setting.highest = editor->maximum();
+        return setting;
+    };
+    const auto real = [&](const char *key, double *member, const QDoubleSpinBox *editor) {
+        return within(numberSetting(key, member, 0, 0), editor);
+    };
+    const auto whole = [&](const char *key, int *member, const QSpinBox *editor) {
+        return within(integerSetting(key, member, 0, 0), editor);
     };
     return {
-        check(Key::AlertResync, ui->checkAlerteResynchro),
-        check(Key::AlertRestart, ui->checkAlerteRedemarrage),
-        check(Key::AlertConnection, ui->checkAlerteConnexion),
-        check(Key::AlertRateDrop, ui->checkAlerteChuteDebit),
-        spinSetting(Key::AlertRateDropPercent, ui->spinAlerteChuteDebit),
-        check(Key::AlertFailedPolls, ui->checkAlerteEchecs),
-        spinSetting(Key::AlertFailedPollCount, ui->spinAlerteEchecs),
-        check(Key::AlertMargin, ui->checkAlerteMarge),
-        spinSetting(Key::AlertMarginDb, ui->spinAlerteMarge),
-        check(Key::AlertCrc, ui->checkAlerteCRC),
-        spinSetting(Key::AlertCrcPerMinute, ui->spinAlerteCRC),
-        check(Key::AlertFec, ui->checkAlerteFEC),
-        spinSetting(Key::AlertFecPerMinute, ui->spinAlerteFEC),
-        {Key::AlertCommand,
-         [this](const QVariant &v) {
-             // Longer than its editor takes: a damaged file, not a command.
-             const QString command = v.toString();
-             if (command.size() <= ui->editAlerteCommande->maxLength())
-                 ui->editAlerteCommande->setText(command);
-         },
-         [this] { return QVariant(ui->editAlerteCommande->text()); }},
-        spinSetting(Key::AlertCommandSeconds, ui->spinAlerteDelai),
-        check(Key::CloseToTray, ui->checkFermerVersZone),
+        flagSetting(Key::AlertResync, &s.resync),
+        flagSetting(Key::AlertRestart, &s.restart),
+        flagSetting(Key::AlertConnection, &s.connection),
+        flagSetting(Key::AlertRateDrop, &s.rateDrop),
+        real(Key::AlertRateDropPercent, &s.rateDropPercent, ui->spinAlerteChuteDebit),
+        flagSetting(Key::AlertFailedPolls, &s.failedPolls),
+        whole(Key::AlertFailedPollCount, &s.failedPollCount, ui->spinAlerteEchecs),
+        flagSetting(Key::AlertMargin, &s.margin),
+        real(Key::AlertMarginDb, &s.marginDb, ui->spinAlerteMarge),
+        flagSetting(Key::AlertCrc, &s.crc),
+        real(Key::AlertCrcPerMinute, &s.crcPerMinute, ui->spinAlerteCRC),
+        flagSetting(Key::AlertFec, &s.fec),
+        real(Key::AlertFecPerMinute, &s.fecPerMinute, ui->spinAlerteFEC),
+        // Longer than its editor takes: a damaged file, not a command.
+        textSetting(Key::AlertCommand, &alertCommandText, ui->editAlerteCommande->maxLength()),
+        whole(Key::AlertCommandSeconds, &alertCommandSeconds, ui->spinAlerteDelai),
+        flagSetting(Key::CloseToTray, &closeToTray),
     };
 }
 
