@@ -7,7 +7,6 @@
 #include <QSpinBox>
 #include <QStatusBar>
 
-#include <type_traits>
 
 
 #include "alerts/alertcommand.h"
@@ -17,41 +16,35 @@
 #include "common/filenames.h"
 #include "common/messages.h"
 #include "mainwindow.h"
+#include "settings.h"
 #include "tray/trayicon.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::bindAlertControls()
+void MainWindow::bindControls()
 {
-    // The settings are the truth, read from the file; each control shows its
-    // value, which it may round or clamp, and passes on each change at once.
-    const auto flag = [this](QCheckBox *box, bool *member) {
-        box->setChecked(*member);
-        connect(box, &QCheckBox::toggled, this, [member](bool on) { *member = on; });
-    };
-    const auto number = [this](auto *spin, auto *member) {
-        spin->setValue(*member);
-        *member = spin->value();
-        connect(spin, QOverload<decltype(spin->value())>::of(&std::remove_pointer_t<decltype(spin)>::valueChanged), this,
-                [member](auto v) { *member = v; });
-    };
     AlertSettings &s = alertSettings;
-    flag(ui->checkAlerteResynchro, &s.resync);
-    flag(ui->checkAlerteRedemarrage, &s.restart);
-    flag(ui->checkAlerteConnexion, &s.connection);
-    flag(ui->checkAlerteChuteDebit, &s.rateDrop);
-    number(ui->spinAlerteChuteDebit, &s.rateDropPercent);
-    flag(ui->checkAlerteEchecs, &s.failedPolls);
-    number(ui->spinAlerteEchecs, &s.failedPollCount);
-    flag(ui->checkAlerteMarge, &s.margin);
-    number(ui->spinAlerteMarge, &s.marginDb);
-    flag(ui->checkAlerteCRC, &s.crc);
-    number(ui->spinAlerteCRC, &s.crcPerMinute);
-    flag(ui->checkAlerteFEC, &s.fec);
-    number(ui->spinAlerteFEC, &s.fecPerMinute);
-    flag(ui->checkFermerVersZone, &closeToTray);
-    number(ui->spinAlerteDelai, &alertCommandSeconds);
+    bindCheck(this, ui->checkAlerteResynchro, &s.resync);
+    bindCheck(this, ui->checkAlerteRedemarrage, &s.restart);
+    bindCheck(this, ui->checkAlerteConnexion, &s.connection);
+    bindCheck(this, ui->checkAlerteChuteDebit, &s.rateDrop);
+    bindSpin(this, ui->spinAlerteChuteDebit, &s.rateDropPercent);
+    bindCheck(this, ui->checkAlerteEchecs, &s.failedPolls);
+    bindSpin(this, ui->spinAlerteEchecs, &s.failedPollCount);
+    bindCheck(this, ui->checkAlerteMarge, &s.margin);
+    bindSpin(this, ui->spinAlerteMarge, &s.marginDb);
+    bindCheck(this, ui->checkAlerteCRC, &s.crc);
+    bindSpin(this, ui->spinAlerteCRC, &s.crcPerMinute);
+    bindCheck(this, ui->checkAlerteFEC, &s.fec);
+    bindSpin(this, ui->spinAlerteFEC, &s.fecPerMinute);
+    bindCheck(this, ui->checkFermerVersZone, &closeToTray);
+    bindSpin(this, ui->spinAlerteDelai, &alertCommandSeconds);
     ui->editAlerteCommande->setText(alertCommandText);
     connect(ui->editAlerteCommande, &QLineEdit::textChanged, this, [this](const QString &text) { alertCommandText = text; });
+    // The recording's options of the "Paramètres" tab.
+    bindCheck(this, ui->checkReloadCSV, &recordingOptions.reload);
+    bindCheck(this, ui->checkSaveAuto, &recordingOptions.archive);
+    bindCheck(this, ui->checkRazAuto, &recordingOptions.reset);
+    bindCheck(this, ui->checkPdfAuto, &recordingOptions.report);
 }
 
 void MainWindow::setUpAlerts()

@@ -76,7 +76,7 @@ MainWindow::MainWindow(QWidget *parent)
     setUpAlerts();
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     readSettings(settings);
-    bindAlertControls();
+    bindControls();
     startMetrics();
 
     readGeometry(settings);
@@ -99,7 +99,7 @@ void MainWindow::continueStartUp(bool aborted)
         return;
     }
     if (startUpStage == StartUp::FirstPoll) {
-        if (ui->checkReloadCSV->isChecked() && !reloaded) {
+        if (recordingOptions.reload && !reloaded) {
             startReload();
             return;
         }

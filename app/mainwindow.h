@@ -82,6 +82,7 @@ public:
     // The alerts: their rules and settings (the "Alertes" tab), where they
     // go, and the tray icon where the desktop has a tray (null otherwise).
     AlertSettings alertSettings;
+    RecordingOptions recordingOptions; // the "Paramètres" tab's
     AlertRules alertRules;
     QString alertCommandText;
     int alertCommandSeconds = 30;
@@ -201,7 +202,7 @@ private:
 
     // The alerts and the tray (alerting.cpp).
     void setUpAlerts();
-    void bindAlertControls(); // after the settings are read
+    void bindControls(); // the alerts' and the recording's controls, after the settings are read
     SettingsTable alertsTable();
     void checkAlerts(const GatewayClient::Result &result);
     void logAlert(const QDateTime &at, const Alert &alert);

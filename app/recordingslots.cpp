@@ -65,8 +65,8 @@ void MainWindow::on_BtnRazReleve_clicked()
 
 void MainWindow::handleChangeOfDay()
 {
-    const Rollover rollover = rolloverFor(&recorder.latestDay, LBInfos.DateTime, ui->checkSaveAuto->isChecked(),
-                                          ui->checkPdfAuto->isChecked(), ui->checkRazAuto->isChecked());
+    const Rollover rollover = rolloverFor(&recorder.latestDay, LBInfos.DateTime, recordingOptions.archive,
+                                          recordingOptions.report, recordingOptions.reset);
     const QDateTime previous = parseDateTime(rollover.dayReading);
     const QString network = recorder.networkName(LBInfos);
 

@@ -136,10 +136,11 @@ SettingsTable MainWindow::settingsTable()
             s.absent = true;
             return s;
         }(),
-        checkSetting(Key::ReloadCSV, ui->checkReloadCSV, true),
-        checkSetting(Key::SaveAuto, ui->checkSaveAuto, true),
-        checkSetting(Key::RazAuto, ui->checkRazAuto, true),
-        checkSetting(Key::PdfAuto, ui->checkPdfAuto, true),
+        // An absent key is an option off.
+        flagSetting(Key::ReloadCSV, &recordingOptions.reload, false),
+        flagSetting(Key::SaveAuto, &recordingOptions.archive, false),
+        flagSetting(Key::RazAuto, &recordingOptions.reset, false),
+        flagSetting(Key::PdfAuto, &recordingOptions.report, false),
     };
     table += alertsTable();
     table += SettingsTable{

@@ -26,6 +26,16 @@ private:
 
 // What the first reading of a new day does to the recording, from the
 // options of the "Paramètres" tab.
+// What the user asks of the recording: reload it at start, and at each
+// change of day archive it, report the day and start afresh.
+struct RecordingOptions
+{
+    bool reload = false;
+    bool archive = false;
+    bool reset = false;
+    bool report = false;
+};
+
 struct Rollover
 {
     bool archive = false; // copy the recording into "archives"
