@@ -16,36 +16,8 @@
 #include "common/filenames.h"
 #include "common/messages.h"
 #include "mainwindow.h"
-#include "settings.h"
 #include "tray/trayicon.h"
 #include "ui_mainwindow.h"
-
-void MainWindow::bindControls()
-{
-    AlertSettings &s = alertSettings;
-    bindCheck(this, ui->checkAlerteResynchro, &s.resync);
-    bindCheck(this, ui->checkAlerteRedemarrage, &s.restart);
-    bindCheck(this, ui->checkAlerteConnexion, &s.connection);
-    bindCheck(this, ui->checkAlerteChuteDebit, &s.rateDrop);
-    bindSpin(this, ui->spinAlerteChuteDebit, &s.rateDropPercent);
-    bindCheck(this, ui->checkAlerteEchecs, &s.failedPolls);
-    bindSpin(this, ui->spinAlerteEchecs, &s.failedPollCount);
-    bindCheck(this, ui->checkAlerteMarge, &s.margin);
-    bindSpin(this, ui->spinAlerteMarge, &s.marginDb);
-    bindCheck(this, ui->checkAlerteCRC, &s.crc);
-    bindSpin(this, ui->spinAlerteCRC, &s.crcPerMinute);
-    bindCheck(this, ui->checkAlerteFEC, &s.fec);
-    bindSpin(this, ui->spinAlerteFEC, &s.fecPerMinute);
-    bindCheck(this, ui->checkFermerVersZone, &closeToTray);
-    bindSpin(this, ui->spinAlerteDelai, &alertCommandSeconds);
-    ui->editAlerteCommande->setText(alertCommandText);
-    connect(ui->editAlerteCommande, &QLineEdit::textChanged, this, [this](const QString &text) { alertCommandText = text; });
-    // The recording's options of the "Paramètres" tab.
-    bindCheck(this, ui->checkReloadCSV, &recordingOptions.reload);
-    bindCheck(this, ui->checkSaveAuto, &recordingOptions.archive);
-    bindCheck(this, ui->checkRazAuto, &recordingOptions.reset);
-    bindCheck(this, ui->checkPdfAuto, &recordingOptions.report);
-}
 
 void MainWindow::setUpAlerts()
 {
