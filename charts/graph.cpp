@@ -117,6 +117,11 @@ Graph::Graph(QWidget *parent)
     }
 
     readSettings();
+    // The report's check boxes show the choice read, and change it.
+    for (TimePlot &p : plotTable) {
+        p.reportBox->setChecked(p.inReport);
+        connect(p.reportBox, &QCheckBox::toggled, this, [&p](bool on) { p.inReport = on; });
+    }
     samples.setStickShift(decHistoSec * 1000);
 
     const double now = QwtDate::toDouble(QDateTime::currentDateTime());

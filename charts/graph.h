@@ -53,7 +53,8 @@ class Graph : public QDialog
         double *minimum = nullptr;       // its left axis
         double *maximum = nullptr;
         bool logarithmic = false;
-        QCheckBox *reportBox = nullptr;
+        QCheckBox *reportBox = nullptr;  // shows and sets:
+        bool inReport = false;           // whether the report draws it
         const char *reportTitle = nullptr; // its title band on the report page
         const char *exportPart = nullptr;  // its exports: a part of the file name,
         const char *exportTitle = nullptr; // the title drawn on the image,

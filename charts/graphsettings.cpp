@@ -10,12 +10,6 @@
 #include "ui_graph.h"
 
 namespace {
-Setting checkSetting(const char *key, QCheckBox *box)
-{
-    return {key, [box](const QVariant &v) { box->setChecked(v.toBool()); }, [box] { return QVariant(box->isChecked()); },
-            false};
-}
-
 Setting tabSetting(const char *key, QTabWidget *tabs)
 {
     return {key, [tabs](const QVariant &v) { tabs->setCurrentIndex(v.toInt()); },
@@ -71,11 +65,12 @@ SettingsTable Graph::settingsTable()
         numberSetting(Key::NbJrSynch, &nbJrSynch, 1, 3660),
         tabSetting(Key::IndexErreurs, ui->tabErreurs),
         tabSetting(Key::IndexCourbes, ui->tabCourbes),
-        checkSetting(Key::NoisePdf, ui->checkNoisePdf),
-        checkSetting(Key::DebitMaxPdf, ui->checkDebitMaxPdf),
-        checkSetting(Key::CrcPdf, ui->checkCrcPdf),
-        checkSetting(Key::HecPdf, ui->checkHecPdf),
-        checkSetting(Key::FecPdf, ui->checkFecPdf),
+        // An absent key leaves the plot out of the report.
+        flagSetting(Key::NoisePdf, &plotTable[0].inReport, false),
+        flagSetting(Key::DebitMaxPdf, &plotTable[1].inReport, false),
+        flagSetting(Key::CrcPdf, &plotTable[2].inReport, false),
+        flagSetting(Key::HecPdf, &plotTable[3].inReport, false),
+        flagSetting(Key::FecPdf, &plotTable[4].inReport, false),
     };
     return table;
 }

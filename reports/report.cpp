@@ -55,7 +55,7 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
 
     int ticked = 0;
     for (const TimePlot &p : plotTable)
-        ticked += p.reportBox->isChecked();
+        ticked += p.inReport;
     const bool written = writeReportPage(
         file, rapPageOrient, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware),
         [&](QPainter &painter, const ReportPage &page) {
@@ -65,7 +65,7 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
             QwtPlotRenderer renderer;
             int y = 50;
             for (const TimePlot &p : plotTable) {
-                if (!p.reportBox->isChecked())
+                if (!p.inReport)
                     continue;
                 painter.drawText(QRect(0, y, page.width, 40), Qt::AlignLeft | Qt::AlignBottom,
                                  QString::fromUtf8(p.reportTitle));
