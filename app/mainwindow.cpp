@@ -13,7 +13,6 @@
 #include <QSettings>
 #include <QTimer>
 
-#include <cstdio>
 
 #include "accueil.h"
 #include "tray/trayicon.h"
@@ -354,8 +353,9 @@ void MainWindow::commitData()
     writeSettingsFile();
     const QMap<QString, int> left = recorder.flush();
     for (auto it = left.begin(); it != left.end(); ++it)
-        std::fprintf(stderr, "quelvane: %d line(s) still wait to be written to %s\n", it.value(),
-                     qPrintable(QDir::toNativeSeparators(it.key())));
+        Messages::print(QStringLiteral("Quelvane"), QStringLiteral("%1 ligne(s) attendent encore d'être écrites dans %2")
+                                                        .arg(it.value())
+                                                        .arg(QDir::toNativeSeparators(it.key())));
 }
 
 void MainWindow::stopAsked()
@@ -438,8 +438,10 @@ void MainWindow::reportRowsLeft()
         lines << QStringLiteral("%1 ligne(s) pour %2").arg(it.value()).arg(QDir::toNativeSeparators(it.key()));
         // Headless, the message below is itself the standard error's line.
         if (!Messages::headless())
-            std::fprintf(stderr, "quelvane: %d line(s) could not be written to %s and are lost\n", it.value(),
-                         qPrintable(QDir::toNativeSeparators(it.key())));
+            Messages::print(QStringLiteral("Quelvane"),
+                            QStringLiteral("%1 ligne(s) n'ont pas pu être écrites dans %2 et sont perdues")
+                                .arg(it.value())
+                                .arg(QDir::toNativeSeparators(it.key())));
     }
     const QString text = QStringLiteral("Des relevés n'ont pas pu être écrits (dossier en lecture seule ou disque "
                                         "plein) et sont perdus à la fermeture :\n")

@@ -107,9 +107,9 @@ void MainWindow::RebootLiveBox()
     if (gateway.busy())
         return;
     const QMessageBox::StandardButton answer =
-        QMessageBox::question(this, QStringLiteral("Reboot LiveBox"),
-                              QStringLiteral("Voulez-vous vraiement redémarrer votre LiveBox ?"),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+        Messages::question(this, QStringLiteral("Reboot LiveBox"),
+                           QStringLiteral("Voulez-vous vraiement redémarrer votre LiveBox ?"),
+                           QMessageBox::Yes | QMessageBox::No);
     // A stop signal answers the question by ending the program.
     if (answer != QMessageBox::Yes || stopSignalled)
         return;

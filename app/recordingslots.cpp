@@ -46,9 +46,9 @@ void MainWindow::on_BtnSaveReleve_clicked()
 void MainWindow::on_BtnRazReleve_clicked()
 {
     const QMessageBox::StandardButton answer =
-        QMessageBox::question(this, QStringLiteral("Remise à zéro"),
-                              QStringLiteral("Voulez-vous sauvegarder avant la remise à zéro ?"),
-                              QMessageBox::Yes | QMessageBox::No);
+        Messages::question(this, QStringLiteral("Remise à zéro"),
+                           QStringLiteral("Voulez-vous sauvegarder avant la remise à zéro ?"),
+                           QMessageBox::Yes | QMessageBox::No);
     // A stop signal closed the question: the program ends, the rows stay.
     if (stopSignalled)
         return;

@@ -65,3 +65,13 @@ void Messages::information(QWidget *parent, const QString &title, const QString 
     else
         QMessageBox::information(parent, title, text);
 }
+
+QMessageBox::StandardButton Messages::question(QWidget *parent, const QString &title, const QString &text,
+                                               QMessageBox::StandardButtons buttons)
+{
+    if (headless()) {
+        print(title, text);
+        return QMessageBox::NoButton;
+    }
+    return QMessageBox::question(parent, title, text, buttons, QMessageBox::NoButton);
+}

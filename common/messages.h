@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 
 #include <functional>
@@ -21,6 +22,10 @@ void warnLater(QWidget *parent, const QString &title, const QString &text, std::
 // action goes on.
 void warning(QWidget *parent, const QString &title, const QString &text);
 void information(QWidget *parent, const QString &title, const QString &text);
+// A question the user's action asked for, answered before it goes on.
+// Headless, where no one can answer, it is said and gets no button.
+QMessageBox::StandardButton question(QWidget *parent, const QString &title, const QString &text,
+                                     QMessageBox::StandardButtons buttons);
 
 // The headless line of a message, and its printing on the standard error.
 QString line(const QString &title, const QString &text);
