@@ -7,9 +7,7 @@
 #include "app/mainwindow.h"
 #include "support/windowtest.h"
 #include "charts/graph.h"
-#include "support/modalcloser.h"
-#include "support/scratchdir.h"
-#include "support/simulator.h"
+#include "support/windowfixture.h"
 
 namespace {
 qint64 residentKb()
@@ -41,17 +39,12 @@ private slots:
     {
         const int warmUp = 1000;
         const int polls = 20000;
-        Simulator sim({"--seed", "7", "--ssid", "soak"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.gateway.setDeadline(300);
+        WindowFixture f(WindowStart().simulator({"--seed", "7", "--ssid", "soak"}));
+        f.window->gateway.setDeadline(300);
         for (int i = 0; i < warmUp; ++i)
-            QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
+            QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
         const qint64 rss0 = residentKb();
-        const qint64 arrays0 = sampleBytes(window.graph);
+        const qint64 arrays0 = sampleBytes(f.window->graph);
         const int files0 = openFiles();
 
         const QStringList positions = {"rest-login", "rest-dsl", "rest-ppp", "rest-DSLStats", "rest-WIFI",
@@ -67,24 +60,24 @@ private slots:
         const int refusedTo = refusedFrom + 100;
         for (int i = 0; i < polls; ++i) {
             if (i == refusedFrom)
-                sim.fault("rest-login", "denied", 100);
+                f.sim.fault("rest-login", "denied", 100);
             if (i % 40 == 0 && (i < refusedFrom || i >= refusedTo)) {
                 const QString kind = kinds.at((i / 40) % kinds.size());
-                sim.fault(positions.at((i / 40) % positions.size()), kind, 1,
-                          kind == "trickle" ? 100 : kind == "huge" ? 9 * 1024 * 1024 : 0);
+                f.sim.fault(positions.at((i / 40) % positions.size()), kind, 1,
+                            kind == "trickle" ? 100 : kind == "huge" ? 9 * 1024 * 1024 : 0);
                 ++faults;
             }
-            QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
+            QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
         }
         const qint64 elapsed = clock.elapsed();
 
         const qint64 growthKb = residentKb() - rss0;
-        const qint64 arraysKb = (sampleBytes(window.graph) - arrays0) / 1024;
-        const int rows = dir.read("soak.csv").count('\n') - 1;
+        const qint64 arraysKb = (sampleBytes(f.window->graph) - arrays0) / 1024;
+        const int rows = f.dir.read("soak.csv").count('\n') - 1;
         // A reply is let go once its poll has read it: the last one goes at the
         // next turn of the event loop.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        const int replies = window.manager.findChildren<QNetworkReply *>().size();
+        const int replies = f.window->manager.findChildren<QNetworkReply *>().size();
         qInfo("soak: %d polls (%d with a fault) in %lld s; resident memory +%lld kB after warm-up, sample arrays "
               "+%lld kB; open files %d then %d; %d reply objects left; %d rows for %d polls",
               polls, faults, elapsed / 1000, growthKb, arraysKb, files0, openFiles(), replies, rows,
@@ -102,37 +95,32 @@ private slots:
     {
         const int polls = 80;
         const int cycleMs = 2000;
-        Simulator sim({"--seed", "8", "--ssid", "cycle"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QCOMPARE(window.gateway.deadline(), 30000);
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        const int rowsBefore = dir.read("cycle.csv").count('\n') - 1;
-        window.cycleMs = cycleMs;
+        WindowFixture f(WindowStart().simulator({"--seed", "8", "--ssid", "cycle"}));
+        QCOMPARE(f.window->gateway.deadline(), 30000);
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        const int rowsBefore = f.dir.read("cycle.csv").count('\n') - 1;
+        f.window->cycleMs = cycleMs;
         QList<qint64> starts;
         QElapsedTimer clock;
         clock.start();
-        connect(window.cycleTimer, &QTimer::timeout, [&] { starts << clock.elapsed(); });
-        QSignalSpy ended(&window, &MainWindow::pollEnded);
-        window.on_BtnStartAcquisition_clicked();
+        connect(f.window->cycleTimer, &QTimer::timeout, [&] { starts << clock.elapsed(); });
+        QSignalSpy ended(f.window.get(), &MainWindow::pollEnded);
+        f.window->on_BtnStartAcquisition_clicked();
         QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= polls / 2, polls * cycleMs);
-        sim.fault("rest-dsl", "hang", 1);
+        f.sim.fault("rest-dsl", "hang", 1);
         const int hungAt = ended.size();
         QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= polls, polls * cycleMs + 60000);
-        window.on_BtnStopAcquisition_clicked();
-        const int rows = dir.read("cycle.csv").count('\n') - 1 - rowsBefore;
+        f.window->on_BtnStopAcquisition_clicked();
+        const int rows = f.dir.read("cycle.csv").count('\n') - 1 - rowsBefore;
         QList<qint64> spacing;
         for (int i = hungAt + 2; i < starts.size(); ++i)
             spacing << starts.at(i) - starts.at(i - 1);
         std::sort(spacing.begin(), spacing.end());
         qInfo("soak: %d polls every %d ms with a 30 s hang at poll %d: interval in use %d ms afterwards, spacing "
               "of the polls after it %lld to %lld ms, %d rows",
-              int(ended.size()), cycleMs, hungAt, window.cycleInUseMs, spacing.value(0), spacing.value(spacing.size() - 1),
+              int(ended.size()), cycleMs, hungAt, f.window->cycleInUseMs, spacing.value(0), spacing.value(spacing.size() - 1),
               rows);
-        QCOMPARE(window.cycleInUseMs, cycleMs);
+        QCOMPARE(f.window->cycleInUseMs, cycleMs);
         QVERIFY(!spacing.isEmpty() && spacing.last() < cycleMs + 500);
         QCOMPARE(rows, int(ended.size()));
     }

@@ -12,12 +12,18 @@
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
+#include "support/windowfixture.h"
 #include "ui_mainwindow.h"
 
 namespace {
+QByteArray cycleSettings(const QString &cycle = QStringLiteral("00:00:05"))
+{
+    return "[MONITOR]\nCycle=" + cycle.toUtf8() + '\n';
+}
+
 QByteArray acquisitionSettings(const Simulator &sim, const QString &cycle = QStringLiteral("00:00:05"))
 {
-    return settingsFor(sim) + "[MONITOR]\nCycle=" + cycle.toUtf8() + '\n';
+    return settingsFor(sim) + cycleSettings(cycle);
 }
 
 bool runningStates(Ui_MainWindow *ui)
@@ -42,79 +48,64 @@ class TestAcquisition : public QObject
 private slots:
     void startWaitsOneIntervalThenPollsOnTheTimer()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", acquisitionSettings(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        sim.clear();
-        window.on_BtnStartAcquisition_clicked();
-        QVERIFY(runningStates(window.ui));
-        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
-        QVERIFY(window.cycleTimer->isActive());
-        QCOMPARE(window.cycleTimer->interval(), 5000);
-        QVERIFY(sim.requests().isEmpty()); // no poll at once
+        WindowFixture f(WindowStart().ini(cycleSettings()));
+        f.sim.clear();
+        f.window->on_BtnStartAcquisition_clicked();
+        QVERIFY(runningStates(f.window->ui));
+        QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
+        QVERIFY(f.window->cycleTimer->isActive());
+        QCOMPARE(f.window->cycleTimer->interval(), 5000);
+        QVERIFY(f.sim.requests().isEmpty()); // no poll at once
 
-        window.on_BtnStopAcquisition_clicked();
-        QVERIFY(idleStates(window.ui));
-        QVERIFY(!window.cycleTimer->isActive());
-        QVERIFY(window.statusBar()->currentMessage().isEmpty());
+        f.window->on_BtnStopAcquisition_clicked();
+        QVERIFY(idleStates(f.window->ui));
+        QVERIFY(!f.window->cycleTimer->isActive());
+        QVERIFY(f.window->statusBar()->currentMessage().isEmpty());
     }
 
     void rearmKeepsTheStartToStartSpacing()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", acquisitionSettings(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.on_BtnStartAcquisition_clicked();
-        sim.fault("rest-WANStatus", "slow", 0, 800);
+        WindowFixture f(WindowStart().ini(cycleSettings()));
+        f.window->on_BtnStartAcquisition_clicked();
+        f.sim.fault("rest-WANStatus", "slow", 0, 800);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+        QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
         const qint64 elapsed = clock.elapsed();
         QVERIFY(elapsed >= 800);
-        QVERIFY(window.cycleTimer->isActive());
-        QVERIFY(qAbs(window.cycleTimer->interval() - (5000 - elapsed)) <= 50);
-        QCOMPARE(window.cycleMs, 5000);
-        closer.drain();
-        QCOMPARE(closer.count(), 0);
+        QVERIFY(f.window->cycleTimer->isActive());
+        QVERIFY(qAbs(f.window->cycleTimer->interval() - (5000 - elapsed)) <= 50);
+        QCOMPARE(f.window->cycleMs, 5000);
+        f.closer.drain();
+        QCOMPARE(f.closer.count(), 0);
     }
 
     void slowPollLengthensTheInterval()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", acquisitionSettings(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.on_BtnStartAcquisition_clicked();
-        sim.fault("rest-dsl", "slow", 0, 5200);
+        WindowFixture f(WindowStart().ini(cycleSettings()));
+        f.window->on_BtnStartAcquisition_clicked();
+        f.sim.fault("rest-dsl", "slow", 0, 5200);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+        QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
         const qint64 elapsed = clock.elapsed();
-        QCOMPARE(window.cycleTimer->interval(), 1000);
-        QVERIFY(qAbs(window.cycleInUseMs - (elapsed + 1000)) <= 50);
-        QCOMPARE(window.cycleMs, 5000);
-        QCOMPARE(window.ui->timeEditCycle->time(), QTime(0, 0, 5)); // the user's value stays shown
+        QCOMPARE(f.window->cycleTimer->interval(), 1000);
+        QVERIFY(qAbs(f.window->cycleInUseMs - (elapsed + 1000)) <= 50);
+        QCOMPARE(f.window->cycleMs, 5000);
+        QCOMPARE(f.window->ui->timeEditCycle->time(), QTime(0, 0, 5)); // the user's value stays shown
         // The status bar says why the rows come further apart.
-        QVERIFY2(window.statusBar()->currentMessage().contains(QStringLiteral("Livebox lente : un relevé toutes les 00:00:06")),
-                 qPrintable(window.statusBar()->currentMessage()));
+        QVERIFY2(f.window->statusBar()->currentMessage().contains(QStringLiteral("Livebox lente : un relevé toutes les 00:00:06")),
+                 qPrintable(f.window->statusBar()->currentMessage()));
         // The version's label steps aside, so that the notice is read whole.
-        QVERIFY(window.findChild<QLabel *>(QStringLiteral("labelVersion"))->isHidden());
+        QVERIFY(f.window->findChild<QLabel *>(QStringLiteral("labelVersion"))->isHidden());
 
         // A fast gateway again: the user's interval comes back.
-        sim.heal();
-        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
-        QCOMPARE(window.cycleInUseMs, 5000);
-        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
-        QVERIFY(!window.findChild<QLabel *>(QStringLiteral("labelVersion"))->isHidden());
-        window.on_BtnStopAcquisition_clicked();
+        f.sim.heal();
+        QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+        QCOMPARE(f.window->cycleInUseMs, 5000);
+        QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
+        QVERIFY(!f.window->findChild<QLabel *>(QStringLiteral("labelVersion"))->isHidden());
+        f.window->on_BtnStopAcquisition_clicked();
     }
 
     // A request cut at its deadline says nothing of the gateway's pace: the
@@ -122,94 +113,81 @@ private slots:
     // interval apart, and only the hung poll's gap is a stall.
     void hungPollKeepsTheInterval()
     {
-        Simulator sim({"--ssid", "pendu"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.gateway.setDeadline(3000);
-        window.cycleMs = 500;
+        WindowFixture f(WindowStart().simulator({"--ssid", "pendu"}));
+        f.window->gateway.setDeadline(3000);
+        f.window->cycleMs = 500;
         // Well above the polls' spacing on a loaded machine, well below the hang's.
-        window.graph->tempsArret = 2.5;
+        f.window->graph->tempsArret = 2.5;
         QList<qint64> ends;
         QElapsedTimer clock;
-        connect(&window, &MainWindow::pollEnded, [&] { ends << clock.elapsed(); });
-        sim.fault("rest-dsl", "hang", 1);
-        const size_t gapsBefore = window.graph->samples.gaps.size();
+        connect(f.window.get(), &MainWindow::pollEnded, [&] { ends << clock.elapsed(); });
+        f.sim.fault("rest-dsl", "hang", 1);
+        const size_t gapsBefore = f.window->graph->samples.gaps.size();
         clock.start();
-        window.on_BtnStartAcquisition_clicked();
+        f.window->on_BtnStartAcquisition_clicked();
         QTRY_VERIFY_WITH_TIMEOUT(ends.size() >= 5, 20000);
-        window.on_BtnStopAcquisition_clicked();
-        QCOMPARE(window.cycleInUseMs, 500);
-        QCOMPARE(window.statusBar()->currentMessage(), QString());
+        f.window->on_BtnStopAcquisition_clicked();
+        QCOMPARE(f.window->cycleInUseMs, 500);
+        QCOMPARE(f.window->statusBar()->currentMessage(), QString());
         // The hung poll, at its deadline (Qt's timers may fire 5 % early).
         QVERIFY2(ends.at(0) >= 3200, qPrintable(QString::number(ends.at(0))));
         for (int i = 2; i < ends.size(); ++i)
             QVERIFY2(ends.at(i) - ends.at(i - 1) < 500 + 400, qPrintable(QString::number(ends.at(i) - ends.at(i - 1))));
-        QCOMPARE(window.graph->samples.gaps.size(), gapsBefore + 1);
-        closer.drain();
+        QCOMPARE(f.window->graph->samples.gaps.size(), gapsBefore + 1);
+        f.closer.drain();
     }
 
     // Polls spaced out by a slow gateway are no stall, however short the
     // stall threshold.
     void slowGatewayIsNoStall()
     {
-        Simulator sim({"--ssid", "lente"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.cycleMs = 400;
-        window.graph->tempsArret = 1;
-        sim.fault("rest-dsl", "slow", 0, 700);
-        QSignalSpy ended(&window, &MainWindow::pollEnded);
-        window.on_BtnStartAcquisition_clicked();
+        WindowFixture f(WindowStart().simulator({"--ssid", "lente"}));
+        f.window->cycleMs = 400;
+        f.window->graph->tempsArret = 1;
+        f.sim.fault("rest-dsl", "slow", 0, 700);
+        QSignalSpy ended(f.window.get(), &MainWindow::pollEnded);
+        f.window->on_BtnStartAcquisition_clicked();
         // From the first slow poll on: the gap before it is the test's own
         // set-up, longer on a loaded machine.
         QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= 1, 15000);
-        const size_t gapsBefore = window.graph->samples.gaps.size();
+        const size_t gapsBefore = f.window->graph->samples.gaps.size();
         QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= 5, 20000);
-        window.on_BtnStopAcquisition_clicked();
-        QVERIFY(window.cycleInUseMs > 1700);
-        QCOMPARE(window.graph->samples.gaps.size(), gapsBefore);
-        sim.heal();
+        f.window->on_BtnStopAcquisition_clicked();
+        QVERIFY(f.window->cycleInUseMs > 1700);
+        QCOMPARE(f.window->graph->samples.gaps.size(), gapsBefore);
+        f.sim.heal();
     }
 
     // After a refused start-up, nothing is recorded until the gateway
     // answers, and then under the network's saved name, never "inconnu".
     void noRowBeforeTheGatewayIsRead()
     {
-        Simulator sim({"--ssid", "maison", "--fault", "rest-login:http401"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim) + "SSID=maison\n[ALERTES]\nEchecsNombre=1\n");
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(!window.connected);
-        closer.drain();
-        window.cycleMs = 300;
-        QSignalSpy ended(&window, &MainWindow::pollEnded);
-        window.on_BtnStartAcquisition_clicked();
+        WindowFixture f(WindowStart()
+                            .simulator({"--ssid", "maison", "--fault", "rest-login:http401"})
+                            .ini("SSID=maison\n[ALERTES]\nEchecsNombre=1\n"));
+        QVERIFY(!f.window->connected);
+        f.closer.drain();
+        f.window->cycleMs = 300;
+        QSignalSpy ended(f.window.get(), &MainWindow::pollEnded);
+        f.window->on_BtnStartAcquisition_clicked();
         QTRY_VERIFY_WITH_TIMEOUT(ended.size() >= 3, 10000);
-        closer.drain();
-        QVERIFY(!QFile::exists(dir.file("maison.csv")));
-        QVERIFY(!QFile::exists(dir.file("inconnu.csv")));
-        QVERIFY(!QFile::exists(dir.file("inconnu_ALERTES.csv")));
-        QVERIFY(dir.read("maison_ALERTES.csv").contains("checs d'interrogation"));
+        f.closer.drain();
+        QVERIFY(!QFile::exists(f.dir.file("maison.csv")));
+        QVERIFY(!QFile::exists(f.dir.file("inconnu.csv")));
+        QVERIFY(!QFile::exists(f.dir.file("inconnu_ALERTES.csv")));
+        QVERIFY(f.dir.read("maison_ALERTES.csv").contains("checs d'interrogation"));
 
-        sim.heal();
-        QTRY_VERIFY_WITH_TIMEOUT(dir.read("maison.csv").count('\n') >= 3, 10000);
-        window.on_BtnStopAcquisition_clicked();
-        for (const QByteArray &line : dir.read("maison.csv").split('\n').mid(1)) {
+        f.sim.heal();
+        QTRY_VERIFY_WITH_TIMEOUT(f.dir.read("maison.csv").count('\n') >= 3, 10000);
+        f.window->on_BtnStopAcquisition_clicked();
+        for (const QByteArray &line : f.dir.read("maison.csv").split('\n').mid(1)) {
             if (!line.isEmpty())
                 QVERIFY2(!line.startsWith("inconnu;"), line.constData());
         }
-        QVERIFY(!QFile::exists(dir.file("inconnu.csv")));
+        QVERIFY(!QFile::exists(f.dir.file("inconnu.csv")));
         // The first reading is no event against a record of zeros.
-        QCOMPARE(dir.read("maison_SYNCHROS.csv").count('\n'), 2);
-        QVERIFY(!dir.read("maison_ALERTES.csv").contains("Redémarrage"));
+        QCOMPARE(f.dir.read("maison_SYNCHROS.csv").count('\n'), 2);
+        QVERIFY(!f.dir.read("maison_ALERTES.csv").contains("Redémarrage"));
     }
 
     // Started with the session before the gateway is up: one box, left
@@ -237,95 +215,77 @@ private slots:
 
     void failedPollWarnsOnceWhileTheTimerRuns()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", acquisitionSettings(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.on_BtnStartAcquisition_clicked();
-        sim.fault("rest-login", "http401");
+        WindowFixture f(WindowStart().ini(cycleSettings()));
+        f.window->on_BtnStartAcquisition_clicked();
+        f.sim.fault("rest-login", "http401");
         bool timerRunning = false;
         int nested = 0;
-        closer.onBox = [&] {
-            timerRunning = window.cycleTimer->isActive();
+        f.closer.onBox = [&] {
+            timerRunning = f.window->cycleTimer->isActive();
             // Polls made while the box is open do not stack another box.
             if (nested++ == 0) {
-                QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
-                QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+                QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+                QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
             }
         };
-        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
-        closer.drain();
-        QCOMPARE(closer.titles, QStringList{"Quelvane"});
-        closer.drain();
-        QCOMPARE(closer.texts, QStringList{"Problème d'acquisition !!!"});
+        QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+        f.closer.drain();
+        QCOMPARE(f.closer.titles, QStringList{"Quelvane"});
+        f.closer.drain();
+        QCOMPARE(f.closer.texts, QStringList{"Problème d'acquisition !!!"});
         QVERIFY(timerRunning);
-        QVERIFY(window.cycleTimer->isActive());
-        QVERIFY(runningStates(window.ui));
-        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
+        QVERIFY(f.window->cycleTimer->isActive());
+        QVERIFY(runningStates(f.window->ui));
+        QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
 
-        sim.heal();
-        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
-        closer.drain();
-        QCOMPARE(closer.count(), 1);
-        QVERIFY(window.connected);
+        f.sim.heal();
+        QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+        f.closer.drain();
+        QCOMPARE(f.closer.count(), 1);
+        QVERIFY(f.window->connected);
     }
 
     void stopPressedDuringAPollStaysStopped()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", acquisitionSettings(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.on_BtnStartAcquisition_clicked();
-        const QByteArray rows = dir.read("Livebox-1234.csv");
+        WindowFixture f(WindowStart().ini(cycleSettings()));
+        f.window->on_BtnStartAcquisition_clicked();
+        const QByteArray rows = f.dir.read("Livebox-1234.csv");
         // A gateway that does not answer: the stop ends the poll at once,
         // without a row for a reading that never came.
-        sim.fault("rest-WIFI", "hang");
-        QTimer::singleShot(200, &window, [&] { window.ui->BtnStopAcquisition->click(); });
+        f.sim.fault("rest-WIFI", "hang");
+        QTimer::singleShot(200, f.window.get(), [&] { f.window->ui->BtnStopAcquisition->click(); });
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+        QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!window.gateway.busy());
-        QVERIFY(!window.cycleTimer->isActive());
-        QVERIFY(idleStates(window.ui));
-        QCOMPARE(dir.read("Livebox-1234.csv"), rows);
-        sim.heal();
+        QVERIFY(!f.window->gateway.busy());
+        QVERIFY(!f.window->cycleTimer->isActive());
+        QVERIFY(idleStates(f.window->ui));
+        QCOMPARE(f.dir.read("Livebox-1234.csv"), rows);
+        f.sim.heal();
     }
 
     void refreshPollsOnceAndComesBackIdle()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", acquisitionSettings(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        sim.fault("rest-WIFI", "slow", 0, 400);
+        WindowFixture f(WindowStart().ini(cycleSettings()));
+        f.sim.fault("rest-WIFI", "slow", 0, 400);
         bool refreshingStates = false;
-        QTimer::singleShot(150, &window, [&] {
-            refreshingStates = !window.ui->BtnActualiser->isEnabled() && !window.ui->BtnStopAcquisition->isEnabled()
-                               && !window.ui->BtnQuitter->isEnabled() && window.ui->BtnGraphiques->isEnabled();
+        QTimer::singleShot(150, f.window.get(), [&] {
+            refreshingStates = !f.window->ui->BtnActualiser->isEnabled() && !f.window->ui->BtnStopAcquisition->isEnabled()
+                               && !f.window->ui->BtnQuitter->isEnabled() && f.window->ui->BtnGraphiques->isEnabled();
         });
-        sim.clear();
-        QVERIFY(polled(window, [&] { window.on_BtnActualiser_clicked(); }));
+        f.sim.clear();
+        QVERIFY(polled(*f.window, [&] { f.window->on_BtnActualiser_clicked(); }));
         QVERIFY(refreshingStates);
-        QVERIFY(idleStates(window.ui));
-        QCOMPARE(sim.requests().size(), 7);
-        QVERIFY(!window.cycleTimer->isActive());
-        QCOMPARE(window.cycleMs, 5000);
+        QVERIFY(idleStates(f.window->ui));
+        QCOMPARE(f.sim.requests().size(), 7);
+        QVERIFY(!f.window->cycleTimer->isActive());
+        QCOMPARE(f.window->cycleMs, 5000);
     }
 
     void splashStaysUpThroughTheFirstPoll()
     {
-        Simulator sim({"--fault", "rest-login:slow:800"});
-        ScratchDir dir;
-        dir.write("livebox.ini", acquisitionSettings(sim));
-        ModalCloser closer;
+        WindowFixture f(WindowStart().simulator({"--fault", "rest-login:slow:800"}).ini(cycleSettings()).later());
         bool splashDuringPoll = false;
         QTimer probe;
         QObject::connect(&probe, &QTimer::timeout, [&] {
@@ -335,12 +295,11 @@ private slots:
             }
         });
         probe.start(100);
-        MainWindow window;
-        QVERIFY(startedUp(window));
+        f.start();
         probe.stop();
         QVERIFY(splashDuringPoll);
-        QVERIFY(!window.accueil->isVisible());
-        QVERIFY(window.connected);
+        QVERIFY(!f.window->accueil->isVisible());
+        QVERIFY(f.window->connected);
     }
 
     void startUpOptionStartsTheAcquisition()
@@ -365,37 +324,32 @@ private slots:
     // until morning, and the polls go on at their interval behind them.
     void refusedLoginBoxLeftOpenHoldsNothingUp()
     {
-        Simulator sim({"--ssid", "nuit"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 1));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        closer.drain();
-        window.gateway.setDeadline(800);
-        window.cycleMs = 400; // the editor's floor is 5 s: a faster test
-        const int rowsBefore = dir.read("nuit.csv").count('\n');
+        WindowFixture f(WindowStart().simulator({"--ssid", "nuit"}).algoType(1));
+        f.closer.drain();
+        f.window->gateway.setDeadline(800);
+        f.window->cycleMs = 400; // the editor's floor is 5 s: a faster test
+        const int rowsBefore = f.dir.read("nuit.csv").count('\n');
         ModalHolder user;
         {
             // The closer steps aside while the holder's boxes stay open.
-            QSignalSpy ended(&window, &MainWindow::pollEnded);
-            closer.enabled = false;
-            sim.fault("ws-login", "http401");
-            window.on_BtnStartAcquisition_clicked();
+            QSignalSpy ended(f.window.get(), &MainWindow::pollEnded);
+            f.closer.enabled = false;
+            f.sim.fault("ws-login", "http401");
+            f.window->on_BtnStartAcquisition_clicked();
             QTRY_VERIFY2_WITH_TIMEOUT(ended.size() >= 5, qPrintable(QString::number(ended.size())), 3000);
             // One box of a kind, however many polls failed.
             QCOMPARE(user.titles.count(QStringLiteral("Authentification")), 1);
             QCOMPARE(user.texts.count(QStringLiteral("Problème d'acquisition !!!")), 1);
-            QVERIFY(dir.read("nuit.csv").count('\n') - rowsBefore >= 5);
+            QVERIFY(f.dir.read("nuit.csv").count('\n') - rowsBefore >= 5);
         }
-        sim.heal();
+        f.sim.heal();
         user.answerAll();
-        closer.enabled = true;
-        QCOMPARE(window.cycleMs, 400); // the boxes' time never counted as a poll's
+        f.closer.enabled = true;
+        QCOMPARE(f.window->cycleMs, 400); // the boxes' time never counted as a poll's
         // The next poll to end may have been refused before the heal: wait
         // for one that reads the gateway.
-        QTRY_VERIFY_WITH_TIMEOUT(window.connected, 3000);
-        window.on_BtnStopAcquisition_clicked();
+        QTRY_VERIFY_WITH_TIMEOUT(f.window->connected, 3000);
+        f.window->on_BtnStopAcquisition_clicked();
     }
 
     // The report's file dialog left open while a poll waits on a gateway
@@ -403,32 +357,27 @@ private slots:
     // time.
     void fileDialogLeftOpenHoldsNoPollUp()
     {
-        Simulator sim({"--ssid", "dialogue"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.gateway.setDeadline(800);
-        window.cycleMs = 1000;
-        closer.enabled = false;
+        WindowFixture f(WindowStart().simulator({"--ssid", "dialogue"}));
+        f.window->gateway.setDeadline(800);
+        f.window->cycleMs = 1000;
+        f.closer.enabled = false;
         ModalHolder user;
         QList<qint64> ends;
         QElapsedTimer clock;
-        connect(&window, &MainWindow::pollEnded, [&] { ends << clock.elapsed(); });
-        sim.fault("rest-dsl", "hang", 1);
+        connect(f.window.get(), &MainWindow::pollEnded, [&] { ends << clock.elapsed(); });
+        f.sim.fault("rest-dsl", "hang", 1);
         clock.start();
-        window.on_BtnStartAcquisition_clicked();
+        f.window->on_BtnStartAcquisition_clicked();
         // The user opens the dialog before the first poll and leaves it for 4 s.
-        QTimer::singleShot(200, &window, [&] { window.on_BtnRapportGraphique_clicked(); });
+        QTimer::singleShot(200, f.window.get(), [&] { f.window->on_BtnRapportGraphique_clicked(); });
         bool answered = false;
-        QTimer::singleShot(4200, &window, [&] {
+        QTimer::singleShot(4200, f.window.get(), [&] {
             user.answerAll();
             answered = true;
         });
         QTRY_VERIFY_WITH_TIMEOUT(answered && ends.size() >= 3, 10000);
-        closer.enabled = true;
-        window.on_BtnStopAcquisition_clicked();
+        f.closer.enabled = true;
+        f.window->on_BtnStopAcquisition_clicked();
         QCOMPARE(user.titles.value(0), QStringLiteral("Enregistrer le rapport PDF"));
         QVERIFY2(ends.size() >= 3, qPrintable(QString::number(ends.size())));
         // The hung poll began at 1 s and ended at its deadline, with the dialog open.

@@ -12,6 +12,7 @@
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
+#include "support/windowfixture.h"
 #include "support/windowtest.h"
 #include "charts/graph.h"
 #include "tray/trayicon.h"
@@ -87,19 +88,14 @@ private slots:
 
     void withoutANotificationServiceTheStatusBarSaysIt()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(!window.tray); // no tray offscreen: the program runs as it always has
-        window.on_BtnTesterAlerte_clicked();
-        QTRY_VERIFY(window.alertLabel && window.alertLabel->toolTip().contains(QStringLiteral("Alerte de test")));
-        QCOMPARE(window.alertLabel->toolTip(),
+        WindowFixture f;
+        QVERIFY(!f.window->tray); // no tray offscreen: the program runs as it always has
+        f.window->on_BtnTesterAlerte_clicked();
+        QTRY_VERIFY(f.window->alertLabel && f.window->alertLabel->toolTip().contains(QStringLiteral("Alerte de test")));
+        QCOMPARE(f.window->alertLabel->toolTip(),
                  QStringLiteral("Quelvane : Alerte de test : envoyée depuis l'onglet Alertes"));
-        QCOMPARE(closer.count(), 0); // never a box
-        QCOMPARE(alertRows(dir, "Livebox-1234"),
+        QCOMPARE(f.closer.count(), 0); // never a box
+        QCOMPARE(alertRows(f.dir, "Livebox-1234"),
                  (QStringList{"REGLE;ETAT;VALEURS", "Alerte de test;événement;envoyée depuis l'onglet Alertes"}));
     }
 
@@ -111,41 +107,40 @@ private slots:
                                        QDBusConnection::ExportAllSlots));
         QVERIFY(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
 
-        Simulator sim({"--ssid", "alertes", "--fix", "DownstreamNoiseMargin=62"});
-        ScratchDir dir;
-        dir.write("alerte.sh", "#!/bin/sh\nprintf '%s|' \"$@\" >> \"$1\"\necho >> \"$1\"\n");
-        QFile::setPermissions(dir.file("alerte.sh"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        dir.write("livebox.ini", settingsFor(sim) + "[ALERTES]\nEchecsNombre=2\nMarge=true\nMargeDb=3.5\n");
+        WindowFixture f(WindowStart()
+                            .simulator({"--ssid", "alertes", "--fix", "DownstreamNoiseMargin=62"})
+                            .ini("[ALERTES]\nEchecsNombre=2\nMarge=true\nMargeDb=3.5\n")
+                            .later());
+        f.dir.write("alerte.sh", "#!/bin/sh\nprintf '%s|' \"$@\" >> \"$1\"\necho >> \"$1\"\n");
+        QFile::setPermissions(f.dir.file("alerte.sh"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         {
             // As the tab writes it: quotes and all.
-            QSettings settings(dir.file("livebox.ini"), QSettings::IniFormat);
-            settings.setValue("ALERTES/Commande", QStringLiteral("\"%1\" \"%2\"").arg(dir.file("alerte.sh"), dir.file("reçu 1.txt")));
+            QSettings settings(f.dir.file("livebox.ini"), QSettings::IniFormat);
+            settings.setValue("ALERTES/Commande", QStringLiteral("\"%1\" \"%2\"").arg(f.dir.file("alerte.sh"), f.dir.file("reçu 1.txt")));
         }
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.on_BtnStartAcquisition_clicked();
-        window.cycleTimer->stop();
-        poll(window, closer);
+        f.start();
+        f.window->on_BtnStartAcquisition_clicked();
+        f.window->cycleTimer->stop();
+        poll(*f.window, f.closer);
 
-        sim.event("resync");
-        poll(window, closer);
-        sim.fault("any", "http500");
-        poll(window, closer);
-        poll(window, closer);
-        poll(window, closer);
-        sim.heal();
-        poll(window, closer);
-        sim.set(QJsonObject{{"DownstreamNoiseMargin", 21}});
-        poll(window, closer);
-        poll(window, closer);
-        sim.set(QJsonObject{{"DownstreamNoiseMargin", 62}});
-        poll(window, closer);
-        sim.event("reboot");
+        f.sim.event("resync");
+        poll(*f.window, f.closer);
+        f.sim.fault("any", "http500");
+        poll(*f.window, f.closer);
+        poll(*f.window, f.closer);
+        poll(*f.window, f.closer);
+        f.sim.heal();
+        poll(*f.window, f.closer);
+        f.sim.set(QJsonObject{{"DownstreamNoiseMargin", 21}});
+        poll(*f.window, f.closer);
+        poll(*f.window, f.closer);
+        f.sim.set(QJsonObject{{"DownstreamNoiseMargin", 62}});
+        poll(*f.window, f.closer);
+        f.sim.event("reboot");
         // The restart drops the session: the next poll may fail, once.
-        for (int i = 0; i < 5 && !alertRows(dir, "alertes").join('\n').contains(QStringLiteral("Redémarrage")); ++i)
-            poll(window, closer);
-        window.on_BtnStopAcquisition_clicked();
+        for (int i = 0; i < 5 && !alertRows(f.dir, "alertes").join('\n').contains(QStringLiteral("Redémarrage")); ++i)
+            poll(*f.window, f.closer);
+        f.window->on_BtnStopAcquisition_clicked();
 
         const QStringList expected = {
             "REGLE;ETAT;VALEURS",
@@ -156,7 +151,7 @@ private slots:
             "Marge de bruit descendante basse;rétablie;6.2 dB, seuil 3.5 dB",
             "Redémarrage de la Livebox;événement;démarrée le ",
         };
-        const QStringList rows = alertRows(dir, "alertes");
+        const QStringList rows = alertRows(f.dir, "alertes");
         QVERIFY2(rows.size() == expected.size(), qPrintable(rows.join('\n')));
         for (int i = 0; i < rows.size(); ++i)
             QVERIFY2(rows.at(i).startsWith(expected.at(i)), qPrintable(rows.at(i)));
@@ -169,14 +164,14 @@ private slots:
                  QStringLiteral("Quelvane : Échecs d'interrogation|déclenchée : 2 interrogations de la Livebox échouées de suite"));
         QCOMPARE(notifications.shown.at(2),
                  QStringLiteral("Quelvane : Échecs d'interrogation|rétablie : Livebox lue de nouveau après 3 échecs"));
-        QTRY_COMPARE(QString::fromUtf8(dir.read("reçu 1.txt")).count('\n'), 6);
-        const QStringList calls = QString::fromUtf8(dir.read("reçu 1.txt")).split('\n', Qt::SkipEmptyParts);
+        QTRY_COMPARE(QString::fromUtf8(f.dir.read("reçu 1.txt")).count('\n'), 6);
+        const QStringList calls = QString::fromUtf8(f.dir.read("reçu 1.txt")).split('\n', Qt::SkipEmptyParts);
         const QStringList marginCall = calls.at(3).split('|');
         QCOMPARE(marginCall.mid(2, 3), (QStringList{"Marge de bruit descendante basse", "déclenchée", "2.1 dB, seuil 3.5 dB"}));
         QVERIFY(QDateTime::fromString(marginCall.at(1), QStringLiteral("dd/MM/yyyy HH:mm:ss")).isValid());
-        QVERIFY(!window.alertLabel); // everything was delivered
+        QVERIFY(!f.window->alertLabel); // everything was delivered
         // Only the acquisition's own warnings: an alert is never a box.
-        for (const QString &text : closer.texts)
+        for (const QString &text : f.closer.texts)
             QCOMPARE(text, QStringLiteral("Problème d'acquisition !!!"));
         service.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
         QDBusConnection::disconnectFromBus(QStringLiteral("notifications"));
@@ -184,40 +179,32 @@ private slots:
 
     void commandProblemIsLoggedOnceAndHoldsNoPoll()
     {
-        Simulator sim({"--ssid", "commande"});
-        ScratchDir dir;
-        dir.write("lente.sh", "#!/bin/sh\nexec sleep 60\n");
-        QFile::setPermissions(dir.file("lente.sh"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        dir.write("livebox.ini", settingsFor(sim) + "[ALERTES]\nCommande=" + dir.file("lente.sh").toUtf8()
-                                     + "\nCommandeDelai=1\n");
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
+        WindowFixture f(WindowStart().simulator({"--ssid", "commande"}).later());
+        f.dir.write("lente.sh", "#!/bin/sh\nexec sleep 60\n");
+        QFile::setPermissions(f.dir.file("lente.sh"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        f.dir.write("livebox.ini", settingsFor(f.sim) + "[ALERTES]\nCommande=" + f.dir.file("lente.sh").toUtf8()
+                                       + "\nCommandeDelai=1\n");
+        f.start();
         QElapsedTimer clock;
         clock.start();
-        window.on_BtnTesterAlerte_clicked();
-        window.on_BtnTesterAlerte_clicked();
-        QVERIFY(polled(window, [&] { window.on_BtnActualiser_clicked(); }));
+        f.window->on_BtnTesterAlerte_clicked();
+        f.window->on_BtnTesterAlerte_clicked();
+        QVERIFY(polled(*f.window, [&] { f.window->on_BtnActualiser_clicked(); }));
         QVERIFY2(clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
-        QTRY_VERIFY_WITH_TIMEOUT(alertRows(dir, "commande").size() == 4, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(alertRows(f.dir, "commande").size() == 4, 10000);
         // The second run's end, which a second report would follow at once.
-        QTRY_COMPARE_WITH_TIMEOUT(window.alertCommand->running(), 0, 10000);
-        const QStringList rows = alertRows(dir, "commande");
+        QTRY_COMPARE_WITH_TIMEOUT(f.window->alertCommand->running(), 0, 10000);
+        const QStringList rows = alertRows(f.dir, "commande");
         QCOMPARE(rows.size(), 4); // the header, two tests, one report for both
         QCOMPARE(rows.at(3),
                  QStringLiteral("Commande d'alerte;événement;la commande d'alerte « %1 » a dépassé 1 s et a été arrêtée")
-                     .arg(dir.file("lente.sh")));
+                     .arg(f.dir.file("lente.sh")));
     }
 
     void closeBoxHidesInTheTrayWhenAskedAndQuitterAlwaysQuits()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim) + "[ALERTES]\nFermerVersZone=true\n");
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QSignalSpy closed(&window, &MainWindow::closed);
+        WindowFixture f(WindowStart().ini("[ALERTES]\nFermerVersZone=true\n"));
+        QSignalSpy closed(f.window.get(), &MainWindow::closed);
         // Without a tray the option cannot hide the window away: it closes.
         {
             MainWindow plain;
@@ -228,70 +215,66 @@ private slots:
             QCOMPARE(plainClosed.size(), 1);
         }
         // With one (made here: the test's screen has no tray).
-        window.setTray(new TrayIcon({window.ui->BtnActualiser, window.ui->BtnQuitter}, &window));
-        window.tray->show();
-        if (!window.tray->isVisible())
+        f.window->setTray(new TrayIcon({f.window->ui->BtnActualiser, f.window->ui->BtnQuitter}, f.window.get()));
+        f.window->tray->show();
+        if (!f.window->tray->isVisible())
             QSKIP("this platform keeps no tray icon visible");
-        QCOMPARE(window.tray->light(), LineLight::Off);
+        QCOMPARE(f.window->tray->light(), LineLight::Off);
         // Polling: green, the figures in the tool tip, "QUITTER" off as its button.
-        window.on_BtnStartAcquisition_clicked();
-        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
-        QCOMPARE(window.tray->light(), LineLight::Good);
-        QVERIFY2(window.tray->toolTip().startsWith(QStringLiteral("Quelvane : Ligne en bon état\nDébits : ")),
-                 qPrintable(window.tray->toolTip()));
-        QVERIFY(!window.tray->actionFor(window.ui->BtnQuitter)->isEnabled());
-        sim.fault("any", "http500");
-        QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
-        closer.drain();
-        QCOMPARE(window.tray->light(), LineLight::Bad);
-        sim.heal();
-        window.on_BtnStopAcquisition_clicked();
-        QCOMPARE(window.tray->light(), LineLight::Off);
-        QVERIFY(window.tray->actionFor(window.ui->BtnQuitter)->isEnabled());
-        window.show();
-        window.close();
-        QVERIFY(window.isHidden());
+        f.window->on_BtnStartAcquisition_clicked();
+        QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+        QCOMPARE(f.window->tray->light(), LineLight::Good);
+        QVERIFY2(f.window->tray->toolTip().startsWith(QStringLiteral("Quelvane : Ligne en bon état\nDébits : ")),
+                 qPrintable(f.window->tray->toolTip()));
+        QVERIFY(!f.window->tray->actionFor(f.window->ui->BtnQuitter)->isEnabled());
+        f.sim.fault("any", "http500");
+        QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+        f.closer.drain();
+        QCOMPARE(f.window->tray->light(), LineLight::Bad);
+        f.sim.heal();
+        f.window->on_BtnStopAcquisition_clicked();
+        QCOMPARE(f.window->tray->light(), LineLight::Off);
+        QVERIFY(f.window->tray->actionFor(f.window->ui->BtnQuitter)->isEnabled());
+        f.window->show();
+        f.window->close();
+        QVERIFY(f.window->isHidden());
         QCOMPARE(closed.size(), 0);
         // The chart window opened and closed meanwhile ends nothing.
-        window.on_BtnGraphiques_clicked();
-        window.graph->close();
+        f.window->on_BtnGraphiques_clicked();
+        f.window->graph->close();
         QCOMPARE(closed.size(), 0);
         // "Afficher la fenêtre", then "QUITTER" from the tray.
-        window.tray->showWindowAction()->trigger();
-        QVERIFY(window.isVisible());
-        window.close();
-        QVERIFY(window.isHidden());
-        window.tray->actionFor(window.ui->BtnQuitter)->trigger();
+        f.window->tray->showWindowAction()->trigger();
+        QVERIFY(f.window->isVisible());
+        f.window->close();
+        QVERIFY(f.window->isHidden());
+        f.window->tray->actionFor(f.window->ui->BtnQuitter)->trigger();
         QCOMPARE(closed.size(), 1);
     }
 
     void alertSettingsAreRangeCheckedAndKept()
     {
-        ScratchDir dir;
         // Out of range, not a number, a command longer than the editor takes.
-        dir.write("livebox.ini", "[ALERTES]\nResynchro=false\nMargeDb=45\nEchecsNombre=abc\nCRCParMinute=-2\n"
-                                 "ChuteDebitPct=25\nCommande=" + QByteArray(2000, 'x') + "\n");
-        {
-            ModalCloser closer;
-            MainWindow window;
-            QVERIFY(startedUp(window));
-            closer.drain();
-            QVERIFY(!window.alertSettings.resync);
-            QVERIFY(window.alertSettings.restart); // absent: the form's default
-            QVERIFY(window.alertSettings.failedPolls);
-            QCOMPARE(window.alertSettings.marginDb, 3.0);
-            QCOMPARE(window.alertSettings.failedPollCount, 3);
-            QCOMPARE(window.alertSettings.crcPerMinute, 10.0);
-            QCOMPARE(window.alertSettings.rateDropPercent, 25.0);
-            QVERIFY(window.alertCommandText.isEmpty());
-            // The editors hold the same ranges.
-            window.ui->spinAlerteMarge->setValue(99);
-            QCOMPARE(window.alertSettings.marginDb, 30.0);
-            window.ui->editAlerteCommande->setText(QStringLiteral("  /usr/local/bin/alerte --sms  "));
-            window.ui->checkFermerVersZone->setChecked(true);
-            window.close();
-        }
-        QSettings written(dir.file("livebox.ini"), QSettings::IniFormat);
+        BareWindowFixture f(WindowStart().ini("[ALERTES]\nResynchro=false\nMargeDb=45\nEchecsNombre=abc\n"
+                                              "CRCParMinute=-2\nChuteDebitPct=25\nCommande="
+                                              + QByteArray(2000, 'x') + "\n"));
+        f.closer.drain();
+        QVERIFY(!f.window->alertSettings.resync);
+        QVERIFY(f.window->alertSettings.restart); // absent: the form's default
+        QVERIFY(f.window->alertSettings.failedPolls);
+        QCOMPARE(f.window->alertSettings.marginDb, 3.0);
+        QCOMPARE(f.window->alertSettings.failedPollCount, 3);
+        QCOMPARE(f.window->alertSettings.crcPerMinute, 10.0);
+        QCOMPARE(f.window->alertSettings.rateDropPercent, 25.0);
+        QVERIFY(f.window->alertCommandText.isEmpty());
+        // The editors hold the same ranges.
+        f.window->ui->spinAlerteMarge->setValue(99);
+        QCOMPARE(f.window->alertSettings.marginDb, 30.0);
+        f.window->ui->editAlerteCommande->setText(QStringLiteral("  /usr/local/bin/alerte --sms  "));
+        f.window->ui->checkFermerVersZone->setChecked(true);
+        f.window->close();
+        f.window.reset();
+        QSettings written(f.dir.file("livebox.ini"), QSettings::IniFormat);
         QCOMPARE(written.value("ALERTES/MargeDb").toDouble(), 30.0);
         QCOMPARE(written.value("ALERTES/Resynchro").toBool(), false);
         QCOMPARE(written.value("ALERTES/Redemarrage").toBool(), true);

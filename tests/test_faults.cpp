@@ -13,10 +13,9 @@
 #include "support/gatewaytest.h"
 #include "support/httpget.h"
 #include "support/generations.h"
-#include "support/modalcloser.h"
 #include "support/records.h"
 #include "support/scratchdir.h"
-#include "support/simulator.h"
+#include "support/windowfixture.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -68,17 +67,13 @@ private:
 
     void runMatrix(int algoType, const QStringList &positions)
     {
-        Simulator sim;
-        QVERIFY(sim.isRunning());
-        sim.set(QJsonObject{{"SSID", "matrice"}, {"CRCErrors", 123}, {"DownstreamCurrRate", 8123}});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, algoType));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.gateway.setDeadline(deadlineMs);
-        QVERIFY(window.connected);
-        window.on_BtnStartAcquisition_clicked();
+        WindowFixture f(WindowStart().algoType(algoType).later());
+        QVERIFY(f.sim.isRunning());
+        f.sim.set(QJsonObject{{"SSID", "matrice"}, {"CRCErrors", 123}, {"DownstreamCurrRate", 8123}});
+        f.start();
+        f.window->gateway.setDeadline(deadlineMs);
+        QVERIFY(f.window->connected);
+        f.window->on_BtnStartAcquisition_clicked();
 
         const QStringList transport = {"reset", "hang", "trickle", "http401", "http500", "close", "huge"};
         // "denied" is a refusal inside an HTTP 200 reply, as real firmware sends it.
@@ -108,26 +103,26 @@ private:
             for (const QString &kind : transport + content) {
                 const QString name = QStringLiteral("%1 %2").arg(position, kind);
                 ++casesRun;
-                sim.heal();
-                QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
-                window.cycleTimer->stop();
-                closer.drain();
-                const QString before = wholeRecord(window.LBInfos);
-                const int rows = rowsIn(dir, "matrice");
-                const int boxes = closer.count();
-                const QByteArray log = dir.read("matrice_SYNCHROS.csv");
-                const QByteArray alerts = dir.read("matrice_ALERTES.csv");
-                const QList<QByteArray> lastRow = rowsOf(dir, "matrice").last();
+                f.sim.heal();
+                QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+                f.window->cycleTimer->stop();
+                f.closer.drain();
+                const QString before = wholeRecord(f.window->LBInfos);
+                const int rows = rowsIn(f.dir, "matrice");
+                const int boxes = f.closer.count();
+                const QByteArray log = f.dir.read("matrice_SYNCHROS.csv");
+                const QByteArray alerts = f.dir.read("matrice_ALERTES.csv");
+                const QList<QByteArray> lastRow = rowsOf(f.dir, "matrice").last();
 
                 const double param = kind == "trickle" ? 200 : kind == "huge" ? 16 * 1024 * 1024 : 0;
-                sim.fault(position, kind, 0, param);
+                f.sim.fault(position, kind, 0, param);
                 QElapsedTimer clock;
                 clock.start();
-                QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
-                window.cycleTimer->stop();
-                closer.drain();
+                QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+                f.window->cycleTimer->stop();
+                f.closer.drain();
                 check(clock.elapsed() < deadlineMs + 3000, name + ": poll outlived its deadline");
-                check(rowsIn(dir, "matrice") == rows + 1, name + ": no row for the poll");
+                check(rowsIn(f.dir, "matrice") == rows + 1, name + ": no row for the poll");
 
                 // A login without a context opens no session; a refusal, a
                 // reply that is not JSON or one without its values fails the
@@ -135,10 +130,10 @@ private:
                 const bool failed =
                     transport.contains(kind) || kind == "denied" || kind == "notjson" || lacksValues(position, kind);
                 const bool connectedAfter = login ? !failed : kind != "denied";
-                const int newBoxes = closer.count() - boxes;
-                const QList<QByteArray> row = rowsOf(dir, "matrice").last();
+                const int newBoxes = f.closer.count() - boxes;
+                const QList<QByteArray> row = rowsOf(f.dir, "matrice").last();
                 if (failed) {
-                    check(wholeRecord(window.LBInfos) == before, name + ": a failed poll changed the record");
+                    check(wholeRecord(f.window->LBInfos) == before, name + ": a failed poll changed the record");
                     check(row == lastRow, name + ": the row does not repeat the previous reading");
                 }
                 const bool eventsChecked = !readsAsEvent(position, kind);
@@ -149,32 +144,32 @@ private:
                         zeros = zeros || row.value(column).toDouble() <= 0;
                     check(!zeros, name + ": a row of zeros: " + row.join(';'));
                     // One failure in a row is below the failed-polls alert's count.
-                    check(dir.read("matrice_SYNCHROS.csv") == log, name + ": a false event in the synchronisation log");
-                    check(dir.read("matrice_ALERTES.csv") == alerts, name + ": a false alert");
+                    check(f.dir.read("matrice_SYNCHROS.csv") == log, name + ": a false event in the synchronisation log");
+                    check(f.dir.read("matrice_ALERTES.csv") == alerts, name + ": a false alert");
                 }
-                check(window.connected == connectedAfter, name + ": wrong connected flag");
+                check(f.window->connected == connectedAfter, name + ": wrong connected flag");
                 // "Authentification" only for the newer login, then the acquisition warning.
                 const int expected = connectedAfter ? 0 : login && algoType ? 2 : 1;
                 check(newBoxes == expected, name + QStringLiteral(": %1 boxes, %2 expected").arg(newBoxes).arg(expected));
                 if (!connectedAfter)
-                    check(closer.texts.mid(boxes).contains(QStringLiteral("Problème d'acquisition !!!")),
+                    check(f.closer.texts.mid(boxes).contains(QStringLiteral("Problème d'acquisition !!!")),
                           name + ": no acquisition warning");
 
-                sim.heal();
+                f.sim.heal();
                 bool healedComplete = false;
                 const QMetaObject::Connection healed =
-                    connect(&window.gateway, &GatewayClient::pollFinished,
+                    connect(&f.window->gateway, &GatewayClient::pollFinished,
                             [&](const GatewayClient::Result &result) { healedComplete = result.complete; });
-                QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
+                QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
                 disconnect(healed);
-                window.cycleTimer->stop();
-                closer.drain();
-                check(healedComplete && window.connected && window.LBInfos.SSID == QLatin1String("matrice")
-                          && window.LBInfos.CRCErrors == 123 && window.LBInfos.DownstreamCurrRate == 8123,
+                f.window->cycleTimer->stop();
+                f.closer.drain();
+                check(healedComplete && f.window->connected && f.window->LBInfos.SSID == QLatin1String("matrice")
+                          && f.window->LBInfos.CRCErrors == 123 && f.window->LBInfos.DownstreamCurrRate == 8123,
                       name + ": the poll after healing is not complete");
                 if (eventsChecked) {
-                    check(dir.read("matrice_SYNCHROS.csv") == log, name + ": the next poll logged the event again");
-                    check(dir.read("matrice_ALERTES.csv") == alerts, name + ": the next poll raised an alert");
+                    check(f.dir.read("matrice_SYNCHROS.csv") == log, name + ": the next poll logged the event again");
+                    check(f.dir.read("matrice_ALERTES.csv") == alerts, name + ": the next poll raised an alert");
                 }
             }
         }
@@ -207,29 +202,24 @@ private slots:
     {
         QFETCH(int, algoType);
         QFETCH(QString, position);
-        Simulator sim({"--ssid", "bombe"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, algoType));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        const QString before = wholeRecord(window.LBInfos);
+        WindowFixture f(WindowStart().simulator({"--ssid", "bombe"}).algoType(algoType));
+        const QString before = wholeRecord(f.window->LBInfos);
         const qint64 peakBefore = peakResidentKb();
-        sim.fault(position, "bomb", 1, 256 << 20);
+        f.sim.fault(position, "bomb", 1, 256 << 20);
         GatewayClient::Result result;
-        const QMetaObject::Connection ended = connect(&window.gateway, &GatewayClient::pollFinished,
+        const QMetaObject::Connection ended = connect(&f.window->gateway, &GatewayClient::pollFinished,
                                                       [&](const GatewayClient::Result &r) { result = r; });
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
         disconnect(ended);
-        closer.drain();
+        f.closer.drain();
         QVERIFY(!result.complete);
-        QCOMPARE(wholeRecord(window.LBInfos), before);
+        QCOMPARE(wholeRecord(f.window->LBInfos), before);
         const qint64 grownKb = peakResidentKb() - peakBefore;
         QVERIFY2(grownKb < 64 * 1024,
                  qPrintable(QStringLiteral("peak memory grew by %1 kB (%2)").arg(grownKb).arg(result.failure)));
         // The next poll reads the gateway again.
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        QVERIFY(window.connected);
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        QVERIFY(f.window->connected);
     }
 
     void refusedConnection_data()
@@ -241,20 +231,17 @@ private slots:
     {
         QFETCH(int, algoType);
         const int port = freePort(); // nothing listens there
-        ScratchDir dir;
-        dir.write("livebox.ini", QStringLiteral("[LIVEBOX]\nLiveBox=127.0.0.1:%1\nUser=admin\nPass=secret\nAlgoType=%2\n")
-                                     .arg(port)
-                                     .arg(algoType)
-                                     .toUtf8());
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
+        BareWindowFixture f(
+            WindowStart().ini(QStringLiteral("[LIVEBOX]\nLiveBox=127.0.0.1:%1\nUser=admin\nPass=secret\nAlgoType=%2\n")
+                                  .arg(port)
+                                  .arg(algoType)
+                                  .toUtf8()));
         ++casesRun;
-        check(!window.connected, "refused: connected");
-        closer.drain();
-        check(closer.texts.contains(QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box.")),
+        check(!f.window->connected, "refused: connected");
+        f.closer.drain();
+        check(f.closer.texts.contains(QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box.")),
               "refused: no start-up warning");
-        check(window.LBInfos.DateTime == QStringLiteral("inconnu"), "refused: the record was written");
+        check(f.window->LBInfos.DateTime == QStringLiteral("inconnu"), "refused: the record was written");
     }
 
     // Real firmware refuses a wrong password with HTTP 200 and an error list.
@@ -266,25 +253,23 @@ private slots:
     void realFirmwareRefusalIsAFailedStartUp()
     {
         QFETCH(int, algoType);
-        Simulator sim({"--firmware", "real", "--password", "right"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, algoType, QStringLiteral("wrong")));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(!window.connected);
-        closer.drain();
+        WindowFixture f(WindowStart()
+                            .simulator({"--firmware", "real", "--password", "right"})
+                            .algoType(algoType)
+                            .password(QStringLiteral("wrong")));
+        QVERIFY(!f.window->connected);
+        f.closer.drain();
         QStringList titles{"Quelvane"};
         if (algoType)
             titles.prepend("Authentification");
-        QStringList shown = closer.titles;
+        QStringList shown = f.closer.titles;
         shown.sort();
         QCOMPARE(shown, titles);
-        QCOMPARE(window.ui->tabWidget->currentIndex(), 3);
-        QCOMPARE(window.LBInfos.DateTime, QStringLiteral("inconnu"));
+        QCOMPARE(f.window->ui->tabWidget->currentIndex(), 3);
+        QCOMPARE(f.window->LBInfos.DateTime, QStringLiteral("inconnu"));
         // No data call without a session, and nothing recorded.
-        QCOMPARE(sim.requests().size(), 1);
-        QCOMPARE(QDir(dir.path()).entryList({"*.csv"}), QStringList());
+        QCOMPARE(f.sim.requests().size(), 1);
+        QCOMPARE(QDir(f.dir.path()).entryList({"*.csv"}), QStringList());
     }
 
     void realFirmwareSessionCookiesGoBackWithinThePoll_data()
@@ -295,23 +280,19 @@ private slots:
     void realFirmwareSessionCookiesGoBackWithinThePoll()
     {
         QFETCH(int, algoType);
-        Simulator sim({"--firmware", "real", "--ssid", "reel"});
-        sim.set(QJsonObject{{"CRCErrors", 321}});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, algoType));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(window.connected);
-        QCOMPARE(closer.count(), 0);
-        QCOMPARE(window.LBInfos.SSID, QStringLiteral("reel"));
-        QCOMPARE(window.LBInfos.CRCErrors, 321.0);
+        WindowFixture f(WindowStart().simulator({"--firmware", "real", "--ssid", "reel"}).algoType(algoType).later());
+        f.sim.set(QJsonObject{{"CRCErrors", 321}});
+        f.start();
+        QVERIFY(f.window->connected);
+        QCOMPARE(f.closer.count(), 0);
+        QCOMPARE(f.window->LBInfos.SSID, QStringLiteral("reel"));
+        QCOMPARE(f.window->LBInfos.CRCErrors, 321.0);
 
-        sim.clear();
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        QVERIFY(window.connected);
-        const QList<ReceivedRequest> requests = receivedRequests(sim.requests());
+        f.sim.clear();
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        QVERIFY(f.window->connected);
+        const QList<ReceivedRequest> requests = receivedRequests(f.sim.requests());
         const int perPoll = algoType ? 6 : 7;
         QCOMPARE(requests.size(), 2 * perPoll);
         // The newer login sets two cookies; the session needs the first.
@@ -343,39 +324,37 @@ private slots:
     void wrongPasswordTypedDuringAcquisitionRecordsNoFalseRow()
     {
         QFETCH(int, algoType);
-        Simulator sim({"--firmware", "real", "--ssid", "saisie", "--resync-every", "0", "--reboot-every", "0"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, algoType));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.show();
-        window.on_BtnStartAcquisition_clicked();
+        WindowFixture f(
+            WindowStart()
+                .simulator({"--firmware", "real", "--ssid", "saisie", "--resync-every", "0", "--reboot-every", "0"})
+                .algoType(algoType));
+        f.window->show();
+        f.window->on_BtnStartAcquisition_clicked();
         int polls = 0;
         const auto poll = [&] {
-            QVERIFY(polled(window, [&] { window.CycleTimerHandler(); }));
-            window.cycleTimer->stop();
-            closer.drain();
+            QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+            f.window->cycleTimer->stop();
+            f.closer.drain();
             ++polls;
         };
         poll();
         // Each keystroke on "Paramètres" is a new password, polled with at once.
-        window.ui->tabWidget->setCurrentIndex(3);
-        window.ui->editPass->selectAll();
-        QTest::keyClick(window.ui->editPass, Qt::Key_Backspace);
+        f.window->ui->tabWidget->setCurrentIndex(3);
+        f.window->ui->editPass->selectAll();
+        QTest::keyClick(f.window->ui->editPass, Qt::Key_Backspace);
         poll();
         for (const char c : {'s', 'e', 'c', 'r', 'e', 'X'}) {
-            QTest::keyClick(window.ui->editPass, c);
+            QTest::keyClick(f.window->ui->editPass, c);
             poll();
-            QVERIFY(!window.connected);
+            QVERIFY(!f.window->connected);
         }
-        QTest::keyClick(window.ui->editPass, Qt::Key_Backspace);
-        QTest::keyClick(window.ui->editPass, 't');
+        QTest::keyClick(f.window->ui->editPass, Qt::Key_Backspace);
+        QTest::keyClick(f.window->ui->editPass, 't');
         poll();
-        QVERIFY(window.connected);
-        QCOMPARE(closer.texts.count(QStringLiteral("Problème d'acquisition !!!")), 7);
+        QVERIFY(f.window->connected);
+        QCOMPARE(f.closer.texts.count(QStringLiteral("Problème d'acquisition !!!")), 7);
 
-        const QList<QList<QByteArray>> rows = rowsOf(dir, "saisie");
+        const QList<QList<QByteArray>> rows = rowsOf(f.dir, "saisie");
         QCOMPARE(rows.size(), polls + 1); // and the start-up refresh
         for (const QList<QByteArray> &row : rows) {
             QVERIFY2(parseDateTime(QString::fromLatin1(row.at(0))).isValid(), row.at(0).constData());
@@ -383,12 +362,12 @@ private slots:
                 QVERIFY2(row.at(column).toDouble() > 0, row.join(';').constData());
         }
         // The run's start is the log's one row: no false synchronisation or restart.
-        QCOMPARE(dir.read("saisie_SYNCHROS.csv").count('\n'), 2);
-        QCOMPARE(QDir(dir.path()).entryList({"*.csv"}),
+        QCOMPARE(f.dir.read("saisie_SYNCHROS.csv").count('\n'), 2);
+        QCOMPARE(QDir(f.dir.path()).entryList({"*.csv"}),
                  (QStringList{"saisie.csv", "saisie_ALERTES.csv", "saisie_SYNCHROS.csv"}));
         // The alerts saw seven failures in a row: one start, one end, and no
         // false event.
-        const QStringList alerts = QString::fromUtf8(dir.read("saisie_ALERTES.csv")).split('\n', Qt::SkipEmptyParts);
+        const QStringList alerts = QString::fromUtf8(f.dir.read("saisie_ALERTES.csv")).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(alerts.size(), 3);
         QVERIFY2(alerts.at(1).contains(QStringLiteral(";Échecs d'interrogation;déclenchée;3 interrogations")),
                  qPrintable(alerts.at(1)));
@@ -405,50 +384,42 @@ private slots:
     void vdslLineIsShownAndRecordedInKbps()
     {
         QFETCH(int, algoType);
-        Simulator sim({"--line", "vdsl", "--ssid", "vdsl"});
-        sim.set(QJsonObject{{"UpstreamCurrRate", 3421}, {"DownstreamCurrRate", 23160}, {"UpstreamMaxRate", 4218000},
-                            {"DownstreamMaxRate", 29717000}, {"UpstreamAttenuation", 285},
-                            {"DownstreamAttenuation", 414}});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, algoType));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(window.connected);
-        QCOMPARE(window.LBInfos.ModulationType, QStringLiteral("VDSL"));
-        QCOMPARE(window.LBInfos.DownstreamMaxRate, 29717.0);
-        QCOMPARE(window.LBInfos.UpstreamMaxRate, 4218.0);
-        QCOMPARE(window.ui->editDownStreamMaxRate->text(), QStringLiteral("29717 Kb/s"));
-        QCOMPARE(window.ui->editUpStreamMaxRate->text(), QStringLiteral("4218 Kb/s"));
-        QCOMPARE(window.ui->editDownStreamAttenuation->text(), QStringLiteral("41.4 dB"));
-        QCOMPARE(window.ui->editUpStreamAttenuation->text(), QStringLiteral("28.5 dB"));
+        WindowFixture f(WindowStart().simulator({"--line", "vdsl", "--ssid", "vdsl"}).algoType(algoType).later());
+        f.sim.set(QJsonObject{{"UpstreamCurrRate", 3421}, {"DownstreamCurrRate", 23160}, {"UpstreamMaxRate", 4218000},
+                              {"DownstreamMaxRate", 29717000}, {"UpstreamAttenuation", 285},
+                              {"DownstreamAttenuation", 414}});
+        f.start();
+        QVERIFY(f.window->connected);
+        QCOMPARE(f.window->LBInfos.ModulationType, QStringLiteral("VDSL"));
+        QCOMPARE(f.window->LBInfos.DownstreamMaxRate, 29717.0);
+        QCOMPARE(f.window->LBInfos.UpstreamMaxRate, 4218.0);
+        QCOMPARE(f.window->ui->editDownStreamMaxRate->text(), QStringLiteral("29717 Kb/s"));
+        QCOMPARE(f.window->ui->editUpStreamMaxRate->text(), QStringLiteral("4218 Kb/s"));
+        QCOMPARE(f.window->ui->editDownStreamAttenuation->text(), QStringLiteral("41.4 dB"));
+        QCOMPARE(f.window->ui->editUpStreamAttenuation->text(), QStringLiteral("28.5 dB"));
 
-        const QList<QByteArray> row = rowsOf(dir, "vdsl").last();
+        const QList<QByteArray> row = rowsOf(f.dir, "vdsl").last();
         QCOMPARE(row.at(5), QByteArray("4218"));
         QCOMPARE(row.at(6), QByteArray("29717"));
         QCOMPARE(row.at(9), QByteArray("0")); // the line attenuation columns keep their meaning
         QCOMPARE(row.at(10), QByteArray("0"));
         QCOMPARE(row.at(31), QByteArray("285"));
         QCOMPARE(row.at(32), QByteArray("414"));
-        QCOMPARE(window.graph->pointsMaxDown.last().y(), 29717.0);
-        QCOMPARE(window.graph->pointsMaxUp.last().y(), 4218.0);
+        QCOMPARE(f.window->graph->pointsMaxDown.last().y(), 29717.0);
+        QCOMPARE(f.window->graph->pointsMaxUp.last().y(), 4218.0);
     }
 
     void longFirmwareVersionShowsItsStart()
     {
-        Simulator sim;
+        WindowFixture f(WindowStart().later());
         const QString version = QStringLiteral("SR40-fr-G06.R01.C06_02-build-20261201");
-        sim.set(QJsonObject{{"SoftwareVersion", version}, {"HardwareVersion", "SG_LB4"}});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        window.show();
-        QCOMPARE(window.ui->editSoftwareVersion->text(), version);
-        QCOMPARE(window.ui->editSoftwareVersion->cursorPosition(), 0);
-        QCOMPARE(window.ui->editSoftwareVersion->toolTip(), version);
-        QCOMPARE(window.ui->editHardwareVersion->toolTip(), QString()); // it fits
+        f.sim.set(QJsonObject{{"SoftwareVersion", version}, {"HardwareVersion", "SG_LB4"}});
+        f.start();
+        f.window->show();
+        QCOMPARE(f.window->ui->editSoftwareVersion->text(), version);
+        QCOMPARE(f.window->ui->editSoftwareVersion->cursorPosition(), 0);
+        QCOMPARE(f.window->ui->editSoftwareVersion->toolTip(), version);
+        QCOMPARE(f.window->ui->editHardwareVersion->toolTip(), QString()); // it fits
     }
 
     void cleanupTestCase()

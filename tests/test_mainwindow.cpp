@@ -22,6 +22,7 @@
 #include "support/scratchdir.h"
 #include "support/simulator.h"
 #include "support/stuckfile.h"
+#include "support/windowfixture.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -39,57 +40,54 @@ class TestMainWindow : public QObject
 private slots:
     void startWithoutSettingsWarnsAndOpensParametres()
     {
-        ScratchDir dir;
-        ModalCloser closer;
-        auto *window = new MainWindow;
-        QVERIFY(startedUp(*window));
+        BareWindowFixture f;
 
-        QCOMPARE(closer.count(), 1);
-        QCOMPARE(closer.titles.first(), QStringLiteral("Quelvane"));
-        QCOMPARE(closer.texts.first(),
+        QCOMPARE(f.closer.count(), 1);
+        QCOMPARE(f.closer.titles.first(), QStringLiteral("Quelvane"));
+        QCOMPARE(f.closer.texts.first(),
                  QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."));
-        QVERIFY(!window->connected);
-        QCOMPARE(window->ui->tabWidget->currentIndex(), 3);
-        QVERIFY(!window->accueil->isVisible());
-        QVERIFY(window->graph && !window->graph->isVisible());
+        QVERIFY(!f.window->connected);
+        QCOMPARE(f.window->ui->tabWidget->currentIndex(), 3);
+        QVERIFY(!f.window->accueil->isVisible());
+        QVERIFY(f.window->graph && !f.window->graph->isVisible());
 
         // Defaults of an absent file.
-        QVERIFY(window->ui->radioLB23->isChecked());
-        QVERIFY(!window->algoType);
-        QVERIFY(window->ui->editPass->text().isEmpty());
-        QCOMPARE(window->ui->timeEditCycle->time(), QTime(0, 2, 0));
-        QCOMPARE(window->cycleMs, 120000);
-        QCOMPARE(window->ui->timeEditArret->time(), QTime(0, 5, 0));
-        QCOMPARE(window->graph->tempsArret, 300.0);
-        QCOMPARE(window->ui->timeEditDiapo->time(), QTime(0, 0, 5));
-        QCOMPARE(window->graph->diapoInterval, 5000);
-        QCOMPARE(window->graph->exportFormat, QStringLiteral("pdf"));
-        for (QCheckBox *box : {window->ui->checkDiapoCourbes, window->ui->checkDiapoErreurs,
-                               window->ui->checkReloadCSV, window->ui->checkSaveAuto, window->ui->checkRazAuto,
-                               window->ui->checkPdfAuto})
+        QVERIFY(f.window->ui->radioLB23->isChecked());
+        QVERIFY(!f.window->algoType);
+        QVERIFY(f.window->ui->editPass->text().isEmpty());
+        QCOMPARE(f.window->ui->timeEditCycle->time(), QTime(0, 2, 0));
+        QCOMPARE(f.window->cycleMs, 120000);
+        QCOMPARE(f.window->ui->timeEditArret->time(), QTime(0, 5, 0));
+        QCOMPARE(f.window->graph->tempsArret, 300.0);
+        QCOMPARE(f.window->ui->timeEditDiapo->time(), QTime(0, 0, 5));
+        QCOMPARE(f.window->graph->diapoInterval, 5000);
+        QCOMPARE(f.window->graph->exportFormat, QStringLiteral("pdf"));
+        for (QCheckBox *box : {f.window->ui->checkDiapoCourbes, f.window->ui->checkDiapoErreurs,
+                               f.window->ui->checkReloadCSV, f.window->ui->checkSaveAuto, f.window->ui->checkRazAuto,
+                               f.window->ui->checkPdfAuto})
             QVERIFY2(!box->isChecked(), qPrintable(box->objectName()));
         // Time axes show the date and the hour until the user says otherwise.
-        QVERIFY(window->ui->checkAffDate->isChecked());
-        QVERIFY(window->ui->checkAffHeure->isChecked());
-        QCOMPARE(window->graph->axisLabelFormat, QStringLiteral("hh:mm\ndd/MM"));
-        QVERIFY(!window->graph->diapoCourbes);
-        QVERIFY(!window->graph->diapoErreurs);
-        QVERIFY(window->ui->checkPortrait->isChecked());
-        QCOMPARE(window->graph->rapPageOrient, 0);
+        QVERIFY(f.window->ui->checkAffDate->isChecked());
+        QVERIFY(f.window->ui->checkAffHeure->isChecked());
+        QCOMPARE(f.window->graph->axisLabelFormat, QStringLiteral("hh:mm\ndd/MM"));
+        QVERIFY(!f.window->graph->diapoCourbes);
+        QVERIFY(!f.window->graph->diapoErreurs);
+        QVERIFY(f.window->ui->checkPortrait->isChecked());
+        QCOMPARE(f.window->graph->rapPageOrient, 0);
 
         // Command panel at rest; the restart button is never offered.
-        QVERIFY(window->ui->BtnActualiser->isEnabled());
-        QVERIFY(window->ui->BtnStartAcquisition->isEnabled());
-        QVERIFY(!window->ui->BtnStopAcquisition->isEnabled());
-        QVERIFY(window->ui->BtnQuitter->isEnabled());
-        window->show();
-        QVERIFY(!window->ui->btnReboot->isVisible());
+        QVERIFY(f.window->ui->BtnActualiser->isEnabled());
+        QVERIFY(f.window->ui->BtnStartAcquisition->isEnabled());
+        QVERIFY(!f.window->ui->BtnStopAcquisition->isEnabled());
+        QVERIFY(f.window->ui->BtnQuitter->isEnabled());
+        f.window->show();
+        QVERIFY(!f.window->ui->btnReboot->isVisible());
 
-        window->close();
-        QVERIFY(!window->graph);
-        delete window;
+        f.window->close();
+        QVERIFY(!f.window->graph);
+        f.window.reset();
 
-        const QMap<QString, QString> ini = readIniText(dir.file("livebox.ini"));
+        const QMap<QString, QString> ini = readIniText(f.dir.file("livebox.ini"));
         const QStringList written = {"LIVEBOX/SSID", "LIVEBOX/Pass", "GUI/Width", "GUI/Height", "GUI/X", "GUI/Y",
                                      "MONITOR/Cycle", "MONITOR/Arret", "MONITOR/Diapo", "MONITOR/ExportFormat",
                                      "MONITOR/ReloadCSV", "MONITOR/SaveAuto", "MONITOR/RazAuto",
@@ -135,49 +133,45 @@ private slots:
 
     void settingsRoundTripKeepsHandWrittenKeys()
     {
-        ScratchDir dir;
-        dir.write("livebox.ini",
-                  "[LIVEBOX]\nLiveBox=127.0.0.1:9\nUser=admin\nPass=secret\nSSID=maison\nAlgoType=1\n"
-                  "[GUI]\nX=30\nY=40\nWidth=700\nHeight=540\n"
-                  "[MONITOR]\nCycle=00:01:00\nArret=00:10:00\nDiapo=00:05:00\nExportFormat=6\n"
-                  "ReloadCSV=true\nSaveAuto=true\nRazAuto=false\nPdfAuto=true\n"
-                  "[COURBES]\nDiapoCourbes=true\nDiapoErreurs=false\n"
-                  "[FORMAT]\nEchDate=true\nEchHeure=false\nRapPageOrient=1\n");
-        ModalCloser closer;
-        auto *window = new MainWindow;
-        QVERIFY(startedUp(*window));
+        BareWindowFixture f(WindowStart().ini(
+            "[LIVEBOX]\nLiveBox=127.0.0.1:9\nUser=admin\nPass=secret\nSSID=maison\nAlgoType=1\n"
+            "[GUI]\nX=30\nY=40\nWidth=700\nHeight=540\n"
+            "[MONITOR]\nCycle=00:01:00\nArret=00:10:00\nDiapo=00:05:00\nExportFormat=6\n"
+            "ReloadCSV=true\nSaveAuto=true\nRazAuto=false\nPdfAuto=true\n"
+            "[COURBES]\nDiapoCourbes=true\nDiapoErreurs=false\n"
+            "[FORMAT]\nEchDate=true\nEchHeure=false\nRapPageOrient=1\n"));
 
-        QCOMPARE(window->livebox, QStringLiteral("127.0.0.1:9"));
-        QCOMPARE(window->user, QStringLiteral("admin"));
-        QCOMPARE(window->password, QStringLiteral("secret"));
-        QCOMPARE(window->ui->editPass->text(), QStringLiteral("secret"));
-        QCOMPARE(window->ssid, QStringLiteral("maison"));
-        QVERIFY(window->algoType);
-        QVERIFY(window->ui->radioLB34->isChecked());
-        QCOMPARE(window->geometry(), QRect(30, 40, 700, 540)); // within the offscreen screen of 800 x 600
-        QCOMPARE(window->cycleMs, 60000);
-        QCOMPARE(window->graph->tempsArret, 600.0);
+        QCOMPARE(f.window->livebox, QStringLiteral("127.0.0.1:9"));
+        QCOMPARE(f.window->user, QStringLiteral("admin"));
+        QCOMPARE(f.window->password, QStringLiteral("secret"));
+        QCOMPARE(f.window->ui->editPass->text(), QStringLiteral("secret"));
+        QCOMPARE(f.window->ssid, QStringLiteral("maison"));
+        QVERIFY(f.window->algoType);
+        QVERIFY(f.window->ui->radioLB34->isChecked());
+        QCOMPARE(f.window->geometry(), QRect(30, 40, 700, 540)); // within the offscreen screen of 800 x 600
+        QCOMPARE(f.window->cycleMs, 60000);
+        QCOMPARE(f.window->graph->tempsArret, 600.0);
         // The slideshow editor stops at two minutes.
-        QCOMPARE(window->ui->timeEditDiapo->time(), QTime(0, 2, 0));
-        QCOMPARE(window->diapoMs, 120000);
-        QCOMPARE(window->graph->diapoInterval, 120000);
-        QCOMPARE(window->ui->comboExportFormat->currentText(), QStringLiteral("tif"));
-        QCOMPARE(window->graph->exportFormat, QStringLiteral("tif"));
-        QVERIFY(window->ui->checkReloadCSV->isChecked());
-        QVERIFY(window->ui->checkSaveAuto->isChecked());
-        QVERIFY(!window->ui->checkRazAuto->isChecked());
-        QVERIFY(window->ui->checkPdfAuto->isChecked());
-        QVERIFY(window->graph->diapoCourbes);
-        QVERIFY(!window->graph->diapoErreurs);
-        QVERIFY(window->ui->checkPaysage->isChecked());
-        QCOMPARE(window->graph->rapPageOrient, 1);
+        QCOMPARE(f.window->ui->timeEditDiapo->time(), QTime(0, 2, 0));
+        QCOMPARE(f.window->diapoMs, 120000);
+        QCOMPARE(f.window->graph->diapoInterval, 120000);
+        QCOMPARE(f.window->ui->comboExportFormat->currentText(), QStringLiteral("tif"));
+        QCOMPARE(f.window->graph->exportFormat, QStringLiteral("tif"));
+        QVERIFY(f.window->ui->checkReloadCSV->isChecked());
+        QVERIFY(f.window->ui->checkSaveAuto->isChecked());
+        QVERIFY(!f.window->ui->checkRazAuto->isChecked());
+        QVERIFY(f.window->ui->checkPdfAuto->isChecked());
+        QVERIFY(f.window->graph->diapoCourbes);
+        QVERIFY(!f.window->graph->diapoErreurs);
+        QVERIFY(f.window->ui->checkPaysage->isChecked());
+        QCOMPARE(f.window->graph->rapPageOrient, 1);
 
-        window->ui->editPass->setText(QStringLiteral("changed"));
-        window->ui->timeEditCycle->setTime(QTime(0, 0, 30));
-        window->close();
-        delete window;
+        f.window->ui->editPass->setText(QStringLiteral("changed"));
+        f.window->ui->timeEditCycle->setTime(QTime(0, 0, 30));
+        f.window->close();
+        f.window.reset();
 
-        const QMap<QString, QString> ini = readIniText(dir.file("livebox.ini"));
+        const QMap<QString, QString> ini = readIniText(f.dir.file("livebox.ini"));
         QCOMPARE(ini.value("LIVEBOX/LiveBox"), QStringLiteral("127.0.0.1:9"));
         QCOMPARE(ini.value("LIVEBOX/User"), QStringLiteral("admin"));
         QCOMPARE(ini.value("LIVEBOX/Pass"), QStringLiteral("changed"));
@@ -192,48 +186,36 @@ private slots:
         QCOMPARE(ini.value("MONITOR/RazAuto"), QStringLiteral("false"));
         QCOMPARE(ini.value("GUI/Width"), QStringLiteral("700"));
         QCOMPARE(ini.value("GUI/X"), QStringLiteral("30"));
-        QCOMPARE(QFile::permissions(dir.file("livebox.ini")) & 0x0077, // group and other bits
+        QCOMPARE(QFile::permissions(f.dir.file("livebox.ini")) & 0x0077, // group and other bits
                  QFileDevice::Permissions());
     }
 
     void modelChoiceIsSavedFromTheButtons()
     {
-        ScratchDir dir;
-        dir.write("livebox.ini", "[LIVEBOX]\nAlgoType=1\n");
-        ModalCloser closer;
-        auto *window = new MainWindow;
-        QVERIFY(startedUp(*window));
-        window->ui->radioLB23->setChecked(true);
-        QVERIFY(window->algoType); // polls keep the model read at start-up
-        window->close();
-        delete window;
-        QCOMPARE(readIniText(dir.file("livebox.ini")).value("LIVEBOX/AlgoType"), QStringLiteral("0"));
+        BareWindowFixture f(WindowStart().ini("[LIVEBOX]\nAlgoType=1\n"));
+        f.window->ui->radioLB23->setChecked(true);
+        QVERIFY(f.window->algoType); // polls keep the model read at start-up
+        f.window->close();
+        f.window.reset();
+        QCOMPARE(readIniText(f.dir.file("livebox.ini")).value("LIVEBOX/AlgoType"), QStringLiteral("0"));
     }
 
     void unreadableValuesFallBack()
     {
-        ScratchDir dir;
-        dir.write("livebox.ini", "[MONITOR]\nCycle=soon\nArret=25:00:00\nExportFormat=12\n"
-                                 "[FORMAT]\nRapPageOrient=7\n[GUI]\nWidth=wide\n");
-        ModalCloser closer;
-        auto *window = new MainWindow;
-        QVERIFY(startedUp(*window));
-        QCOMPARE(window->ui->timeEditCycle->time(), QTime(0, 2, 0));
-        QCOMPARE(window->ui->timeEditArret->time(), QTime(0, 5, 0));
-        QCOMPARE(window->ui->comboExportFormat->currentIndex(), 0);
-        QCOMPARE(window->graph->exportFormat, QStringLiteral("pdf"));
-        QVERIFY(window->ui->checkPaysage->isChecked()); // neither 0 nor 1: the form's choice
-        delete window;
+        BareWindowFixture f(WindowStart().ini("[MONITOR]\nCycle=soon\nArret=25:00:00\nExportFormat=12\n"
+                                              "[FORMAT]\nRapPageOrient=7\n[GUI]\nWidth=wide\n"));
+        QCOMPARE(f.window->ui->timeEditCycle->time(), QTime(0, 2, 0));
+        QCOMPARE(f.window->ui->timeEditArret->time(), QTime(0, 5, 0));
+        QCOMPARE(f.window->ui->comboExportFormat->currentIndex(), 0);
+        QCOMPARE(f.window->graph->exportFormat, QStringLiteral("pdf"));
+        QVERIFY(f.window->ui->checkPaysage->isChecked()); // neither 0 nor 1: the form's choice
     }
 
     void statusBarNamesTheLibrariesInUse()
     {
-        ScratchDir dir;
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
+        BareWindowFixture f;
         QLabel *about = nullptr;
-        for (QLabel *label : window.statusBar()->findChildren<QLabel *>()) {
+        for (QLabel *label : f.window->statusBar()->findChildren<QLabel *>()) {
             if (label->text().startsWith(QStringLiteral("Version 3.00 beta 1")))
                 about = label;
         }
@@ -241,24 +223,21 @@ private slots:
         QCOMPARE(about->textFormat(), Qt::RichText);
         QVERIFY(about->text().contains(QStringLiteral("Qt.%1 / Qwt.%2").arg(qtVersionText(), qwtVersionText())));
         QVERIFY(about->text().contains(QStringLiteral(":/icons/QtCreator")));
-        QVERIFY(window.ui->labelAbout->text().contains(qtVersionText()));
+        QVERIFY(f.window->ui->labelAbout->text().contains(qtVersionText()));
     }
 
     void quitClosesTheChartWindowFirst()
     {
-        ScratchDir dir;
-        ModalCloser closer;
-        auto *window = new MainWindow;
-        QVERIFY(startedUp(*window));
-        window->show();
-        QTest::mouseClick(window->ui->BtnGraphiques, Qt::LeftButton);
-        QPointer<Graph> graph = window->graph;
+        BareWindowFixture f;
+        f.window->show();
+        QTest::mouseClick(f.window->ui->BtnGraphiques, Qt::LeftButton);
+        QPointer<Graph> graph = f.window->graph;
         QVERIFY(graph->isVisible());
-        QTest::mouseClick(window->ui->BtnQuitter, Qt::LeftButton);
-        QVERIFY(!window->isVisible());
+        QTest::mouseClick(f.window->ui->BtnQuitter, Qt::LeftButton);
+        QVERIFY(!f.window->isVisible());
         QVERIFY(graph.isNull());
-        delete window;
-        QVERIFY(QFile::exists(dir.file("livebox.ini")));
+        f.window.reset();
+        QVERIFY(QFile::exists(f.dir.file("livebox.ini")));
     }
 
     // The gateway seen from the window: its start-up, its boxes, its restart.
@@ -271,84 +250,66 @@ private slots:
     {
         QFETCH(int, algoType);
         const QString password = QStringLiteral("a\"b\\c&d#e%f+g=h i-é");
-        Simulator sim({"--password", password});
-        ScratchDir dir;
-        // Written through QSettings so that the file escapes what INI needs.
+        WindowFixture f(WindowStart().simulator({"--password", password}).later());
+        // Written again through QSettings so that the file escapes what INI needs.
         {
-            QSettings settings(dir.file("livebox.ini"), QSettings::IniFormat);
-            settings.setValue("LIVEBOX/LiveBox", sim.address());
+            QSettings settings(f.dir.file("livebox.ini"), QSettings::IniFormat);
+            settings.setValue("LIVEBOX/LiveBox", f.sim.address());
             settings.setValue("LIVEBOX/User", "admin");
             settings.setValue("LIVEBOX/Pass", password);
             settings.setValue("LIVEBOX/AlgoType", algoType);
         }
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QCOMPARE(closer.count(), 0);
-        QVERIFY(window.connected);
-        QCOMPARE(window.LBInfos.SSID, sim.state().value("SSID").toString());
+        f.start();
+        QCOMPARE(f.closer.count(), 0);
+        QVERIFY(f.window->connected);
+        QCOMPARE(f.window->LBInfos.SSID, f.sim.state().value("SSID").toString());
     }
 
     void passwordNeverReachesTheDiagnostics()
     {
-        Simulator sim({"--password", "right"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 0, QStringLiteral("Wr0ngPa55")));
+        WindowFixture f(WindowStart().simulator({"--password", "right"}).password(QStringLiteral("Wr0ngPa55")).later());
         debugLines.clear();
         const QtMessageHandler previous = qInstallMessageHandler(captureDebug);
-        ModalCloser closer;
-        {
-            MainWindow window;
-            QVERIFY(startedUp(window));
-            QVERIFY(!window.connected);
-        }
-        closer.drain();
+        f.start();
+        QVERIFY(!f.window->connected);
+        f.window.reset();
+        f.closer.drain();
         qInstallMessageHandler(previous);
         QVERIFY(!debugLines.filter("Failure").isEmpty());
         for (const QString &line : debugLines)
             QVERIFY2(!line.contains("Wr0ngPa55"), qPrintable(line));
-        QCOMPARE(closer.titles.value(0), QStringLiteral("Quelvane")); // the start-up warning, no login box
+        QCOMPARE(f.closer.titles.value(0), QStringLiteral("Quelvane")); // the start-up warning, no login box
     }
 
     void restartAskedThenSent()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 0));
-        ModalCloser noCloser(QMessageBox::No);
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        sim.clear();
-        window.on_btnReboot_clicked();
-        QCOMPARE(noCloser.titles.last(), QStringLiteral("Reboot LiveBox"));
-        QCOMPARE(noCloser.texts.last(), QStringLiteral("Voulez-vous vraiement redémarrer votre LiveBox ?"));
-        QVERIFY(sim.requests().isEmpty());
+        WindowFixture f(WindowStart().answer(QMessageBox::No));
+        f.sim.clear();
+        f.window->on_btnReboot_clicked();
+        QCOMPARE(f.closer.titles.last(), QStringLiteral("Reboot LiveBox"));
+        QCOMPARE(f.closer.texts.last(), QStringLiteral("Voulez-vous vraiement redémarrer votre LiveBox ?"));
+        QVERIFY(f.sim.requests().isEmpty());
     }
 
     void restartUsesTheNewerLoginWhateverTheModel()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 0));
-        ModalCloser closer(QMessageBox::Yes);
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        const double reboots = sim.state().value("NumberOfReboots").toDouble();
-        sim.clear();
-        QSignalSpy restarted(&window.gateway, &GatewayClient::restartFinished);
-        window.RebootLiveBox();
+        WindowFixture f(WindowStart().answer(QMessageBox::Yes));
+        const double reboots = f.sim.state().value("NumberOfReboots").toDouble();
+        f.sim.clear();
+        QSignalSpy restarted(&f.window->gateway, &GatewayClient::restartFinished);
+        f.window->RebootLiveBox();
         QVERIFY(restarted.wait(10000));
-        QCOMPARE(receivedRequests(sim.requests()).size(), 2);
-        QCOMPARE(sim.state().value("NumberOfReboots").toDouble(), reboots + 1);
+        QCOMPARE(receivedRequests(f.sim.requests()).size(), 2);
+        QCOMPARE(f.sim.state().value("NumberOfReboots").toDouble(), reboots + 1);
 
-        sim.clear();
-        sim.fault("ws-login", "http401");
-        window.RebootLiveBox();
+        f.sim.clear();
+        f.sim.fault("ws-login", "http401");
+        f.window->RebootLiveBox();
         QVERIFY(restarted.wait(10000));
-        closer.drain();
-        QCOMPARE(receivedRequests(sim.requests()).size(), 1);
-        QCOMPARE(closer.titles.last(), QStringLiteral("Authentification"));
-        QVERIFY(!window.connected);
+        f.closer.drain();
+        QCOMPARE(receivedRequests(f.sim.requests()).size(), 1);
+        QCOMPARE(f.closer.titles.last(), QStringLiteral("Authentification"));
+        QVERIFY(!f.window->connected);
     }
 
     void startUpWarnsOnlyWhenTheLoginFails()
@@ -381,49 +342,40 @@ private slots:
     // commit writes the rest and the program goes on.
     void whatCannotBeTypedAgainIsWrittenAtOnce()
     {
-        Simulator sim({"--ssid", "salon"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim, 0, QStringLiteral("wrong")));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(!window.connected);
-        QVERIFY(!readIniText(dir.file("livebox.ini")).contains("LIVEBOX/SSID"));
+        WindowFixture f(WindowStart().simulator({"--ssid", "salon"}).password(QStringLiteral("wrong")));
+        QVERIFY(!f.window->connected);
+        QVERIFY(!readIniText(f.dir.file("livebox.ini")).contains("LIVEBOX/SSID"));
 
-        window.ui->editPass->setText(QStringLiteral("secret"));
-        QCOMPARE(readIniText(dir.file("livebox.ini")).value("LIVEBOX/Pass"), QStringLiteral("secret"));
-        QVERIFY(polled(window, [&] { window.on_BtnActualiser_clicked(); }));
-        QVERIFY(window.connected);
-        QCOMPARE(readIniText(dir.file("livebox.ini")).value("LIVEBOX/SSID"), QStringLiteral("salon"));
-        QVERIFY(!readIniText(dir.file("livebox.ini")).contains("GUI/Width"));
+        f.window->ui->editPass->setText(QStringLiteral("secret"));
+        QCOMPARE(readIniText(f.dir.file("livebox.ini")).value("LIVEBOX/Pass"), QStringLiteral("secret"));
+        QVERIFY(polled(*f.window, [&] { f.window->on_BtnActualiser_clicked(); }));
+        QVERIFY(f.window->connected);
+        QCOMPARE(readIniText(f.dir.file("livebox.ini")).value("LIVEBOX/SSID"), QStringLiteral("salon"));
+        QVERIFY(!readIniText(f.dir.file("livebox.ini")).contains("GUI/Width"));
 
-        window.on_BtnStartAcquisition_clicked();
-        window.commitData();
-        QVERIFY(readIniText(dir.file("livebox.ini")).contains("GUI/Width"));
-        QVERIFY(window.cycleTimer->isActive());
-        window.on_BtnStopAcquisition_clicked();
-        closer.drain();
+        f.window->on_BtnStartAcquisition_clicked();
+        f.window->commitData();
+        QVERIFY(readIniText(f.dir.file("livebox.ini")).contains("GUI/Width"));
+        QVERIFY(f.window->cycleTimer->isActive());
+        f.window->on_BtnStopAcquisition_clicked();
+        f.closer.drain();
     }
 
     // The network's new name is written at once, yet the start-up still
     // reloads the recording of the name the previous run saved.
     void aRenamedNetworkStillReloadsThePreviousRecording()
     {
-        Simulator sim;
-        ScratchDir dir;
+        WindowFixture f(WindowStart().ini("SSID=ancien\n[MONITOR]\nReloadCSV=true\n").later());
         QByteArray rows = csvHeader().toUtf8() + '\n';
         LiveBoxInfos row;
         for (int i = 0; i < 20; ++i) {
             row.DateTime = formatDateTime(QDateTime::currentDateTime().addSecs(-60 * (20 - i)));
             rows += csvRow(row).toUtf8() + '\n';
         }
-        dir.write("ancien.csv", rows);
-        dir.write("livebox.ini", settingsFor(sim) + "SSID=ancien\n[MONITOR]\nReloadCSV=true\n");
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(window.graph->samples.size() >= 20);
-        QCOMPARE(readIniText(dir.file("livebox.ini")).value("LIVEBOX/SSID"), QStringLiteral("Livebox-1234"));
+        f.dir.write("ancien.csv", rows);
+        f.start();
+        QVERIFY(f.window->graph->samples.size() >= 20);
+        QCOMPARE(readIniText(f.dir.file("livebox.ini")).value("LIVEBOX/SSID"), QStringLiteral("Livebox-1234"));
     }
 
     // A stop signal while a question is open (the reset's, the report's
@@ -431,24 +383,19 @@ private slots:
     // window closes once the question's own loop has returned.
     void stopWhileAQuestionIsOpenKeepsTheRows()
     {
-        Simulator sim;
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(polled(window, [&] { window.on_BtnActualiser_clicked(); }));
-        const QByteArray rows = dir.read("Livebox-1234.csv");
+        WindowFixture f;
+        QVERIFY(polled(*f.window, [&] { f.window->on_BtnActualiser_clicked(); }));
+        const QByteArray rows = f.dir.read("Livebox-1234.csv");
         QVERIFY(rows.count('\n') >= 2);
-        closer.enabled = false;
+        f.closer.enabled = false;
         ModalHolder user;
-        QSignalSpy closed(&window, &MainWindow::closed);
-        QTimer::singleShot(300, &window, [&] { window.stopAsked(); });
-        window.on_BtnRazReleve_clicked();
+        QSignalSpy closed(f.window.get(), &MainWindow::closed);
+        QTimer::singleShot(300, f.window.get(), [&] { f.window->stopAsked(); });
+        f.window->on_BtnRazReleve_clicked();
         QTRY_VERIFY_WITH_TIMEOUT(!closed.isEmpty(), 5000);
         QCOMPARE(user.titles, QStringList{"Remise à zéro"});
-        QCOMPARE(dir.read("Livebox-1234.csv"), rows);
-        closer.enabled = true;
+        QCOMPARE(f.dir.read("Livebox-1234.csv"), rows);
+        f.closer.enabled = true;
     }
 };
 

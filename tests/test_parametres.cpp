@@ -2,10 +2,8 @@
 
 #include "app/accueil.h"
 #include "app/mainwindow.h"
-#include "support/windowtest.h"
 #include "charts/graph.h"
-#include "support/modalcloser.h"
-#include "support/scratchdir.h"
+#include "support/windowfixture.h"
 #include "ui_accueil.h"
 #include "ui_mainwindow.h"
 
@@ -14,86 +12,73 @@ class TestParametres : public QObject
     Q_OBJECT
 
 private:
-    ScratchDir *dir = nullptr;
-    ModalCloser *closer = nullptr;
-    MainWindow *window = nullptr;
+    std::unique_ptr<BareWindowFixture> f;
 
 private slots:
-    void init()
-    {
-        dir = new ScratchDir;
-        closer = new ModalCloser;
-        window = new MainWindow;
-        QVERIFY(startedUp(*window));
-    }
+    void init() { f = std::make_unique<BareWindowFixture>(); }
 
-    void cleanup()
-    {
-        delete window;
-        delete closer;
-        delete dir;
-    }
+    void cleanup() { f.reset(); }
 
     void passwordShowsOnlyWhileItsTabStays()
     {
-        window->ui->tabWidget->setCurrentIndex(3);
-        window->show();
-        QTest::mouseClick(window->ui->checkPass, Qt::LeftButton);
-        QCOMPARE(window->ui->editPass->echoMode(), QLineEdit::Normal);
-        window->ui->tabWidget->setCurrentIndex(0);
-        window->ui->tabWidget->setCurrentIndex(3);
-        QCOMPARE(window->ui->editPass->echoMode(), QLineEdit::Password);
-        QVERIFY(!window->ui->checkPass->isChecked());
-        window->ui->editPass->setText(QStringLiteral("nouveau"));
-        QCOMPARE(window->password, QStringLiteral("nouveau"));
+        f->window->ui->tabWidget->setCurrentIndex(3);
+        f->window->show();
+        QTest::mouseClick(f->window->ui->checkPass, Qt::LeftButton);
+        QCOMPARE(f->window->ui->editPass->echoMode(), QLineEdit::Normal);
+        f->window->ui->tabWidget->setCurrentIndex(0);
+        f->window->ui->tabWidget->setCurrentIndex(3);
+        QCOMPARE(f->window->ui->editPass->echoMode(), QLineEdit::Password);
+        QVERIFY(!f->window->ui->checkPass->isChecked());
+        f->window->ui->editPass->setText(QStringLiteral("nouveau"));
+        QCOMPARE(f->window->password, QStringLiteral("nouveau"));
     }
 
     void chartSettingsFollowTheControls()
     {
-        window->ui->timeEditDiapo->setTime(QTime(0, 1, 30));
-        QCOMPARE(window->diapoMs, 90000);
-        QCOMPARE(window->graph->diapoInterval, 90000);
-        window->ui->comboExportFormat->setCurrentIndex(3);
-        QCOMPARE(window->graph->exportFormat, QStringLiteral("jpg"));
-        window->ui->checkDiapoCourbes->setChecked(true);
-        QVERIFY(window->graph->diapoCourbes);
-        window->ui->checkDiapoErreurs->setChecked(true);
-        window->ui->checkDiapoErreurs->setChecked(false);
-        QVERIFY(!window->graph->diapoErreurs);
-        window->ui->checkAffDate->setChecked(false);
-        window->ui->checkAffHeure->setChecked(true);
-        QCOMPARE(window->graph->axisLabelFormat, QStringLiteral("hh:mm"));
-        window->ui->checkAffDate->setChecked(true);
-        QCOMPARE(window->graph->axisLabelFormat, QStringLiteral("hh:mm\ndd/MM"));
-        window->ui->checkPaysage->setChecked(true);
-        QCOMPARE(window->graph->rapPageOrient, 1);
-        window->ui->checkPortrait->setChecked(true);
-        QCOMPARE(window->graph->rapPageOrient, 0);
+        f->window->ui->timeEditDiapo->setTime(QTime(0, 1, 30));
+        QCOMPARE(f->window->diapoMs, 90000);
+        QCOMPARE(f->window->graph->diapoInterval, 90000);
+        f->window->ui->comboExportFormat->setCurrentIndex(3);
+        QCOMPARE(f->window->graph->exportFormat, QStringLiteral("jpg"));
+        f->window->ui->checkDiapoCourbes->setChecked(true);
+        QVERIFY(f->window->graph->diapoCourbes);
+        f->window->ui->checkDiapoErreurs->setChecked(true);
+        f->window->ui->checkDiapoErreurs->setChecked(false);
+        QVERIFY(!f->window->graph->diapoErreurs);
+        f->window->ui->checkAffDate->setChecked(false);
+        f->window->ui->checkAffHeure->setChecked(true);
+        QCOMPARE(f->window->graph->axisLabelFormat, QStringLiteral("hh:mm"));
+        f->window->ui->checkAffDate->setChecked(true);
+        QCOMPARE(f->window->graph->axisLabelFormat, QStringLiteral("hh:mm\ndd/MM"));
+        f->window->ui->checkPaysage->setChecked(true);
+        QCOMPARE(f->window->graph->rapPageOrient, 1);
+        f->window->ui->checkPortrait->setChecked(true);
+        QCOMPARE(f->window->graph->rapPageOrient, 0);
     }
 
     void cycleAndStallEditors()
     {
-        window->ui->timeEditCycle->setTime(QTime(0, 0, 3));
-        QCOMPARE(window->ui->timeEditCycle->time(), QTime(0, 0, 5));
-        QCOMPARE(window->cycleMs, 5000);
+        f->window->ui->timeEditCycle->setTime(QTime(0, 0, 3));
+        QCOMPARE(f->window->ui->timeEditCycle->time(), QTime(0, 0, 5));
+        QCOMPARE(f->window->cycleMs, 5000);
 
-        window->ui->timeEditArret->setTime(QTime(0, 5, 0));
-        window->ui->timeEditCycle->setTime(QTime(0, 5, 0));
-        QCOMPARE(window->ui->timeEditArret->time(), QTime(0, 10, 0));
-        QCOMPARE(window->graph->tempsArret, 600.0);
-        window->ui->timeEditArret->setTime(QTime(0, 7, 0)); // undone at once
-        QCOMPARE(window->ui->timeEditArret->time(), QTime(0, 10, 0));
-        QCOMPARE(window->graph->tempsArret, 600.0);
+        f->window->ui->timeEditArret->setTime(QTime(0, 5, 0));
+        f->window->ui->timeEditCycle->setTime(QTime(0, 5, 0));
+        QCOMPARE(f->window->ui->timeEditArret->time(), QTime(0, 10, 0));
+        QCOMPARE(f->window->graph->tempsArret, 600.0);
+        f->window->ui->timeEditArret->setTime(QTime(0, 7, 0)); // undone at once
+        QCOMPARE(f->window->ui->timeEditArret->time(), QTime(0, 10, 0));
+        QCOMPARE(f->window->graph->tempsArret, 600.0);
 
-        window->ui->timeEditCycle->setTime(QTime(1, 30, 0));
-        QCOMPARE(window->ui->timeEditArret->time(), QTime(2, 0, 0)); // the editor's maximum
-        QCOMPARE(window->graph->tempsArret, 10800.0);
+        f->window->ui->timeEditCycle->setTime(QTime(1, 30, 0));
+        QCOMPARE(f->window->ui->timeEditArret->time(), QTime(2, 0, 0)); // the editor's maximum
+        QCOMPARE(f->window->graph->tempsArret, 10800.0);
     }
 
     void reportButtonOpensTheSaveDialog()
     {
-        window->on_BtnRapportGraphique_clicked();
-        QCOMPARE(closer->titles.last(), QStringLiteral("Enregistrer le rapport PDF"));
+        f->window->on_BtnRapportGraphique_clicked();
+        QCOMPARE(f->closer.titles.last(), QStringLiteral("Enregistrer le rapport PDF"));
     }
 };
 
@@ -115,19 +100,17 @@ private slots:
 
     void splashIsGoneBeforeTheStartUpWarning()
     {
-        ScratchDir dir;
-        ModalCloser closer;
+        BareWindowFixture f(WindowStart().later());
         bool splashVisible = true;
-        closer.onBox = [&] {
+        f.closer.onBox = [&] {
             splashVisible = false;
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 if (qobject_cast<Accueil *>(w) && w->isVisible())
                     splashVisible = true;
             }
         };
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QCOMPARE(closer.count(), 1);
+        f.start();
+        QCOMPARE(f.closer.count(), 1);
         QVERIFY(!splashVisible);
     }
 };

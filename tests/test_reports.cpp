@@ -9,7 +9,6 @@
 #include <qwt_text.h>
 
 #include "app/mainwindow.h"
-#include "support/windowtest.h"
 #include "charts/graph.h"
 #include "charts/timewindow.h"
 #include "common/filenames.h"
@@ -19,7 +18,7 @@
 #include "router/liveboxinfos.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
-#include "support/simulator.h"
+#include "support/windowfixture.h"
 #include "ui_graph.h"
 
 namespace {
@@ -420,23 +419,22 @@ private slots:
         QFETCH(QDateTime, from);
         QFETCH(QDateTime, to);
         QFETCH(int, orientation);
-        Simulator sim({"--ssid", "jour", "--resync-every", "0", "--reboot-every", "0"});
-        ScratchDir dir;
+        WindowFixture f(WindowStart()
+                            .simulator({"--ssid", "jour", "--resync-every", "0", "--reboot-every", "0"})
+                            .ini("SSID=jour\n[MONITOR]\nReloadCSV=true\nPdfAuto=true\n"
+                                 "[GRAPH]\nNoisePdf=true\nDebitMaxPdf=true\nCrcPdf=true\nHecPdf=true\nFecPdf=true\n"
+                                 "[FORMAT]\nRapPageOrient=" + QByteArray::number(orientation) + "\n")
+                            .later());
         QStringList rows{csvHeader()};
         int n = 0;
         for (QDateTime t = from; t <= to; t = t.addSecs(120))
             rows << recordingRow(t, n++);
         to = from.addSecs(120 * (n - 1)); // the last row
-        dir.write("jour.csv", (rows.join('\n') + '\n').toUtf8());
-        dir.write("livebox.ini", settingsFor(sim) + "SSID=jour\n[MONITOR]\nReloadCSV=true\nPdfAuto=true\n"
-                                 "[GRAPH]\nNoisePdf=true\nDebitMaxPdf=true\nCrcPdf=true\nHecPdf=true\nFecPdf=true\n"
-                                 "[FORMAT]\nRapPageOrient=" + QByteArray::number(orientation) + "\n");
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(window.connected);
-        const QString pdf = dir.file("export/jour_Rapport" + fileStamp(to) + "auto.pdf");
-        QVERIFY2(QFile::exists(pdf), qPrintable(exportsIn(dir).join(' ')));
+        f.dir.write("jour.csv", (rows.join('\n') + '\n').toUtf8());
+        f.start();
+        QVERIFY(f.window->connected);
+        const QString pdf = f.dir.file("export/jour_Rapport" + fileStamp(to) + "auto.pdf");
+        QVERIFY2(QFile::exists(pdf), qPrintable(exportsIn(f.dir).join(' ')));
 
         const QDate day = to.date();
         const TimeRange range = calendarDay(day);
@@ -489,7 +487,7 @@ private slots:
             }
         }
         // Back to the three-hour view.
-        QCOMPARE(window.graph->plageHeure, 3.0);
+        QCOMPARE(f.window->graph->plageHeure, 3.0);
     }
 
     void interactiveReportAsksForTheFile()

@@ -21,11 +21,10 @@
 #include "support/httpget.h"
 #include "support/idleclients.h"
 #include "support/inifile.h"
-#include "support/modalcloser.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
 #include "support/stuckfile.h"
-#include "support/windowtest.h"
+#include "support/windowfixture.h"
 
 namespace {
 // The program as a service runs it: headless, from a folder of its own,
@@ -606,18 +605,14 @@ private slots:
 
     void desktopGoesOnWithoutMetricsWhenTheAddressIsTaken()
     {
-        Simulator sim;
-        ScratchDir dir;
         QTcpServer taken;
         QVERIFY(taken.listen(QHostAddress::LocalHost, 0));
-        dir.write("livebox.ini", settingsFor(sim) + QStringLiteral("[METRIQUES]\nAdresse=%1\n").arg(taken.serverPort()).toUtf8());
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        closer.drain();
-        QVERIFY(!window.metrics);
-        QVERIFY(window.connected);
-        QCOMPARE(closer.texts.value(0),
+        WindowFixture f(
+            WindowStart().ini(QStringLiteral("[METRIQUES]\nAdresse=%1\n").arg(taken.serverPort()).toUtf8()));
+        f.closer.drain();
+        QVERIFY(!f.window->metrics);
+        QVERIFY(f.window->connected);
+        QCOMPARE(f.closer.texts.value(0),
                  QStringLiteral("Les métriques ne peuvent pas être servies sur « %1 » : le port est déjà utilisé\n"
                                 "Le suivi continue sans métriques.")
                      .arg(taken.serverPort()));
@@ -626,26 +621,25 @@ private slots:
     // Served to the network: the status bar says so as long as it lasts.
     void desktopSaysTheNetworkCanReadTheMetrics()
     {
-        Simulator sim;
-        ScratchDir dir;
+        WindowFixture f(WindowStart().later());
+        // Chosen while the simulator holds its own port.
         const int port = freePort();
-        dir.write("livebox.ini", settingsFor(sim) + QStringLiteral("[METRIQUES]\nAdresse=0.0.0.0:%1\n").arg(port).toUtf8());
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(window.metrics);
-        const auto *label = window.statusBar()->findChild<QLabel *>(QStringLiteral("labelMetriques"));
+        f.dir.write("livebox.ini",
+                    settingsFor(f.sim) + QStringLiteral("[METRIQUES]\nAdresse=0.0.0.0:%1\n").arg(port).toUtf8());
+        f.start();
+        QVERIFY(f.window->metrics);
+        const auto *label = f.window->statusBar()->findChild<QLabel *>(QStringLiteral("labelMetriques"));
         QVERIFY(label);
         QCOMPARE(label->text(), QStringLiteral("Métriques ouvertes au réseau : 0.0.0.0:%1").arg(port));
         QCOMPARE(label->toolTip(), exposureWarning(QStringLiteral("0.0.0.0:%1").arg(port), MetricsAccess()));
         // While the acquisition runs, the version's label gives its room to
         // what the acquisition says.
-        auto *version = window.findChild<QLabel *>(QStringLiteral("labelVersion"));
+        auto *version = f.window->findChild<QLabel *>(QStringLiteral("labelVersion"));
         QVERIFY(!version->isHidden());
-        window.on_BtnStartAcquisition_clicked();
-        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
+        f.window->on_BtnStartAcquisition_clicked();
+        QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
         QVERIFY(version->isHidden());
-        window.on_BtnStopAcquisition_clicked();
+        f.window->on_BtnStopAcquisition_clicked();
         QVERIFY(!version->isHidden());
     }
 };

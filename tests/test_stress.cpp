@@ -15,6 +15,7 @@
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
+#include "support/windowfixture.h"
 #include "ui_mainwindow.h"
 
 namespace {
@@ -136,76 +137,63 @@ private slots:
 
     void recordingDeletedOrHeldWhileRunning()
     {
-        Simulator sim({"--ssid", "maison"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QCOMPARE(completeRows(dir.read("maison.csv")), 1);
+        WindowFixture f(WindowStart().simulator({"--ssid", "maison"}));
+        QCOMPARE(completeRows(f.dir.read("maison.csv")), 1);
 
-        QFile::remove(dir.file("maison.csv"));
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        QCOMPARE(completeRows(dir.read("maison.csv")), 1);
-        QVERIFY(dir.read("maison.csv").startsWith(csvHeader().toUtf8() + '\n'));
+        QFile::remove(f.dir.file("maison.csv"));
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        QCOMPARE(completeRows(f.dir.read("maison.csv")), 1);
+        QVERIFY(f.dir.read("maison.csv").startsWith(csvHeader().toUtf8() + '\n'));
 
         // Held by something else (a spreadsheet that locks it, here a
         // folder in its place): the rows wait and none is lost.
-        QFile::rename(dir.file("maison.csv"), dir.file("kept.csv"));
-        QDir(dir.path()).mkdir("maison.csv");
+        QFile::rename(f.dir.file("maison.csv"), f.dir.file("kept.csv"));
+        QDir(f.dir.path()).mkdir("maison.csv");
         for (int i = 0; i < 3; ++i)
-            QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        closer.drain();
-        QCOMPARE(closer.count(), 0);
-        QDir(dir.path()).rmdir("maison.csv");
-        QFile::rename(dir.file("kept.csv"), dir.file("maison.csv"));
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        QCOMPARE(completeRows(dir.read("maison.csv")), 5);
+            QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        f.closer.drain();
+        QCOMPARE(f.closer.count(), 0);
+        QDir(f.dir.path()).rmdir("maison.csv");
+        QFile::rename(f.dir.file("kept.csv"), f.dir.file("maison.csv"));
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        QCOMPARE(completeRows(f.dir.read("maison.csv")), 5);
     }
 
     void synchronisationLogHeldWhileTheLineResyncs()
     {
-        Simulator sim({"--ssid", "maison", "--resync-every", "0", "--reboot-every", "0"});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
+        WindowFixture f(WindowStart().simulator({"--ssid", "maison", "--resync-every", "0", "--reboot-every", "0"}));
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
         const auto rowsOfLog = [](const QByteArray &log) { return int(log.trimmed().count('\n')); };
-        const int logRows = rowsOfLog(dir.read("maison_SYNCHROS.csv"));
+        const int logRows = rowsOfLog(f.dir.read("maison_SYNCHROS.csv"));
 
-        QFile::rename(dir.file("maison_SYNCHROS.csv"), dir.file("kept.csv"));
-        QDir(dir.path()).mkdir("maison_SYNCHROS.csv");
-        sim.event("resync");
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        const QString synchro = window.LBInfos.SynchroDateTime;
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
+        QFile::rename(f.dir.file("maison_SYNCHROS.csv"), f.dir.file("kept.csv"));
+        QDir(f.dir.path()).mkdir("maison_SYNCHROS.csv");
+        f.sim.event("resync");
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        const QString synchro = f.window->LBInfos.SynchroDateTime;
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
         // The recording is not held up by the log.
-        QCOMPARE(completeRows(dir.read("maison.csv")), 4);
+        QCOMPARE(completeRows(f.dir.read("maison.csv")), 4);
 
-        QDir(dir.path()).rmdir("maison_SYNCHROS.csv");
-        QFile::rename(dir.file("kept.csv"), dir.file("maison_SYNCHROS.csv"));
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        const QByteArray log = dir.read("maison_SYNCHROS.csv");
+        QDir(f.dir.path()).rmdir("maison_SYNCHROS.csv");
+        QFile::rename(f.dir.file("kept.csv"), f.dir.file("maison_SYNCHROS.csv"));
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        const QByteArray log = f.dir.read("maison_SYNCHROS.csv");
         QCOMPARE(rowsOfLog(log), logRows + 1);
         QVERIFY(log.split('\n').at(logRows + 1).startsWith(synchro.toUtf8() + ';'));
-        closer.drain();
-        QCOMPARE(closer.count(), 0);
+        f.closer.drain();
+        QCOMPARE(f.closer.count(), 0);
     }
 
     void recordingCutShortGetsItsRowsOnLinesOfTheirOwn()
     {
-        Simulator sim({"--ssid", "maison"});
-        ScratchDir dir;
+        WindowFixture f(
+            WindowStart().simulator({"--ssid", "maison"}).ini("SSID=maison\n[MONITOR]\nReloadCSV=true\n").later());
         const LiveBoxInfos r;
-        dir.write("maison.csv", (csvHeader() + "\n" + csvRow(r) + "\n" + "07/12/2020 00:05:12;120;42").toUtf8());
-        dir.write("livebox.ini", settingsFor(sim) + "SSID=maison\n[MONITOR]\nReloadCSV=true\n");
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        const QList<QByteArray> lines = dir.read("maison.csv").split('\n');
+        f.dir.write("maison.csv", (csvHeader() + "\n" + csvRow(r) + "\n" + "07/12/2020 00:05:12;120;42").toUtf8());
+        f.start();
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        const QList<QByteArray> lines = f.dir.read("maison.csv").split('\n');
         QCOMPARE(lines.at(2), QByteArray("07/12/2020 00:05:12;120;42")); // left as it was
         QCOMPARE(lines.at(3).count(';'), 33);
         QCOMPARE(lines.at(4).count(';'), 33);
@@ -318,47 +306,40 @@ private slots:
     // A time-label format of kilobytes took minutes to draw: it is not taken.
     void longLabelFormatIsNotTaken()
     {
-        ScratchDir dir;
-        dir.write("livebox.ini", "[FORMAT]\nTpsDateFormat=" + QByteArray(120 * 1024, 'd') + "\n");
+        BareWindowFixture f(WindowStart().ini("[FORMAT]\nTpsDateFormat=" + QByteArray(120 * 1024, 'd') + "\n").later());
         QElapsedTimer clock;
         clock.start();
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
+        f.start();
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(window.graph->tpsDateFormat, QStringLiteral("dd/MM"));
+        QCOMPARE(f.window->graph->tpsDateFormat, QStringLiteral("dd/MM"));
     }
 
     // Export settings the file accepts but that would make an image of
     // gigabytes: the export says so, and writes nothing.
     void exportBeyondTheImageLimitSaysSo()
     {
-        ScratchDir dir;
-        dir.write("livebox.ini", "[COURBES]\nExportScale=0.2\nExportResol=600\n");
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        closer.drain();
-        closer.titles.clear();
-        closer.texts.clear();
-        Graph *graph = window.graph;
+        BareWindowFixture f(WindowStart().ini("[COURBES]\nExportScale=0.2\nExportResol=600\n"));
+        f.closer.drain();
+        f.closer.titles.clear();
+        f.closer.texts.clear();
+        Graph *graph = f.window->graph;
         graph->resize(780, 560);
         graph->show();
         graph->exportFormat = QStringLiteral("png");
         QElapsedTimer clock;
         clock.start();
         graph->on_BtnExportNoise_clicked();
-        closer.drain();
+        f.closer.drain();
         QVERIFY(clock.elapsed() < 5000);
-        QCOMPARE(closer.count(), 1);
-        QVERIFY2(closer.texts.first().contains(QStringLiteral("millions de pixels")), qPrintable(closer.texts.first()));
-        QVERIFY(QDir(dir.file("export")).entryList(QDir::Files).isEmpty());
+        QCOMPARE(f.closer.count(), 1);
+        QVERIFY2(f.closer.texts.first().contains(QStringLiteral("millions de pixels")), qPrintable(f.closer.texts.first()));
+        QVERIFY(QDir(f.dir.file("export")).entryList(QDir::Files).isEmpty());
         // Within the limit, the same plot exports.
         graph->exportScale = 3;
         graph->exportResol = 85;
         graph->on_BtnExportNoise_clicked();
-        closer.drain();
-        QCOMPARE(QDir(dir.file("export")).entryList(QDir::Files).size(), 1);
+        f.closer.drain();
+        QCOMPARE(QDir(f.dir.file("export")).entryList(QDir::Files).size(), 1);
     }
 
     // A Wi-Fi name of more than 200 bytes (a faulty reply) must not cost the
@@ -366,24 +347,19 @@ private slots:
     void longNetworkNameStillRecords()
     {
         const QString name = QString(115, QChar(0xe9)); // 230 bytes in UTF-8
-        Simulator sim({"--ssid", name});
-        ScratchDir dir;
-        dir.write("livebox.ini", settingsFor(sim));
-        ModalCloser closer;
-        MainWindow window;
-        QVERIFY(startedUp(window));
-        QVERIFY(polled(window, [&] { window.UpDateAffichage(); }));
-        const QStringList files = QDir(dir.path()).entryList({"*.csv"});
+        WindowFixture f(WindowStart().simulator({"--ssid", name}));
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        const QStringList files = QDir(f.dir.path()).entryList({"*.csv"});
         QCOMPARE(files.size(), 2); // the recording and its log
         for (const QString &file : files)
             QVERIFY2(file.toUtf8().size() <= 255, qPrintable(file));
-        QCOMPARE(dir.read(files.filter(QRegularExpression("[^S]\\.csv$")).value(0)).count('\n'), 3);
-        closer.drain();
-        QCOMPARE(closer.count(), 0);
-        window.graph->exportFormat = QStringLiteral("jpeg");
-        window.graph->on_BtnExportSynchro_clicked();
-        closer.drain();
-        QVERIFY2(closer.texts.last().endsWith(QStringLiteral("terminée.")), qPrintable(closer.texts.last()));
+        QCOMPARE(f.dir.read(files.filter(QRegularExpression("[^S]\\.csv$")).value(0)).count('\n'), 3);
+        f.closer.drain();
+        QCOMPARE(f.closer.count(), 0);
+        f.window->graph->exportFormat = QStringLiteral("jpeg");
+        f.window->graph->on_BtnExportSynchro_clicked();
+        f.closer.drain();
+        QVERIFY2(f.closer.texts.last().endsWith(QStringLiteral("terminée.")), qPrintable(f.closer.texts.last()));
     }
 };
 
