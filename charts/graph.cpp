@@ -24,32 +24,11 @@
 #include "ui_graph.h"
 
 namespace {
-// The line and stick curves of the time plots, in the order they are drawn
-// and listed within each plot (after the plot's "Synchro DSL" sticks).
-struct CurveKind
-{
-    QwtPlotCurve *Graph::*curve;
-    int samples; // its curve in the sample table
-    int plot; // index in the table of time plots
-    const char *title;
-    bool stick; // error counts: sticks and the histogram pen
-    QColor colour;
-    Qt::PenStyle line;
-};
-
-const CurveKind curveKinds[] = {
-    {&Graph::curveDownload, CurveDownload, 0, "DOWNLOAD", false, Qt::blue, Qt::SolidLine},
-    {&Graph::curveUpload, CurveUpload, 0, "UPLOAD", false, Qt::red, Qt::SolidLine},
-    {&Graph::curveMaxDown, CurveMaxDown, 1, "MAXI DOWN", false, Qt::darkBlue, Qt::DotLine},
-    {&Graph::curveMaxUp, CurveMaxUp, 1, "MAXI UP", false, Qt::darkRed, Qt::DotLine},
-    {&Graph::curveDslDown, CurveDslDown, 1, "DSL DOWN", false, Qt::blue, Qt::SolidLine},
-    {&Graph::curveDslUp, CurveDslUp, 1, "DSL UP", false, Qt::red, Qt::SolidLine},
-    {&Graph::curveCrc, CurveCrc, 2, "CRC", true, Qt::blue, Qt::SolidLine},
-    {&Graph::curveAtucCrc, CurveAtucCrc, 2, "ATU-C CRC", true, Qt::red, Qt::SolidLine},
-    {&Graph::curveHec, CurveHec, 3, "HEC", true, QColor(80, 110, 180), Qt::SolidLine},
-    {&Graph::curveAtucHec, CurveAtucHec, 3, "ATU-C HEC", true, QColor(220, 40, 70), Qt::SolidLine},
-    {&Graph::curveFec, CurveFec, 4, "FEC", true, Qt::darkGreen, Qt::SolidLine},
-    {&Graph::curveAtucFec, CurveAtucFec, 4, "ATU-C FEC", true, QColor(255, 192, 0), Qt::SolidLine},
+// The named members of the time plots' curves, by curve.
+QwtPlotCurve *Graph::*const curveMembers[CurveCount] = {
+    &Graph::curveDownload, &Graph::curveUpload, &Graph::curveMaxDown, &Graph::curveMaxUp,
+    &Graph::curveDslDown,  &Graph::curveDslUp,  &Graph::curveCrc,     &Graph::curveAtucCrc,
+    &Graph::curveHec,      &Graph::curveAtucHec, &Graph::curveFec,    &Graph::curveAtucFec,
 };
 
 QwtPlotCurve *newCurve(QwtPlotCurve *curve, QwtPlot *plot, QwtSeriesData<QPointF> *data, QwtPlotCurve::CurveStyle style)
@@ -162,11 +141,12 @@ Graph::Graph(QWidget *parent)
         // of its own plot's axis.
         p.synchro = newCurve(new SynchroCurve(QStringLiteral("Synchro DSL")), p.plot,
                              new StickToTopData(&pointsSynchro, p.plot), QwtPlotCurve::Sticks);
-        for (const CurveKind &kind : curveKinds) {
-            if (kind.plot == i)
-                this->*kind.curve = newCurve(new ReducedCurve(QString::fromUtf8(kind.title)), p.plot,
-                                             new SeriesData(&samples, kind.samples),
-                                             kind.stick ? QwtPlotCurve::Sticks : QwtPlotCurve::Lines);
+        for (int c = 0; c < CurveCount; ++c) {
+            const CurveSeries &series = curveSeries(c);
+            if (series.plot == i)
+                this->*curveMembers[c] = newCurve(new ReducedCurve(QString::fromUtf8(series.title)), p.plot,
+                                                  new SeriesData(&samples, c),
+                                                  series.counter ? QwtPlotCurve::Sticks : QwtPlotCurve::Lines);
         }
     }
     applyPens();
@@ -202,8 +182,8 @@ Graph::~Graph()
     writeSettings();
 
     delete diapoTimer;
-    for (const CurveKind &kind : curveKinds)
-        delete (this->*kind.curve);
+    for (QwtPlotCurve *Graph::*curve : curveMembers)
+        delete (this->*curve);
     for (QwtPlotCurve *curve : {curveSumSynchro, curveSumReboot, curveSumConnexion})
         delete curve;
     delete gridSynchro;
@@ -222,8 +202,10 @@ void Graph::applyPens()
 {
     for (TimePlot &p : plotTable)
         p.synchro->setPen(Qt::magenta, penSynch, Qt::DashLine);
-    for (const CurveKind &kind : curveKinds)
-        (this->*kind.curve)->setPen(kind.colour, penRatio * (kind.stick ? penHisto : penCurve), kind.line);
+    for (int c = 0; c < CurveCount; ++c) {
+        const CurveSeries &series = curveSeries(c);
+        (this->*curveMembers[c])->setPen(series.colour, penRatio * (series.counter ? penHisto : penCurve), series.line);
+    }
 }
 
 void Graph::setLeftAxis(TimePlot &p, double canvasHeight)

@@ -28,21 +28,23 @@ void Graph::on_Picker_Temps(const QPointF &Pos)
     const QString when = QDateTime::fromSecsSinceEpoch(qint64(t / 1000)).toString(QStringLiteral("dd/MM/yyyy à hh:mm:ss"));
     const Qt::Alignment alignment = labelAlignment(t, windowStart, windowEnd);
 
-    // The lines of each plot's label, in the order of the table of plots.
-    const QStringList lines[] = {
-        {"Down = " + value(pointsDownload, k, 1) + " dB", "Up = " + value(pointsUpload, k, 1) + " dB"},
-        {"Down max = " + value(pointsMaxDown, k, 0) + " Kb/s", "Down DSL = " + value(pointsDslDown, k, 0) + " Kb/s",
-         "Up max= " + value(pointsMaxUp, k, 0) + " Kb/s", "Up DSL= " + value(pointsDslUp, k, 0) + " Kb/s"},
-        {"CRC = " + value(pointsCrc, k, 0), "ATU-C CRC = " + value(pointsAtucCrc, k, 0)},
-        {"HEC = " + value(pointsHec, k, 0), "ATU-C HEC = " + value(pointsAtucHec, k, 0)},
-        {"FEC = " + value(pointsFec, k, 0), "ATU-C FEC = " + value(pointsAtucFec, k, 0)},
-    };
+    // Each plot's label: its curves' values, in their label order.
+    QStringList lines[5];
+    for (QStringList &plotLines : lines)
+        plotLines = QStringList{when, QString(), QString(), QString(), QString()};
+    for (int c = 0; c < CurveCount; ++c) {
+        const CurveSeries &series = curveSeries(c);
+        lines[series.plot][1 + series.labelRank] = QString::fromUtf8(series.label)
+                                                   + value(SeriesView{&samples, c}, k, series.decimals)
+                                                   + QString::fromUtf8(series.unit);
+    }
     for (int i = 0; i < 5; ++i) {
         QwtPlotMarker &marker = plotTable[i].marker;
         marker.setLineStyle(QwtPlotMarker::VLine);
         marker.setLinePen(Qt::black, 2, Qt::DotLine);
         marker.setValue(t, 10);
-        QwtText text((QStringList{when} + lines[i]).join(QLatin1Char('\n')));
+        lines[i].removeAll(QString());
+        QwtText text(lines[i].join(QLatin1Char('\n')));
         text.setBackgroundBrush(QBrush(QColor(255, 240, 170, 191)));
         marker.setLabel(text);
         marker.setLabelAlignment(alignment);

@@ -8,21 +8,6 @@
 #include "timewindow.h"
 
 namespace {
-const CurveSource sources[CurveCount] = {
-    {&LiveBoxInfos::DownstreamNoiseMargin, tenthsPerDecibel, false, 0},
-    {&LiveBoxInfos::UpstreamNoiseMargin, tenthsPerDecibel, false, 0},
-    {&LiveBoxInfos::DownstreamMaxRate, 1, false, 0},
-    {&LiveBoxInfos::UpstreamMaxRate, 1, false, 0},
-    {&LiveBoxInfos::DownstreamCurrRate, 1, false, 0},
-    {&LiveBoxInfos::UpstreamCurrRate, 1, false, 0},
-    {&LiveBoxInfos::CRCErrors, 1, true, -1},
-    {&LiveBoxInfos::ATUCCRCErrors, 1, true, +1},
-    {&LiveBoxInfos::HECErrors, 1, true, -1},
-    {&LiveBoxInfos::ATUCHECErrors, 1, true, +1},
-    {&LiveBoxInfos::FECErrors, 1, true, -1},
-    {&LiveBoxInfos::ATUCFECErrors, 1, true, +1},
-};
-
 // Blocks of 16, 256, 4096... samples, of eight bytes: the edges of a pixel
 // column read at most two cache lines per level, and the summaries cost half
 // a byte per sample.
@@ -63,10 +48,6 @@ Extremes overBlocks(const std::vector<Extremes> &blocks, size_t from, size_t to)
 }
 }
 
-const CurveSource &curveSource(int curve)
-{
-    return sources[curve];
-}
 
 void SampleTable::reserve(size_t rows)
 {
@@ -107,7 +88,7 @@ void SampleTable::push(const LiveBoxInfos &now, const LiveBoxInfos &before, doub
 
     double values[CurveCount];
     for (int c = 0; c < CurveCount; ++c) {
-        const CurveSource &s = sources[c];
+        const CurveSeries &s = curveSeries(c);
         values[c] = s.counter ? errorStickHeight(now.*s.field, before.*s.field) : now.*s.field;
     }
     append(t, values);
@@ -177,7 +158,7 @@ void SampleTable::keepInOrder(size_t from)
 void SampleTable::setStickShift(double ms)
 {
     for (int c = 0; c < CurveCount; ++c)
-        m_shift[c] = sources[c].side * ms;
+        m_shift[c] = curveSeries(c).side * ms;
 }
 
 size_t SampleTable::lowerBound(int curve, double x, size_t from, size_t to) const

@@ -10,36 +10,11 @@
 #include <limits>
 #include <vector>
 
+#include "curveseries.h"
 #include "router/liveboxinfos.h"
 #include "timewindow.h"
 
 // The twelve time curves, in the order they are drawn and listed.
-enum CurveId : int {
-    CurveDownload, // noise margins, dB
-    CurveUpload,
-    CurveMaxDown, // rates, Kb/s
-    CurveMaxUp,
-    CurveDslDown,
-    CurveDslUp,
-    CurveCrc, // errors since the poll before
-    CurveAtucCrc,
-    CurveHec,
-    CurveAtucHec,
-    CurveFec,
-    CurveAtucFec,
-    CurveCount
-};
-
-// What a curve reads from each poll.
-struct CurveSource
-{
-    double LiveBoxInfos::*field;
-    double divisor; // the gateway's tenths of a dB are drawn in dB
-    bool counter;   // an error counter: the count since the poll before, drawn as a stick
-    int side;       // counters: -1 the gateway's end, +1 the exchange's, drawn either side of the poll
-};
-const CurveSource &curveSource(int curve);
-
 // The lowest and highest values of a run of samples, as stored.
 struct Extremes
 {
@@ -102,7 +77,7 @@ public:
     float stored(int curve, size_t i) const { return m_values[curve][i]; }
     static double drawn(int curve, float stored)
     {
-        const CurveSource &source = curveSource(curve);
+        const CurveSeries &source = curveSeries(curve);
         if (source.counter)
             return stored == 0.1f ? 0.1 : double(stored);
         return double(stored) / source.divisor;

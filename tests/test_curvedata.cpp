@@ -11,6 +11,7 @@
 #include <qwt_scale_map.h>
 
 #include "charts/curvedata.h"
+#include "charts/curveseries.h"
 #include "charts/sampletable.h"
 
 namespace {
@@ -96,6 +97,32 @@ class TestCurveData : public QObject
     Q_OBJECT
 
 private slots:
+    // The curves' table: each plot's label gets one line per curve, the
+    // sticks stand either side of their poll, and the lines on it.
+    void curveTableHoldsTogether()
+    {
+        QSet<QPair<int, int>> labelLines;
+        int perPlot[5] = {};
+        for (int c = 0; c < CurveCount; ++c) {
+            const CurveSeries &s = curveSeries(c);
+            QVERIFY(s.plot >= 0 && s.plot < 5);
+            ++perPlot[s.plot];
+            QVERIFY2(!labelLines.contains({s.plot, s.labelRank}), s.title);
+            labelLines.insert({s.plot, s.labelRank});
+            QCOMPARE(s.counter, s.side != 0);
+            QCOMPARE(s.counter, s.plot >= 2); // the error plots hold sticks only
+            QVERIFY(QByteArray(s.label).contains('='));
+        }
+        for (int plot = 0; plot < 5; ++plot)
+            for (int rank = 0; rank < perPlot[plot]; ++rank)
+                QVERIFY(labelLines.contains({plot, rank})); // no gap, no line beyond the curves
+        // The margins are drawn in dB from the gateway's tenths.
+        LiveBoxInfos r;
+        r.DownstreamNoiseMargin = 61;
+        const CurveSeries &margin = curveSeries(CurveDownload);
+        QCOMPARE(r.*margin.field / margin.divisor, 6.1);
+    }
+
     void reducedLinesLoseNoSpike()
     {
         const QPolygonF points = noisyWithSpikes(200000, 7);
