@@ -204,7 +204,7 @@ void Graph::applyPens()
         p.synchro->setPen(Qt::magenta, penSynch, Qt::DashLine);
     for (int c = 0; c < CurveCount; ++c) {
         const CurveSeries &series = curveSeries(c);
-        (this->*curveMembers[c])->setPen(series.colour, penRatio * (series.counter ? penHisto : penCurve), series.line);
+        (this->*curveMembers[c])->setPen(QColor(series.colour), penRatio * (series.counter ? penHisto : penCurve), series.line);
     }
 }
 
