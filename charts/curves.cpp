@@ -21,59 +21,38 @@
 
 void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
 {
-    if (reload) {
-        reload->add(*LBox, *OldLBox);
-        return;
-    }
-    const double now = QwtDate::toDouble(QDateTime::currentDateTime());
     const size_t gapsBefore = samples.gaps.size();
-    // A reading without a readable time has no place on the time axis.
-    const auto instant = [now](const QString &text, double previous) { return chartInstant(text, previous, now); };
-    if (!samples.add(*LBox, *OldLBox, instant, stallThreshold(tempsArret, cycleInUse) * 1000))
+    if (!chart.add(*LBox, *OldLBox, QwtDate::toDouble(QDateTime::currentDateTime())))
         return;
-    samplesAdded(gapsBefore);
     // The curves read the table in place: nothing to hand over.
+    chartChanged(gapsBefore);
+}
+
+void Graph::chartChanged(size_t gapsBefore)
+{
+    samplesAdded(gapsBefore);
     UpDateScales();
 }
 
 void Graph::samplesAdded(size_t gapsBefore)
 {
-    if (rateTopFromFirstSample && !std::isnan(samples.firstHighestRate))
-        fitRateAxisTo(samples.firstHighestRate);
     for (size_t i = gapsBefore; i < samples.gaps.size(); ++i)
         addZone(samples.gaps[i].start, samples.gaps[i].end);
     syncScrollBar();
 }
 
-SampleReload Graph::newReload() const
-{
-    return SampleReload(samples.continuation(), tempsArret * 1000);
-}
-
 void Graph::takeReload(SampleReload &&rows)
 {
     const size_t gapsBefore = samples.gaps.size();
-    samples.takeRows(std::move(rows.table));
-    // A view of the whole reads the summaries: made now rather than at the
-    // first drawing (a reload beside the window has made them already).
-    samples.summarise();
-    samplesAdded(gapsBefore);
-    UpDateScales();
-}
-
-void Graph::beginReload(size_t expectedRows)
-{
-    reload = std::make_unique<SampleReload>(newReload());
-    // Room for the whole recording at once rather than copies of a growing week.
-    reload->table.reserve(expectedRows);
+    chart.takeReload(std::move(rows));
+    chartChanged(gapsBefore);
 }
 
 void Graph::endReload()
 {
-    if (!reload)
-        return;
-    const std::unique_ptr<SampleReload> rows = std::move(reload);
-    takeReload(std::move(*rows));
+    const size_t gapsBefore = samples.gaps.size();
+    if (chart.endReload())
+        chartChanged(gapsBefore);
 }
 
 // The scroll bar spans the recording in whole minutes and stands at the
@@ -86,34 +65,10 @@ void Graph::syncScrollBar()
 
 void Graph::UpDateScales()
 {
-    const double now = QwtDate::toDouble(QDateTime::currentDateTime());
-    refTime = now + reculMinute * 60 * 1000;
-    const bool automatic = ui->checkAvanceAuto->isChecked();
-    if (view == View::Day) {
-        windowStart = day.start;
-        windowEnd = day.end;
-    } else {
-        ViewInputs inputs;
-        inputs.automatic = automatic;
-        inputs.whole = view == View::Whole;
-        inputs.firstSampleTime = firstSampleTime;
-        inputs.lastSampleTime = lastSampleTime;
-        inputs.scrollOffset = scrollOffset;
-        inputs.plageHeure = plageHeure;
-        inputs.reculMinute = reculMinute;
-        const TimeRange range = visibleRange(inputs);
-        windowStart = range.start;
-        windowEnd = range.end;
-        // "TOUT" grows with the recording.
-        if (automatic && view == View::Whole)
-            plageHeure = range.hours();
-    }
-    if (automatic) {
-        scrollOffset = lastSampleTime - firstSampleTime;
+    chart.updateView(QwtDate::toDouble(QDateTime::currentDateTime()));
+    if (chart.automatic)
         syncScrollBar();
-    }
 
-    takeRangeRules();
     for (TimePlot &p : plotTable) {
         static_cast<DateScaleDraw *>(p.scaleDraw)->setFormat(axisLabelFormat);
         p.scaleDraw->setLabelAlignment(Qt::AlignBottom | Qt::AlignHCenter);
@@ -202,57 +157,32 @@ QSizeF Graph::canvasSizeFor(QwtPlot *plot, const QSizeF &size)
 
 void Graph::ShowDay(const QDate &date)
 {
-    view = View::Day;
-    day = calendarDay(date);
-    plageHeure = day.hours();
+    chart.showDay(date);
     UpDateScales();
-}
-
-void Graph::fitRateAxisTo(double highest)
-{
-    rateTopFromFirstSample = false;
-    maxMaxRate = std::max(maxMaxRate, rateAxisTop(highest, minMaxRate));
-    pasMaxRate = roundStep(maxMaxRate - minMaxRate);
-}
-
-void Graph::takeRangeRules()
-{
-    const AxisTicks ticks = ticksForRange(plageHeure);
-    axisMaxMajor = ticks.maxMajor;
-    axisMaxMinor = ticks.maxMinor;
-    axisStep = ticks.step;
-    penRatio = ticks.penRatio;
-    axisLabelFormat = composeAxisLabelFormat(echDate, echHeure, tpsHeureFormat, tpsSeparFormat, tpsDateFormat);
 }
 
 void Graph::ClearCurves()
 {
-    firstSampleTime = QwtDate::toDouble(QDateTime::currentDateTime());
+    chart.clear(QwtDate::toDouble(QDateTime::currentDateTime()));
     clearListZone();
-    samples.clear();
     replotTimePlots();
 }
 
 void Graph::SetZoomTout()
 {
-    plageHeure = wholeRecordingRange(firstSampleTime, lastSampleTime, reculMinute);
-    view = View::Whole;
+    chart.showWhole();
     ui->checkAvanceAuto->setChecked(true);
     UpDateScales();
 }
 
 void Graph::SetZoom3H()
 {
-    plageHeure = 3.0;
-    view = View::Range;
-    ui->checkAvanceAuto->setChecked(true);
-    UpDateScales();
+    SetZoomPlage(3.0);
 }
 
 void Graph::SetZoomPlage(double value)
 {
-    plageHeure = value;
-    view = View::Range;
+    chart.showRange(value);
     ui->checkAvanceAuto->setChecked(true);
     UpDateScales();
 }
@@ -269,33 +199,28 @@ void Graph::on_BtnZoom3H_clicked()
 
 void Graph::on_BtnZoomPlus_clicked()
 {
-    view = View::Range;
-    plageHeure = zoomedIn(plageHeure);
+    chart.zoomIn();
     UpDateScales();
 }
 
 void Graph::on_BtnZoomMoins_clicked()
 {
-    view = View::Range;
-    plageHeure = zoomedOut(plageHeure, tempsMaxHeure);
+    chart.zoomOut();
     UpDateScales();
 }
 
 void Graph::on_checkAvanceAuto_toggled(bool checked)
 {
     ui->scrollTemps->setEnabled(!checked);
-    if (view == View::Day || !checked)
-        view = View::Range;
+    chart.setAutomatic(checked);
     UpDateScales();
 }
 
 void Graph::on_scrollTemps_valueChanged(int value)
 {
-    if (ui->checkAvanceAuto->isChecked())
+    if (chart.automatic)
         return;
-    scrollOffset = value * 60000.0;
-    if (view == View::Day)
-        view = View::Range;
+    chart.scrollTo(value * 60000.0);
     UpDateScales();
 }
 

@@ -57,7 +57,14 @@ QwtPlotGrid *newGrid(QwtPlot *plot, bool minorY)
 }
 
 Graph::Graph(QWidget *parent)
+    : Graph(nullptr, parent)
+{
+}
+
+Graph::Graph(ChartData *data, QWidget *parent)
     : QDialog(parent)
+    , ownChart(data ? nullptr : std::make_unique<ChartData>())
+    , chart(data ? *data : *ownChart)
     , ui(new Ui_Graph)
 {
     ui->setupUi(this);
@@ -66,28 +73,23 @@ Graph::Graph(QWidget *parent)
     const struct
     {
         QwtPlot *plot;
-        double *minimum, *maximum;
-        bool logarithmic;
         QCheckBox *reportBox;
         const char *reportTitle, *exportPart, *exportTitle, *exportMessage;
     } plots[] = {
-        {ui->qwtPlotNoise, &minNoise, &maxNoise, false, ui->checkNoisePdf, "Marges de bruit upload et download (dB)",
+        {ui->qwtPlotNoise, ui->checkNoisePdf, "Marges de bruit upload et download (dB)",
          "_Marges_", " : Marges de bruit (db)", "Export marges de bruits"},
-        {ui->qwtPlotMaxRate, &minMaxRate, &maxMaxRate, false, ui->checkDebitMaxPdf,
+        {ui->qwtPlotMaxRate, ui->checkDebitMaxPdf,
          "Débits maxis upload et download (kB/s)", "_Debits_Maxis_", " : Débits maxis (Kb/s)", "Export débits maxis"},
-        {ui->qwtPlotCRC, &minCrc, &maxCrc, true, ui->checkCrcPdf, "Nombre d'erreurs CRC et ATU-C CRC", "_CRC_",
+        {ui->qwtPlotCRC, ui->checkCrcPdf, "Nombre d'erreurs CRC et ATU-C CRC", "_CRC_",
          " : Nombre de CRC et ATU-C CRC", "Export nombre de CRC"},
-        {ui->qwtPlotHEC, &minHec, &maxHec, true, ui->checkHecPdf, "Nombre d'erreurs HEC et ATU-C HEC", "_HEC_",
+        {ui->qwtPlotHEC, ui->checkHecPdf, "Nombre d'erreurs HEC et ATU-C HEC", "_HEC_",
          " : Nombre de HEC et ATU-C HEC", "Export nombre de HEC"},
-        {ui->qwtPlotFEC, &minFec, &maxFec, true, ui->checkFecPdf, "Nombre d'erreurs FEC et ATU-C FEC", "_FEC_",
+        {ui->qwtPlotFEC, ui->checkFecPdf, "Nombre d'erreurs FEC et ATU-C FEC", "_FEC_",
          " : Nombre de FEC et ATU-C FEC", "Export nombre de FEC"},
     };
     for (int i = 0; i < 5; ++i) {
         TimePlot &p = plotTable[i];
         p.plot = plots[i].plot;
-        p.minimum = plots[i].minimum;
-        p.maximum = plots[i].maximum;
-        p.logarithmic = plots[i].logarithmic;
         p.reportBox = plots[i].reportBox;
         p.reportTitle = plots[i].reportTitle;
         p.exportPart = plots[i].exportPart;
@@ -97,21 +99,22 @@ Graph::Graph(QWidget *parent)
 
     readSettings();
     // The report's check boxes show the choice read, and change it.
-    for (TimePlot &p : plotTable) {
-        p.reportBox->setChecked(p.inReport);
-        connect(p.reportBox, &QCheckBox::toggled, this, [&p](bool on) { p.inReport = on; });
+    for (int i = 0; i < 5; ++i) {
+        bool &inReport = chart.inReport[i];
+        plotTable[i].reportBox->setChecked(inReport);
+        connect(plotTable[i].reportBox, &QCheckBox::toggled, this, [&inReport](bool on) { inReport = on; });
     }
-    samples.setStickShift(decHistoSec * 1000);
 
-    const double now = QwtDate::toDouble(QDateTime::currentDateTime());
-    firstSampleTime = lastSampleTime = now;
-    refTime = windowEnd = now + reculMinute * 60 * 1000;
-    windowStart = windowEnd - plageHeure * 3600 * 1000;
+    if (chart.samples.empty()) {
+        const double now = QwtDate::toDouble(QDateTime::currentDateTime());
+        firstSampleTime = lastSampleTime = now;
+        refTime = windowEnd = now + reculMinute * 60 * 1000;
+        windowStart = windowEnd - plageHeure * 3600 * 1000;
+    }
+    ui->checkAvanceAuto->setChecked(chart.automatic);
     ui->scrollTemps->setMaximum(0);
     ui->scrollTemps->setValue(0);
-    ui->scrollTemps->setEnabled(!ui->checkAvanceAuto->isChecked());
-
-    takeRangeRules();
+    ui->scrollTemps->setEnabled(!chart.automatic);
 
     for (TimePlot &p : plotTable) {
         auto *scaleDraw = new DateScaleDraw(Qt::LocalTime);
@@ -123,7 +126,7 @@ Graph::Graph(QWidget *parent)
         p.grid = newGrid(p.plot, p.plot != ui->qwtPlotNoise);
     for (TimePlot &p : plotTable) {
         p.plot->enableAxis(QwtPlot::yLeft);
-        if (p.logarithmic)
+        if (ChartData::logarithmic(int(&p - plotTable.data())))
             p.plot->setAxisScaleEngine(QwtPlot::yLeft, new QwtLogScaleEngine(10));
         setLeftAxis(p, onScreenCanvas(p.plot).height());
     }
@@ -204,24 +207,26 @@ void Graph::applyPens()
         p.synchro->setPen(Qt::magenta, penSynch, Qt::DashLine);
     for (int c = 0; c < CurveCount; ++c) {
         const CurveSeries &series = curveSeries(c);
-        (this->*curveMembers[c])->setPen(QColor(series.colour), penRatio * (series.counter ? penHisto : penCurve), series.line);
+        (this->*curveMembers[c])->setPen(QColor(series.colour), chart.penWidth(c), series.line);
     }
 }
 
 void Graph::setLeftAxis(TimePlot &p, double canvasHeight)
 {
     QwtPlot *plot = p.plot;
+    const int index = int(&p - plotTable.data());
+    const double minimum = chart.axisMinimum(index);
+    const double maximum = chart.axisMaximum(index);
     plot->setAxisMaxMinor(QwtPlot::yLeft, 10);
-    if (p.logarithmic) {
-        plot->setAxisScale(QwtPlot::yLeft, *p.minimum, *p.maximum);
+    if (ChartData::logarithmic(index)) {
+        plot->setAxisScale(QwtPlot::yLeft, minimum, maximum);
         return;
     }
     // The noise and rate axes keep their own step while their labels fit
     // the plot's height (a fifth of a page holds fewer than a window).
     const double lineHeight = QFontMetricsF(plot->axisWidget(QwtPlot::yLeft)->font()).height();
-    const double ownStep = plot == ui->qwtPlotNoise ? 1 : pasMaxRate;
-    plot->setAxisScale(QwtPlot::yLeft, *p.minimum, *p.maximum,
-                       fittedValueStep(*p.maximum - *p.minimum, canvasHeight, lineHeight, ownStep));
+    plot->setAxisScale(QwtPlot::yLeft, minimum, maximum,
+                       fittedValueStep(maximum - minimum, canvasHeight, lineHeight, chart.ownValueStep(index)));
     plot->setAxisMaxMajor(QwtPlot::yLeft, 2);
 }
 

@@ -13,9 +13,8 @@
 
 #include <qwt_plot_marker.h>
 
+#include "chartdata.h"
 #include "common/settingstable.h"
-#include "sampletable.h"
-#include "timewindow.h"
 
 struct LiveBoxInfos;
 class QCheckBox;
@@ -33,8 +32,8 @@ class Ui_Graph;
 // construction here, curves and time window in curves.cpp, slideshow,
 // labels and zones, summary, and the exports in reports/.
 //
-// The main window writes the settings members directly, from its
-// parameter controls and after each poll.
+// What it draws is a `ChartData`, its own or the acquisition's; the
+// members that the charts' description names are references into it.
 class Graph : public QDialog
 {
     Q_OBJECT
@@ -50,32 +49,35 @@ class Graph : public QDialog
         QwtPlotPicker *picker = nullptr;
         QwtPlotCurve *synchro = nullptr; // its "Synchro DSL" sticks
         QwtPlotMarker marker;            // its point label
-        double *minimum = nullptr;       // its left axis
-        double *maximum = nullptr;
-        bool logarithmic = false;
-        QCheckBox *reportBox = nullptr;  // shows and sets:
-        bool inReport = false;           // whether the report draws it
+        QCheckBox *reportBox = nullptr;  // shows and sets whether the report draws it
         const char *reportTitle = nullptr; // its title band on the report page
         const char *exportPart = nullptr;  // its exports: a part of the file name,
         const char *exportTitle = nullptr; // the title drawn on the image,
         const char *exportMessage = nullptr; // and the title of the box that says where it went
     };
     std::array<TimePlot, 5> plotTable;
+    std::unique_ptr<ChartData> ownChart; // when no one else feeds it
 
 public:
     explicit Graph(QWidget *parent = nullptr);
+    // Draws `data`, which outlives the window.
+    explicit Graph(ChartData *data, QWidget *parent = nullptr);
     ~Graph() override;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
+    ChartData &chart;
+
     // A reload's rows go into a table apart, which continues the curves as
     // they stand (plain code: a reload may run beside the window); the
     // window takes them at once, then rescales and draws.
-    SampleReload newReload() const;
+    SampleReload newReload() const { return chart.newReload(); }
     void takeReload(SampleReload &&reload);
     // The same, the rows handed to UpDateCurves in between.
-    void beginReload(size_t expectedRows = 0);
+    void beginReload(size_t expectedRows = 0) { chart.beginReload(expectedRows); }
     void endReload();
+    // Draws the chart data again after it changed behind the window.
+    void chartChanged(size_t gapsBefore);
 
     // Shows one calendar day, from its midnight to the next, whatever the
     // clock says: the day report draws it. Any zoom leaves it.
@@ -107,7 +109,7 @@ public:
     QwtDateScaleDraw *&scaleDrawFec = plotTable[4].scaleDraw;
     // Every sample of the time curves; the sample arrays that the charts'
     // description names are views of it.
-    SampleTable samples;
+    SampleTable &samples = chart.samples;
     QwtPlotCurve *curveUpload = nullptr;
     const SeriesView pointsUpload{&samples, CurveUpload};
     QwtPlotCurve *curveDownload = nullptr;
@@ -165,61 +167,59 @@ public:
     QPolygonF pointsSumConnexion;
 
     QList<QwtPlotZoneItem *> zoneList;
-    double tempsArret = 300;
-    // The acquisition's interval in use (seconds), longer than the user's
-    // while the gateway is slow: polls that far apart are no stall.
-    double cycleInUse = 0;
+    double &tempsArret = chart.tempsArret;
+    double &cycleInUse = chart.cycleInUse;
 
     double &firstSampleTime = samples.firstSampleTime;
     double &lastSampleTime = samples.lastSampleTime;
-    double refTime = 0;
-    double scrollOffset = 0;
-    double windowStart = 0;
-    double windowEnd = 0;
-    double axisStep = 1800000;
-    int axisMaxMinor = 6;
-    int axisMaxMajor = 2;
+    double &refTime = chart.refTime;
+    double &scrollOffset = chart.scrollOffset;
+    double &windowStart = chart.windowStart;
+    double &windowEnd = chart.windowEnd;
+    double &axisStep = chart.axisStep;
+    int &axisMaxMinor = chart.axisMaxMinor;
+    int &axisMaxMajor = chart.axisMaxMajor;
 
-    double minNoise = AxisDefault::noise.min;
-    double maxNoise = AxisDefault::noise.max;
-    double minMaxRate = AxisDefault::maxRate.min;
-    double maxMaxRate = AxisDefault::maxRate.max;
-    double pasMaxRate = 0;
-    double minCrc = AxisDefault::crc.min;
-    double maxCrc = AxisDefault::crc.max;
-    double minHec = AxisDefault::hec.min;
-    double maxHec = AxisDefault::hec.max;
-    double minFec = AxisDefault::fec.min;
-    double maxFec = AxisDefault::fec.max;
+    double &minNoise = chart.minNoise;
+    double &maxNoise = chart.maxNoise;
+    double &minMaxRate = chart.minMaxRate;
+    double &maxMaxRate = chart.maxMaxRate;
+    double &pasMaxRate = chart.pasMaxRate;
+    double &minCrc = chart.minCrc;
+    double &maxCrc = chart.maxCrc;
+    double &minHec = chart.minHec;
+    double &maxHec = chart.maxHec;
+    double &minFec = chart.minFec;
+    double &maxFec = chart.maxFec;
 
     double nbJrSynch = 20.0;
-    double reculMinute = 5.0;
-    double plageHeure = 3.0;
-    double tempsMaxHeure = 24.0;
-    double decHistoSec = 15.0;
+    double &reculMinute = chart.reculMinute;
+    double &plageHeure = chart.plageHeure;
+    double &tempsMaxHeure = chart.tempsMaxHeure;
+    double &decHistoSec = chart.decHistoSec;
 
-    double penCurve = 2.0;
-    double penHisto = 2.0;
-    double penSynch = 2.0;
-    double penRatio = 1.0;
+    double &penCurve = chart.penCurve;
+    double &penHisto = chart.penHisto;
+    double &penSynch = chart.penSynch;
+    double &penRatio = chart.penRatio;
 
     double exportScale = 3.0;
     int exportResol = 85;
     bool diapoErreurs = true;
     bool diapoCourbes = true;
 
-    QString ssid;
-    QString liveboxType;
-    QString liveboxSoftware;
+    QString &ssid = chart.ssid;
+    QString &liveboxType = chart.liveboxType;
+    QString &liveboxSoftware = chart.liveboxSoftware;
 
-    QString tpsHeureFormat = QStringLiteral("hh:mm");
-    QString tpsDateFormat = QStringLiteral("dd/MM");
-    QString tpsSeparFormat = QStringLiteral("\n");
-    QString axisLabelFormat;
-    bool echHeure = true;
-    bool echDate = true;
+    QString &tpsHeureFormat = chart.tpsHeureFormat;
+    QString &tpsDateFormat = chart.tpsDateFormat;
+    QString &tpsSeparFormat = chart.tpsSeparFormat;
+    QString &axisLabelFormat = chart.axisLabelFormat;
+    bool &echHeure = chart.echHeure;
+    bool &echDate = chart.echDate;
 
-    int rapPageOrient = 1;
+    int &rapPageOrient = chart.rapPageOrient;
 
 public slots:
     void UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox);
@@ -288,27 +288,16 @@ private:
     void fitAxesForRender(QwtPlot *plot, const QSizeF &canvas);
     void prepareRender(QwtPlot *plot, const QSizeF &size);
     void endRender(QwtPlot *plot);
-    void fitRateAxisTo(double highestRate);
-    // Zones, the rate axis and the scroll bar after samples came in.
+    // Zones and the scroll bar after samples came in.
     void samplesAdded(size_t gapsBefore);
     // The window's keys of livebox.ini, read by its constructor and written
     // by its destructor (graphsettings.cpp).
     SettingsTable settingsTable();
     void readSettings();
-    void keepAxesUsable();
     void writeSettings();
     void applyPens();
-    // Ticks, pen ratio and label format for the visible range.
-    void takeRangeRules();
     void replotTimePlots();
     void moveLimit(double *limit, double value);
-    std::unique_ptr<SampleReload> reload; // while UpDateCurves feeds a reload
-    // What the time axis shows: a range of hours, "TOUT" until another zoom,
-    // or a calendar day (`day`), for the day report.
-    enum class View { Range, Whole, Day };
-    View view = View::Range;
-    TimeRange day;
-    bool rateTopFromFirstSample = true; // no rate axis top in the settings
     QRect savedGeometry;
     int savedSizes[2] = {0, 0};
 };

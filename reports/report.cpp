@@ -53,9 +53,7 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
         day = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
     }
 
-    int ticked = 0;
-    for (const TimePlot &p : plotTable)
-        ticked += p.inReport;
+    const int ticked = chart.reportPlotCount();
     const bool written = writeReportPage(
         file, rapPageOrient, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware),
         [&](QPainter &painter, const ReportPage &page) {
@@ -65,7 +63,7 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
             QwtPlotRenderer renderer;
             int y = 50;
             for (const TimePlot &p : plotTable) {
-                if (!p.inReport)
+                if (!chart.inReport[&p - plotTable.data()])
                     continue;
                 painter.drawText(QRect(0, y, page.width, 40), Qt::AlignLeft | Qt::AlignBottom,
                                  QString::fromUtf8(p.reportTitle));
