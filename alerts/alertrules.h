@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVector>
 
+#include "common/settingstable.h"
 #include "router/liveboxinfos.h"
 
 // The switches and thresholds of the alert rules, as the "Alertes" tab and
@@ -25,6 +26,17 @@ struct AlertSettings
     bool fec = false;
     double fecPerMinute = 1000;
 };
+
+// The values' ranges and decimals, as the "Alertes" tab edits them.
+namespace AlertLimits {
+constexpr ValueLimit rateDropPercent{1, 90, 0};
+constexpr ValueLimit failedPollCount{1, 1000};
+constexpr ValueLimit marginDb{0, 30, 1};
+constexpr ValueLimit crcPerMinute{0, 1000000, 0};
+constexpr ValueLimit fecPerMinute{0, 10000000, 0};
+constexpr ValueLimit commandSeconds{1, 600};
+constexpr int commandLength = 1024;
+}
 
 // An event fires once; a state fires when it starts ("déclenchée") and once
 // more when it ends ("rétablie").

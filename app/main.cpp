@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "acquisition/acquisition.h"
 #include "common/messages.h"
 #include "mainwindow.h"
 #include "metrics/access.h"
@@ -50,6 +51,31 @@ int printPasswordHash()
     std::printf("%s\n", hash.constData());
     return 0;
 }
+
+// Headless, the acquisition runs alone: no window is made, and the day
+// report draws its plots from the chart data.
+int runHeadless(QApplication &application, StopSignals &stop)
+{
+    application.setQuitOnLastWindowClosed(false);
+    Acquisition acquisition;
+    acquisition.readSettings();
+    if (!acquisition.startMetrics())
+        return 1;
+    // Stopped by a signal, or by the session's end: the poll under way is
+    // aborted, the rows that wait are written (or said lost), the settings
+    // written, and the program ends well.
+    const auto end = [&] {
+        if (acquisition.runEnded())
+            return;
+        acquisition.endRun(true);
+        acquisition.writeSettings();
+        QCoreApplication::quit();
+    };
+    QObject::connect(&stop, &StopSignals::stopAsked, &acquisition, end);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &acquisition, end);
+    acquisition.start();
+    return application.exec();
+}
 }
 
 int main(int argc, char *argv[])
@@ -80,20 +106,19 @@ QT_WARNING_POP
     if (headless)
         QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     Messages::setHeadless(headless);
+    if (headless)
+        return runHeadless(application, stop);
     MainWindow window;
-    if (window.cannotStart())
-        return 1;
     QObject::connect(&stop, &StopSignals::stopAsked, &window, &MainWindow::stopAsked);
     // Only the main window's close ends the program: it may hide in the tray
-    // while the chart window closes, and headless no window is ever shown.
+    // while the chart window closes.
     application.setQuitOnLastWindowClosed(false);
     QObject::connect(&window, &MainWindow::closed, &application, &QApplication::quit, Qt::QueuedConnection);
     // A session that ends without a stop signal (the session manager's
     // "die") still ends the run as a close would.
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, &MainWindow::stopAsked);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window, &MainWindow::commitData);
-    if (!headless)
-        window.show();
+    window.show();
     // Stopped by a signal, the poll under way is aborted, the rows that wait
     // are written (or reported), the settings written, and the program ends
     // well.

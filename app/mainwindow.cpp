@@ -2,53 +2,95 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
-#include <QThread>
-#include <QDebug>
 #include <QDateTime>
-#include <QDir>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QThread>
 #include <QTimer>
 
-
 #include "accueil.h"
-#include "tray/trayicon.h"
-#include "common/messages.h"
-#include "metrics/linesamples.h"
-#include "common/appdir.h"
-#include "router/gateway.h"
 #include "charts/graph.h"
-#include "common/filenames.h"
+#include "common/messages.h"
+#include "common/screenfit.h"
 #include "common/settingsfile.h"
 #include "common/settingskeys.h"
-#include "reloadjob.h"
+#include "tray/trayicon.h"
+#include "recording/display.h"
 #include "settings.h"
 #include "ui_mainwindow.h"
 #include "version.h"
+
+namespace {
+enum class Mode { Idle, Running, Refreshing };
+
+void setButtonStates(Ui_MainWindow *ui, Mode mode)
+{
+    const bool idle = mode == Mode::Idle;
+    ui->BtnActualiser->setEnabled(idle);
+    ui->BtnGraphiques->setEnabled(true);
+    ui->BtnStartAcquisition->setEnabled(idle);
+    ui->BtnStopAcquisition->setEnabled(mode == Mode::Running);
+    ui->BtnSaveReleve->setEnabled(idle);
+    ui->BtnRazReleve->setEnabled(idle);
+    ui->BtnQuitter->setEnabled(idle);
+}
+
+// A read-only field shows the start of its text (firmware versions are
+// longer than their field); when the text does not fit, the whole of it is
+// in the field's tool tip.
+void showFieldText(QLineEdit *edit, const QString &text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    const QRect room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+    const QMargins margins = edit->textMargins();
+    // Two pixels on each side: the line edit's own horizontal margin.
+    const int width = room.width() - margins.left() - margins.right() - 4;
+    edit->setToolTip(edit->fontMetrics().horizontalAdvance(text) > width ? text : QString());
+}
+}
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui_MainWindow)
 {
     initResources();
-    connect(&gateway, &GatewayClient::pollFinished, this, &MainWindow::pollFinished);
-    // The charts' share of the recording's work.
-    recorder.logCreated = [this] {
-        if (graph)
-            graph->UpDateSynchronisations();
-    };
-    connect(&gateway, &GatewayClient::restartFinished, this, &MainWindow::restartFinished);
+    acquisition.setBoxParent(this);
+    acquisition.readSettings();
+
     ui->setupUi(this);
-    // Both exist before any setting is read: setting a control from the file
-    // runs its slot, and several slots write into the chart window.
     accueil = new Accueil;
     connect(accueil, &Accueil::quitAsked, this, &MainWindow::on_BtnQuitter_clicked);
-    graph = new Graph;
-    if (!Messages::headless())
-        accueil->show();
+    graph = new Graph(&acquisition.chart);
+    accueil->show();
+
+    connect(&acquisition, &Acquisition::pollEnded, this, &MainWindow::pollEnded);
+    connect(&acquisition, &Acquisition::displayStarted, this, [this] { setCursor(Qt::WaitCursor); });
+    connect(&acquisition, &Acquisition::displayEnded, this, [this] { setCursor(Qt::ArrowCursor); });
+    connect(&acquisition, &Acquisition::readingTaken, this, &MainWindow::showReading);
+    connect(&acquisition, &Acquisition::chartChanged, this, [this](size_t gapsBefore) {
+        if (graph)
+            graph->chartChanged(gapsBefore);
+    });
+    connect(&acquisition, &Acquisition::cycleStateChanged, this, &MainWindow::showCycleState);
+    connect(&acquisition, &Acquisition::refreshEnded, this, [this] { setButtonStates(ui, Mode::Idle); });
+    connect(&acquisition, &Acquisition::startUpEnded, this, &MainWindow::endStartUp);
+    connect(&acquisition, &Acquisition::settingsWanted, this, [this] { ui->tabWidget->setCurrentIndex(3); });
+    connect(&acquisition, &Acquisition::waitOver, accueil, &QWidget::close);
+    connect(&acquisition, &Acquisition::reloadProgress, accueil, &Accueil::showProgress);
+    connect(&acquisition, &Acquisition::lineStateChanged, this, &MainWindow::updateTray);
+    connect(&acquisition, &Acquisition::unsaid, this, [this](const QString &summary, const QString &body) {
+        if (!tray || !tray->showMessage(summary, body))
+            sayInStatusBar(summary, body);
+    });
 
     ui->btnReboot->hide();
     // Bold date-times are wider than their 150-pixel fields with the wide
@@ -59,9 +101,7 @@ MainWindow::MainWindow(QWidget *parent)
         font.setStretch(QFont::SemiCondensed);
         bold->setFont(font);
     }
-
-    startTime = formatDateTime(QDateTime::currentDateTime());
-    finishRefresh(); // the buttons of a window at rest
+    setButtonStates(ui, Mode::Idle);
     ui->tabWidget->setCurrentIndex(0);
 
     auto *aboutLabel = new QLabel(this);
@@ -72,170 +112,40 @@ MainWindow::MainWindow(QWidget *parent)
     statusBar()->addPermanentWidget(aboutLabel, 0);
     ui->labelAbout->setText(ui->labelAbout->text().arg(qtVersionText(), qwtVersionText()));
 
-    setUpAlerts();
+    setUpTray();
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    readSettings(settings);
+    readTable(settings, settingsTable());
     bindControls();
-    startMetrics();
+    acquisition.startMetrics();
+    showMetricsNotice();
 
-    readGeometry(settings);
+    readTable(settings, geometryTable());
+    setGeometry(fitToScreens(savedGeometry));
     ui->tabWidget->setCurrentIndex(0);
 
-    cycleTimer = new QTimer(this);
-    connect(cycleTimer, &QTimer::timeout, this, &MainWindow::CycleTimerHandler);
-    cycleTimer->stop();
-
-    // The first poll. What the start-up does next waits for its end
-    // (continueStartUp), so that the splash is painted meanwhile.
-    pollGateway();
+    acquisition.start();
 }
 
-void MainWindow::continueStartUp(bool aborted)
+void MainWindow::showMetricsNotice()
 {
-    if (aborted) {
-        accueil->close();
-        endStartUp();
+    // The user who typed the address reads what it exposes in the window too.
+    if (!acquisition.metrics || acquisition.metricsExposed.isEmpty())
         return;
-    }
-    if (startUpStage == StartUp::FirstPoll) {
-        if (recordingOptions.reload && !reloaded) {
-            startReload();
-            return;
-        }
-        reloaded = true;
-        if (connected) {
-            startUpStage = StartUp::Refresh;
-            on_BtnActualiser_clicked();
-            return;
-        }
-        accueil->close();
-        if (Messages::headless()) {
-            // No one to correct the password: say so, and try again an interval later.
-            warn(QStringLiteral("Quelvane"),
-                 connectionImpossibleText());
-            QTimer::singleShot(cycleMs, this, [this] { pollGateway(); });
-            return;
-        }
-        if (startOptionGiven()) {
-            // Started with the session, often before the gateway is up after
-            // a power cut: the box is shown once, and the acquisition tries
-            // again every interval with nobody at the screen.
-            warn(QStringLiteral("Quelvane"),
-                 connectionImpossibleText(),
-                 [this] { ui->tabWidget->setCurrentIndex(3); });
-            endStartUp();
-            on_BtnStartAcquisition_clicked();
-            return;
-        }
-        startUpStage = StartUp::Warning;
-        warn(QStringLiteral("Quelvane"),
-             connectionImpossibleText(), [this] {
-                 ui->tabWidget->setCurrentIndex(3);
-                 endStartUp();
-             });
-        return;
-    }
-    if (startUpStage == StartUp::Refresh) {
-        accueil->close();
-        endStartUp();
-        if (startOptionGiven())
-            on_BtnStartAcquisition_clicked();
-        // Headless, the program is there to record: it always polls.
-        if (Messages::headless() && !acquisitionRunning)
-            on_BtnStartAcquisition_clicked();
-    }
-}
-
-QString MainWindow::connectionImpossibleText()
-{
-    return QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box.");
-}
-
-QString MainWindow::boxKind(const QString &title, const QString &text)
-{
-    return title + QLatin1Char('\n') + text;
-}
-
-bool MainWindow::startOptionGiven()
-{
-    return QCoreApplication::arguments().contains(QStringLiteral("-r"));
-}
-
-void MainWindow::startReload()
-{
-    startUpStage = StartUp::Reload;
-    reloadJob = newReloadJob();
-    reloadJob->start();
-    reloadClock.start();
-    reloadSaidAt = 0;
-    // Its end and its progress are looked at often enough to go unnoticed.
-    reloadTicker = new QTimer(this);
-    connect(reloadTicker, &QTimer::timeout, this, &MainWindow::reloadTick);
-    reloadTicker->start(20);
-}
-
-void MainWindow::reloadTick()
-{
-    if (reloadJob->done()) {
-        reloadFinished();
-        return;
-    }
-    // A reload that ends within a second is not worth a word.
-    const qint64 elapsed = reloadClock.elapsed();
-    if (elapsed < 1000)
-        return;
-    const double fraction = reloadJob->fraction();
-    const int percent = fraction < 0 ? -1 : int(fraction * 100);
-    if (!Messages::headless()) {
-        accueil->showProgress(percent);
-        return;
-    }
-    if (reloadSaidAt == 0 || elapsed - reloadSaidAt >= 5000) {
-        reloadSaidAt = elapsed;
-        Messages::print(QStringLiteral("Quelvane"), percent < 0 ? QStringLiteral("Chargement du relevé en cours")
-                                                                : QStringLiteral("Chargement du relevé : %1 %").arg(percent));
-    }
-}
-
-ReloadJob *MainWindow::newReloadJob()
-{
-    return new ReloadJob(recordingFilePath(ssid), LBInfos, OldLBInfos, graph->newReload());
-}
-
-void MainWindow::takeReloaded(ReloadJob &job)
-{
-    if (!job.loaded())
-        return;
-    LBInfos = job.current();
-    OldLBInfos = job.previous();
-    recorder.latestDay.reach(job.latestDay().reading());
-    graph->takeReload(std::move(job.samples()));
-}
-
-void MainWindow::reloadFinished()
-{
-    takeReloaded(*reloadJob);
-    stopReload();
-    reloaded = true;
-    startUpStage = StartUp::FirstPoll;
-    continueStartUp(false);
-}
-
-void MainWindow::stopReload()
-{
-    delete reloadJob; // stops its thread
-    reloadJob = nullptr;
-    if (reloadTicker) {
-        // It may be the caller: it goes once its signal has returned.
-        reloadTicker->stop();
-        reloadTicker->deleteLater();
-        reloadTicker = nullptr;
-    }
+    const bool open = acquisition.metricsAccess.open();
+    auto *label = new QLabel(this);
+    label->setObjectName(QStringLiteral("labelMetriques"));
+    label->setToolTip(acquisition.metricsExposed);
+    label->setText((open ? QStringLiteral("Métriques ouvertes au réseau : %1")
+                         : QStringLiteral("Métriques au réseau, avec mot de passe : %1"))
+                       .arg(acquisition.metricsServed));
+    if (open)
+        label->setStyleSheet(QStringLiteral("color: #b00000;"));
+    statusBar()->insertPermanentWidget(0, label);
 }
 
 void MainWindow::endStartUp()
 {
-    startUpStage = StartUp::Done;
+    accueil->close();
     if (showWhenStarted)
         QMainWindow::setVisible(true);
 }
@@ -251,39 +161,26 @@ void MainWindow::setVisible(bool visible)
     QMainWindow::setVisible(visible);
 }
 
-void MainWindow::warn(const QString &title, const QString &text, std::function<void()> dismissed)
-{
-    const QString kind = boxKind(title, text);
-    if (openBoxes.contains(kind)) {
-        if (dismissed)
-            dismissed();
-        return;
-    }
-    openBoxes.insert(kind);
-    Messages::warnLater(this, title, text, [this, kind, dismissed] {
-        // Headless, a line is answered as soon as it is written: it stays
-        // said until a poll succeeds, so that a gateway refusing all night
-        // is told once, not at every interval.
-        if (!Messages::headless())
-            openBoxes.remove(kind);
-        if (dismissed)
-            dismissed();
-    });
-}
-
 MainWindow::~MainWindow()
 {
-    stopReload();
     // The chart window writes its own keys first; it is normally gone by
     // now (closeEvent), unless the window was destroyed without closing.
     delete graph;
     graph = nullptr;
 
-    writeSettingsFile();
+    writeSettings();
 
-    delete cycleTimer;
     delete accueil;
     delete ui;
+}
+
+void MainWindow::writeSettings()
+{
+    acquisition.writeSettings();
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    writeTable(settings, settingsTable());
+    writeTable(settings, geometryTable());
+    settings.sync();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -294,7 +191,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    endRun();
+    acquisition.endRun(stopSignalled);
     if (graph) {
         graph->close();
         delete graph;
@@ -304,63 +201,15 @@ void MainWindow::closeEvent(QCloseEvent *event)
     emit closed();
 }
 
-void MainWindow::endRun()
-{
-    if (runEnded)
-        return;
-    runEnded = true;
-    // A poll or a reload under way ends now, without a row: the user has left.
-    stopReload();
-    gateway.abort();
-    cycleTimer->stop();
-    reportRowsLeft();
-    acquisitionRunning = false;
-}
-
-void MainWindow::writeToSettingsFile(const std::function<void(QSettings &)> &write)
-{
-    {
-        QSettings settings(settingsFilePath(), QSettings::IniFormat);
-        write(settings);
-        settings.sync();
-    }
-    restrictToOwner(settingsFilePath());
-}
-
-void MainWindow::writeSettingsFile()
-{
-    writeToSettingsFile([this](QSettings &settings) { writeSettings(settings); });
-}
-
-void MainWindow::saveSetting(const char *key, const QVariant &value)
-{
-    writeToSettingsFile([&](QSettings &settings) { settings.setValue(QLatin1String(key), value); });
-}
-
-void MainWindow::keepNetworkName()
-{
-    const QString name = recorder.networkName(LBInfos);
-    if (name.isEmpty() || name == unknownText() || name == savedNetworkName)
-        return;
-    // The next start reloads the recording this name gives; this one
-    // reloads the previous run's (`ssid`).
-    savedNetworkName = name;
-    saveSetting(Key::SSID, name);
-}
-
 void MainWindow::commitData()
 {
-    writeSettingsFile();
-    const QMap<QString, int> left = recorder.flush();
-    for (auto it = left.begin(); it != left.end(); ++it)
-        Messages::print(QStringLiteral("Quelvane"), QStringLiteral("%1 ligne(s) attendent encore d'être écrites dans %2")
-                                                        .arg(it.value())
-                                                        .arg(QDir::toNativeSeparators(it.key())));
+    acquisition.commitData();
+    writeSettings();
 }
 
 void MainWindow::stopAsked()
 {
-    if (runEnded)
+    if (acquisition.runEnded())
         return;
     stopSignalled = true;
     // Boxes and dialogs left open would hold the end up: each is answered
@@ -379,77 +228,167 @@ void MainWindow::stopAsked()
     on_BtnQuitter_clicked();
 }
 
-void MainWindow::startMetrics()
+// The gateway's operations.
+
+void MainWindow::LiveBoxGetInfos(LiveBoxInfos *LBinfos)
 {
-    const QStringList arguments = QCoreApplication::arguments();
-    const int option = arguments.indexOf(QStringLiteral("--metrics"));
-    const QString wanted = option >= 0 ? arguments.value(option + 1) : metricsWanted;
-    if (option < 0 && wanted.trimmed().isEmpty())
-        return; // off
-    const QString address = metricsAddress(wanted);
-    QString error = QStringLiteral("adresse invalide, attendu ADRESSE:PORT ou PORT");
-    if (!address.isEmpty())
-        metrics = MetricsServer::serve(address, metricsAccess, &error);
-    if (metrics) {
-        const QString url = QStringLiteral("http://%1/metrics")
-                                .arg(address.left(address.lastIndexOf(QLatin1Char(':')) + 1)
-                                     + QString::number(metrics->port()));
-        // The service's journal says where to point Prometheus.
-        if (Messages::headless())
-            Messages::information(this, QStringLiteral("Quelvane"), QStringLiteral("Métriques servies sur %1").arg(url));
-        const QString exposed = exposureWarning(address, metricsAccess);
-        if (!exposed.isEmpty()) {
-            // Said on both: the journal for the service, the window for the
-            // user who typed the address.
-            Messages::print(QStringLiteral("Quelvane"), exposed);
-            if (!Messages::headless()) {
-                auto *label = new QLabel(this);
-                label->setObjectName(QStringLiteral("labelMetriques"));
-                label->setToolTip(exposed);
-                label->setText((metricsAccess.open() ? QStringLiteral("Métriques ouvertes au réseau : %1")
-                                                     : QStringLiteral("Métriques au réseau, avec mot de passe : %1"))
-                                   .arg(address));
-                if (metricsAccess.open())
-                    label->setStyleSheet(QStringLiteral("color: #b00000;"));
-                statusBar()->insertPermanentWidget(0, label);
-            }
-        }
-        return;
-    }
-    const QString text = QStringLiteral("Les métriques ne peuvent pas être servies sur « %1 » : %2").arg(wanted, error);
-    if (Messages::headless()) {
-        // A watcher without the metrics it was started for would mislead.
-        Messages::warning(this, QStringLiteral("Quelvane"), text);
-        startFailed = true;
-        return;
-    }
-    warn(QStringLiteral("Quelvane"), text + QStringLiteral("\nLe suivi continue sans métriques."));
+    acquisition.poll(GatewayClient::Scheme::Older, LBinfos);
 }
 
-void MainWindow::reportRowsLeft()
+void MainWindow::LiveBox4GetInfos(LiveBoxInfos *LBinfos)
 {
-    // Rows that still cannot be written (a read-only folder, a full disk) are
-    // lost with the program: say so, with their count, rather than quietly.
-    const QMap<QString, int> left = recorder.flush();
-    if (left.isEmpty())
+    acquisition.poll(GatewayClient::Scheme::Newer, LBinfos);
+}
+
+void MainWindow::RebootLiveBox()
+{
+    if (gateway.busy())
         return;
-    QStringList lines;
-    for (auto it = left.begin(); it != left.end(); ++it) {
-        lines << QStringLiteral("%1 ligne(s) pour %2").arg(it.value()).arg(QDir::toNativeSeparators(it.key()));
-        // Headless, the message below is itself the standard error's line.
-        if (!Messages::headless())
-            Messages::print(QStringLiteral("Quelvane"),
-                            QStringLiteral("%1 ligne(s) n'ont pas pu être écrites dans %2 et sont perdues")
-                                .arg(it.value())
-                                .arg(QDir::toNativeSeparators(it.key())));
+    const QMessageBox::StandardButton answer =
+        Messages::question(this, QStringLiteral("Reboot LiveBox"),
+                           QStringLiteral("Voulez-vous vraiement redémarrer votre LiveBox ?"),
+                           QMessageBox::Yes | QMessageBox::No);
+    // A stop signal answers the question by ending the program.
+    if (answer != QMessageBox::Yes || stopSignalled)
+        return;
+    acquisition.restartGateway();
+}
+
+void MainWindow::on_btnReboot_clicked()
+{
+    RebootLiveBox();
+}
+
+// Polling and the display.
+
+void MainWindow::UpDateAffichage()
+{
+    acquisition.refreshDisplay();
+}
+
+void MainWindow::CycleTimerHandler()
+{
+    acquisition.cycleTick();
+}
+
+void MainWindow::on_BtnActualiser_clicked()
+{
+    setButtonStates(ui, Mode::Refreshing);
+    acquisition.refresh();
+}
+
+void MainWindow::on_BtnStartAcquisition_clicked()
+{
+    acquisition.startCycle();
+}
+
+void MainWindow::on_BtnStopAcquisition_clicked()
+{
+    acquisition.stopCycle();
+}
+
+void MainWindow::showCycleState()
+{
+    QLabel *version = findChild<QLabel *>(QStringLiteral("labelVersion"));
+    if (!acquisition.running()) {
+        setButtonStates(ui, Mode::Idle);
+        statusBar()->showMessage(QString());
+        if (version)
+            version->show();
+        updateTray();
+        return;
     }
-    const QString text = QStringLiteral("Des relevés n'ont pas pu être écrits (dossier en lecture seule ou disque "
-                                        "plein) et sont perdus à la fermeture :\n")
-                             + lines.join(QLatin1Char('\n'));
-    // Stopped by a signal, no one may be there to answer: the standard error has said it.
-    if (stopSignalled && !Messages::headless())
+    setButtonStates(ui, Mode::Running);
+    QString text = QStringLiteral("SUIVI LIVEBOX EN COURS...");
+    // Whoever wonders why the rows come further apart than asked reads it here.
+    const bool slow = acquisition.cycleInUse() > cycleMs;
+    if (slow)
+        text += QStringLiteral(" Livebox lente : un relevé toutes les %1 au lieu de %2")
+                    .arg(timeSettingText(QTime(0, 0).addMSecs(acquisition.cycleInUse())),
+                         timeSettingText(QTime(0, 0).addMSecs(cycleMs)));
+    // The version's label would leave the notice no room: it steps aside
+    // while the gateway is slow, or the metrics' notice takes its room.
+    if (version)
+        version->setVisible(!slow && !findChild<QLabel *>(QStringLiteral("labelMetriques")));
+    statusBar()->showMessage(text);
+    updateTray();
+}
+
+void MainWindow::showReading(size_t gapsBefore)
+{
+    if (displayFields.isEmpty()) {
+        for (QLineEdit *edit : findChildren<QLineEdit *>())
+            displayFields.insert(edit->objectName(), edit);
+    }
+    for (const auto &field : displayTexts(LBInfos, OldLBInfos)) {
+        if (QLineEdit *edit = displayFields.value(field.first))
+            showFieldText(edit, field.second);
+    }
+    if (graph)
+        graph->chartChanged(gapsBefore);
+}
+
+void MainWindow::on_timeEditCycle_timeChanged(const QTime &time)
+{
+    const int taken = acquisition.setCycleSeconds(secondsOf(time));
+    if (taken != secondsOf(time))
+        ui->timeEditCycle->setTime(QTime(0, 0).addSecs(taken));
+    // The stall threshold follows: never below what the interval needs.
+    on_timeEditArret_timeChanged(ui->timeEditArret->time());
+}
+
+void MainWindow::on_timeEditArret_timeChanged(const QTime &time)
+{
+    const int taken = acquisition.setStallSeconds(secondsOf(time));
+    if (taken != secondsOf(time))
+        ui->timeEditArret->setTime(QTime(0, 0).addSecs(taken));
+}
+
+// The recording.
+
+void MainWindow::CreateCSV()
+{
+    acquisition.createRecording();
+}
+
+void MainWindow::AppendCSV()
+{
+    acquisition.appendRow();
+}
+
+void MainWindow::ReadCSV()
+{
+    acquisition.reloadNow();
+}
+
+void MainWindow::SaveCSV(const QString &FileSave)
+{
+    recorder.copy(LBInfos, FileSave);
+}
+
+void MainWindow::on_BtnSaveReleve_clicked()
+{
+    if (!acquisition.saveCopy())
+        Messages::warning(this, QStringLiteral("Quelvane"),
+                          QStringLiteral("La sauvegarde du relevé dans le répertoire \"archives\" a échoué."));
+}
+
+void MainWindow::on_BtnRazReleve_clicked()
+{
+    const QMessageBox::StandardButton answer =
+        Messages::question(this, QStringLiteral("Remise à zéro"),
+                           QStringLiteral("Voulez-vous sauvegarder avant la remise à zéro ?"),
+                           QMessageBox::Yes | QMessageBox::No);
+    // A stop signal closed the question: the program ends, the rows stay.
+    if (stopSignalled)
         return;
-    Messages::warning(this, QStringLiteral("Quelvane"), text);
+    if (answer == QMessageBox::Yes && !acquisition.saveCopy()) {
+        // The user asked for a copy first: without it, the rows stay.
+        Messages::warning(this, QStringLiteral("Quelvane"),
+                          QStringLiteral("La sauvegarde du relevé a échoué : le relevé n'a pas été remis à zéro."));
+        return;
+    }
+    acquisition.reset();
 }
 
 void MainWindow::on_BtnGraphiques_clicked()

@@ -1,21 +1,12 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
-#include <QNetworkAccessManager>
-#include <QPointer>
-#include <QSet>
 
 #include <functional>
 #include <memory>
 
-#include "alerts/alertrules.h"
-#include "common/settingstable.h"
-#include "metrics/metricsserver.h"
-#include "recording/recorder.h"
-#include "router/gatewayclient.h"
-#include "router/liveboxinfos.h"
+#include "acquisition/acquisition.h"
 
 class Accueil;
 class AlertCommand;
@@ -30,12 +21,11 @@ class QTimer;
 class ReloadJob;
 class Ui_MainWindow;
 
-// The main window owns the measurement records, the polling timer, the
-// gateway client and the chart window. Its slots are the program's entry
-// points; the work lives in router/, recording/ and charts/. Its operations
-// are grouped by concern: lifecycle and settings here, the gateway's
-// operations in polls.cpp, polling and the display in acquisition.cpp, the
-// recording in recordingslots.cpp.
+// The main window shows the acquisition and turns its buttons into calls;
+// the acquisition (acquisition/) runs the polls, the recording, the alerts
+// and the metrics. Its slots are the program's entry points. The members
+// that the program's description names are references into the
+// acquisition.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -44,56 +34,39 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    Acquisition acquisition;
     Ui_MainWindow *ui;
     Graph *graph = nullptr;
     Accueil *accueil = nullptr;
-    QTimer *cycleTimer = nullptr;
-    LiveBoxInfos LBInfos;
-    LiveBoxInfos OldLBInfos;
-    // The recording and the synchronisation log; the marks of the last
-    // logged event are its own.
-    Recorder recorder;
+    QTimer *&cycleTimer = acquisition.cycleTimer;
+    LiveBoxInfos &LBInfos = acquisition.LBInfos;
+    LiveBoxInfos &OldLBInfos = acquisition.OldLBInfos;
+    Recorder &recorder = acquisition.recorder;
     QString &lastSynchroText = recorder.lastSynchroText;
     double &lastChangeTimeSeen = recorder.lastChangeTimeSeen;
     double &pppLastChangeTimeSeen = recorder.pppLastChangeTimeSeen;
-    QString startTime;
-    QString user;
-    QString password;
-    QString ssid; // the previous run's network, whose recording the start-up reloads
-    QString livebox;
-    bool algoType = false;
-    int cycleMs = 0;      // the user's interval
-    int cycleInUseMs = 0; // longer while the gateway is slow
+    QString &startTime = acquisition.startTime;
+    QString &user = acquisition.user;
+    QString &password = acquisition.password;
+    QString &ssid = acquisition.ssid;
+    QString &livebox = acquisition.livebox;
+    bool &algoType = acquisition.algoType;
+    int &cycleMs = acquisition.cycleMs;
     int diapoMs = 0;
-    QNetworkAccessManager manager;
-    bool connected = false;
-    GatewayClient gateway{&manager};
+    bool &connected = acquisition.connected;
+    GatewayClient &gateway = acquisition.gateway;
 
-    // Until the start-up's polls and boxes are over, the window stays hidden.
-    bool startingUp() const { return startUpStage != StartUp::Done; }
+    // The interval in use: longer than the user's while the gateway is slow.
+    int cycleInUse() const { return acquisition.cycleInUse(); }
+    bool startingUp() const { return acquisition.startingUp(); }
 
-    // Headless, a start-up that cannot go on (the metrics' address cannot be
-    // used) ends the program with a failure status.
-    bool cannotStart() const { return startFailed; }
-
-    // The metrics for Prometheus, when asked for (null otherwise).
-    std::unique_ptr<MetricsServer> metrics;
-
-    // The alerts: their rules and settings (the "Alertes" tab), where they
-    // go, and the tray icon where the desktop has a tray (null otherwise).
-    AlertSettings alertSettings;
-    RecordingOptions recordingOptions; // the "Paramètres" tab's
-    AlertRules alertRules;
-    QString alertCommandText;
-    int alertCommandSeconds = 30;
+    std::unique_ptr<MetricsServer> &metrics = acquisition.metrics;
+    AlertSettings &alertSettings = acquisition.alertSettings;
+    RecordingOptions &recordingOptions = acquisition.recordingOptions;
     bool closeToTray = false;
-    Notifier *notifier = nullptr;
-    AlertCommand *alertCommand = nullptr;
     TrayIcon *tray = nullptr;
     QLabel *alertLabel = nullptr; // the last alert, where nothing else could say it
-    // Says an alert: the log, a notification (or the tray, or the status
-    // bar), and the user's command.
-    void raiseAlert(const Alert &alert);
+    void raiseAlert(const Alert &alert) { acquisition.raiseAlert(alert); }
     // Takes `icon` as the window's tray icon: its "Afficher la fenêtre" shows the window.
     void setTray(TrayIcon *icon);
 
@@ -152,99 +125,24 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class StartUp { FirstPoll, Reload, Refresh, Warning, Done };
-
-    // The gateway's side of a poll and of a restart (polls.cpp).
-    void startPoll(GatewayClient::Scheme scheme, LiveBoxInfos *target);
-    void pollGateway(); // the chosen scheme's poll into LBInfos
-    void pollFinished(const GatewayClient::Result &result);
-    void restartFinished(const GatewayClient::Result &result);
-    void takeSession(const GatewayClient::Result &result);
-    GatewayClient::Account account() const;
-
-    // What follows a poll (acquisition.cpp and here).
-    void showPoll();
-    void finishCycle(bool complete);
-    void useCycle(int ms); // the interval in use, said in the status bar
-    void showAcquisitionState();
-    void finishRefresh();
-    void continueStartUp(bool aborted);
-    static bool startOptionGiven(); // -r: the acquisition starts with the program
+    void showReading(size_t gapsBefore);
+    void showCycleState();
     void endStartUp();
-    // The start-up's reload of the recording, beside the event loop: the
-    // splash (or, headless, the standard error) says how far it is, and a
-    // stop signal or "Quitter" ends it.
-    void startReload();
-    ReloadJob *newReloadJob();
-    void takeReloaded(ReloadJob &job);
-    void reloadTick();
-    void reloadFinished();
-    void stopReload();
-
-    // A warning box that never holds anything up: it is shown, and the
-    // program goes on. One box of a kind at a time.
-    void warn(const QString &title, const QString &text, std::function<void()> dismissed = {});
-    static QString boxKind(const QString &title, const QString &text);
-    static QString connectionImpossibleText();
-
-    void handleChangeOfDay();
-    void reportRowsLeft();
-    // The end of the run, whatever ends it: the poll or reload under way
-    // stops without a row, the waiting rows are written.
-    void endRun();
-    void writeSettingsFile(); // the whole table
-    void writeToSettingsFile(const std::function<void(QSettings &)> &write);
-    // What the user cannot type again without effort is written at once, so
-    // that a crash or a lost display keeps it.
-    void saveSetting(const char *key, const QVariant &value);
-    void keepNetworkName();
-    void startMetrics();
-
-    // The alerts and the tray (alerting.cpp).
-    void setUpAlerts();
-    void bindControls(); // the alerts' and the recording's controls, after the settings are read
-    SettingsTable alertsTable();
-    void checkAlerts(const GatewayClient::Result &result);
-    void logAlert(const QDateTime &at, const Alert &alert);
+    void setUpTray();
+    void bindControls(); // the settings' controls, once the settings are read
     void sayInStatusBar(const QString &summary, const QString &body);
     void updateTray();
     void showFromTray();
+    void showMetricsNotice();
 
-    // The window's keys of livebox.ini (settings.cpp).
+    // The window's own keys of livebox.ini (settings.cpp).
     SettingsTable settingsTable();
     SettingsTable geometryTable();
-    void readSettings(QSettings &settings);
-    void readGeometry(QSettings &settings);
-    void writeSettings(QSettings &settings);
+    void writeSettings();
 
     QHash<QString, QLineEdit *> displayFields; // by object name, filled at the first poll
-    QSet<QString> openBoxes; // by title and text, while they are open
-    StartUp startUpStage = StartUp::FirstPoll;
     bool showWhenStarted = false;
-    bool startFailed = false;
-    bool reloaded = false;
-    ReloadJob *reloadJob = nullptr;
-    QTimer *reloadTicker = nullptr;
-    QElapsedTimer reloadClock;
-    qint64 reloadSaidAt = 0; // headless, when the progress was last said
-    QString metricsWanted; // the settings' metrics address
-    MetricsAccess metricsAccess; // and who may read them
-    QString savedNetworkName; // as livebox.ini holds it now
     QRect savedGeometry;
-    bool acquisitionRunning = false;
     bool quitting = false;     // "QUITTER": the close box's choice of the tray does not apply
     bool stopSignalled = false; // no one may be at the screen: nothing waits on a box
-    bool runEnded = false;
-    bool lastPollGood = false; // for the tray's colour
-    // A poll of this run has read the gateway: until then there is no
-    // reading to record, and a failed poll writes no row.
-    bool gatewayRead = false;
-
-    // The poll under way and what follows it.
-    LiveBoxInfos *pollTarget = nullptr;
-    bool displayPending = false;
-    bool cyclePending = false;
-    bool refreshPending = false;
-    bool restartPending = false;
-    QElapsedTimer cycleClock;
 };

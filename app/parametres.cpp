@@ -23,7 +23,7 @@ void MainWindow::on_editPass_textChanged(const QString &text)
     if (text == password)
         return; // the settings' own value, being shown
     password = text;
-    saveSetting(Key::Pass, text);
+    acquisition.saveSetting(Key::Pass, text);
 }
 
 void MainWindow::on_timeEditDiapo_timeChanged(const QTime &time)

@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QSettings>
+#include <QTime>
 #include <QWidget>
 
 #include <cmath>
@@ -59,6 +60,40 @@ Setting numberSetting(const char *key, double *member, double lowest, double hig
 Setting integerSetting(const char *key, int *member, int lowest, int highest)
 {
     return numeric(key, member, lowest, highest);
+}
+
+Setting limitedSetting(const char *key, double *member, const ValueLimit &limit)
+{
+    Setting s = numberSetting(key, member, limit.lowest, limit.highest);
+    const auto apply = s.apply;
+    const double scale = std::pow(10.0, limit.decimals);
+    s.apply = [apply, member, scale](const QVariant &v) {
+        apply(v);
+        *member = std::round(*member * scale) / scale;
+    };
+    return s;
+}
+
+Setting limitedSetting(const char *key, int *member, const ValueLimit &limit)
+{
+    return integerSetting(key, member, int(limit.lowest), int(limit.highest));
+}
+
+Setting durationSetting(const char *key, std::function<void(int)> apply, std::function<int()> value,
+                        int highestSeconds)
+{
+    return {key,
+            [apply, highestSeconds](const QVariant &v) {
+                const QTime time = QTime::fromString(v.toString(), QStringLiteral("hh:mm:ss"));
+                if (time.isValid())
+                    apply(std::min(QTime(0, 0).secsTo(time), highestSeconds));
+            },
+            [value] { return QVariant(durationText(value())); }, QString()};
+}
+
+QString durationText(int seconds)
+{
+    return QTime(0, 0).addSecs(seconds).toString(QStringLiteral("HH:mm:ss"));
 }
 
 Setting flagSetting(const char *key, bool *member, const QVariant &absent)

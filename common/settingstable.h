@@ -44,6 +44,23 @@ Setting flagSetting(const char *key, bool *member, const QVariant &absent = QVar
 // not taken (a time-label format of kilobytes would take minutes to draw).
 Setting textSetting(const char *key, QString *member, int maxLength = 64);
 
+// A value's range, and the decimals it is kept to, as its editor shows it:
+// a value out of range is not taken, one in range is rounded.
+struct ValueLimit
+{
+    double lowest;
+    double highest;
+    int decimals = 0;
+};
+Setting limitedSetting(const char *key, double *member, const ValueLimit &limit);
+Setting limitedSetting(const char *key, int *member, const ValueLimit &limit);
+
+// A duration written "HH:mm:ss", handed over in seconds, at most
+// `highestSeconds`; a value that is no such time is not taken.
+Setting durationSetting(const char *key, std::function<void(int)> apply, std::function<int()> value,
+                        int highestSeconds);
+QString durationText(int seconds);
+
 // A window's geometry under four keys (height, width, y, x): read into
 // `saved`, written from the window's geometry.
 SettingsTable geometrySettings(const char *const (&keys)[4], QWidget *window, QRect *saved,

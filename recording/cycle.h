@@ -17,6 +17,8 @@ int cycleAfterPoll(int userCycleMs, int inUseMs, qint64 elapsedMs, bool complete
 
 // The shortest interval, in seconds.
 constexpr int minimumCycleSeconds = 5;
+// The longest interval and stall threshold the settings take.
+constexpr int maximumCycleSeconds = 2 * 3600;
 
 // A stall is shown beyond at least twice the interval (seconds).
 inline int stallFloor(int cycleSeconds)

@@ -193,7 +193,7 @@ private slots:
         QVERIFY2(clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
         QTRY_VERIFY_WITH_TIMEOUT(alertRows(f.dir, "commande").size() == 4, 10000);
         // The second run's end, which a second report would follow at once.
-        QTRY_COMPARE_WITH_TIMEOUT(f.window->alertCommand->running(), 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(f.window->acquisition.alertCommand->running(), 0, 10000);
         const QStringList rows = alertRows(f.dir, "commande");
         QCOMPARE(rows.size(), 4); // the header, two tests, one report for both
         QCOMPARE(rows.at(3),
@@ -266,7 +266,7 @@ private slots:
         QCOMPARE(f.window->alertSettings.failedPollCount, 3);
         QCOMPARE(f.window->alertSettings.crcPerMinute, 10.0);
         QCOMPARE(f.window->alertSettings.rateDropPercent, 25.0);
-        QVERIFY(f.window->alertCommandText.isEmpty());
+        QVERIFY(f.window->acquisition.alertCommandText.isEmpty());
         // The editors hold the same ranges.
         f.window->ui->spinAlerteMarge->setValue(99);
         QCOMPARE(f.window->alertSettings.marginDb, 30.0);

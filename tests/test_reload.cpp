@@ -3,7 +3,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include "app/reloadjob.h"
+#include "acquisition/reloadjob.h"
 #include "charts/sampletable.h"
 #include "recording/recorder.h"
 #include "recording/rowformat.h"
