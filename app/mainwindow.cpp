@@ -72,25 +72,7 @@ MainWindow::MainWindow(QWidget *parent)
     graph = new Graph(&acquisition.chart);
     accueil->show();
 
-    connect(&acquisition, &Acquisition::pollEnded, this, &MainWindow::pollEnded);
-    connect(&acquisition, &Acquisition::displayStarted, this, [this] { setCursor(Qt::WaitCursor); });
-    connect(&acquisition, &Acquisition::displayEnded, this, [this] { setCursor(Qt::ArrowCursor); });
-    connect(&acquisition, &Acquisition::readingTaken, this, &MainWindow::showReading);
-    connect(&acquisition, &Acquisition::chartChanged, this, [this](size_t gapsBefore) {
-        if (graph)
-            graph->chartChanged(gapsBefore);
-    });
-    connect(&acquisition, &Acquisition::cycleStateChanged, this, &MainWindow::showCycleState);
-    connect(&acquisition, &Acquisition::refreshEnded, this, [this] { setButtonStates(ui, Mode::Idle); });
-    connect(&acquisition, &Acquisition::startUpEnded, this, &MainWindow::endStartUp);
-    connect(&acquisition, &Acquisition::settingsWanted, this, [this] { ui->tabWidget->setCurrentIndex(3); });
-    connect(&acquisition, &Acquisition::waitOver, accueil, &QWidget::close);
-    connect(&acquisition, &Acquisition::reloadProgress, accueil, &Accueil::showProgress);
-    connect(&acquisition, &Acquisition::lineStateChanged, this, &MainWindow::updateTray);
-    connect(&acquisition, &Acquisition::unsaid, this, [this](const QString &summary, const QString &body) {
-        if (!tray || !tray->showMessage(summary, body))
-            sayInStatusBar(summary, body);
-    });
+    followAcquisition();
 
     ui->btnReboot->hide();
     // Bold date-times are wider than their 150-pixel fields with the wide
@@ -124,6 +106,29 @@ MainWindow::MainWindow(QWidget *parent)
     ui->tabWidget->setCurrentIndex(0);
 
     acquisition.start();
+}
+
+void MainWindow::followAcquisition()
+{
+    connect(&acquisition, &Acquisition::pollEnded, this, &MainWindow::pollEnded);
+    connect(&acquisition, &Acquisition::displayStarted, this, [this] { setCursor(Qt::WaitCursor); });
+    connect(&acquisition, &Acquisition::displayEnded, this, [this] { setCursor(Qt::ArrowCursor); });
+    connect(&acquisition, &Acquisition::readingTaken, this, &MainWindow::showReading);
+    connect(&acquisition, &Acquisition::chartChanged, this, [this](size_t gapsBefore) {
+        if (graph)
+            graph->chartChanged(gapsBefore);
+    });
+    connect(&acquisition, &Acquisition::cycleStateChanged, this, &MainWindow::showCycleState);
+    connect(&acquisition, &Acquisition::refreshEnded, this, [this] { setButtonStates(ui, Mode::Idle); });
+    connect(&acquisition, &Acquisition::startUpEnded, this, &MainWindow::endStartUp);
+    connect(&acquisition, &Acquisition::settingsWanted, this, [this] { ui->tabWidget->setCurrentIndex(3); });
+    connect(&acquisition, &Acquisition::waitOver, accueil, &QWidget::close);
+    connect(&acquisition, &Acquisition::reloadProgress, accueil, &Accueil::showProgress);
+    connect(&acquisition, &Acquisition::lineStateChanged, this, &MainWindow::updateTray);
+    connect(&acquisition, &Acquisition::unsaid, this, [this](const QString &summary, const QString &body) {
+        if (!tray || !tray->showMessage(summary, body))
+            sayInStatusBar(summary, body);
+    });
 }
 
 void MainWindow::showMetricsNotice()

@@ -125,6 +125,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // What the acquisition says is shown: the display, the charts, the
+    // buttons, the splash, the tray.
+    void followAcquisition();
     void showReading(size_t gapsBefore);
     void showCycleState();
     void endStartUp();

@@ -573,6 +573,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--startup")
         return measureStartUp(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && QByteArray(argv[1]) == "--headless-start")
+        return measureHeadlessStart(QString::fromLocal8Bit(argv[2]));
     if (argc == 3 && QByteArray(argv[1]) == "--headless-stop")
         return measureHeadlessStop(QString::fromLocal8Bit(argv[2]));
     benchmark::Initialize(&argc, argv);

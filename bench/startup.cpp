@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -47,14 +48,22 @@ bool windowShown(qint64 pid)
     return search.exitCode() == 0 && !search.readAllStandardOutput().trimmed().isEmpty();
 }
 
+// The program measured: this build's, or another build's (QUELVANE_PROGRAM),
+// so that two builds are compared in the same run.
+QString programPath()
+{
+    const QString other = qEnvironmentVariable("QUELVANE_PROGRAM");
+    return other.isEmpty() ? QStringLiteral(QUELVANE_PROGRAM_PATH) : other;
+}
+
 // A folder of its own for one run: the program, its settings pointing at
 // the simulator, and a fresh copy of the recording (the start-up's first
-// poll appends to it).
+// poll appends to it); none when `recording` is empty.
 void prepare(const ScratchDir &dir, const Simulator &sim, const QString &recording)
 {
-    QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), dir.file(QStringLiteral("quelvane")));
+    QFile::copy(programPath(), dir.file(QStringLiteral("quelvane")));
     QFile::setPermissions(dir.file(QStringLiteral("quelvane")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (!QFile::copy(recording, dir.file(QStringLiteral("bench.csv"))))
+    if (!recording.isEmpty() && !QFile::copy(recording, dir.file(QStringLiteral("bench.csv"))))
         std::fprintf(stderr, "cannot copy %s\n", qPrintable(recording));
     dir.write(QStringLiteral("livebox.ini"),
               settingsFor(sim) + "SSID=bench\n[MONITOR]\nReloadCSV=true\n");
@@ -160,5 +169,47 @@ int measureHeadlessStop(const QString &name)
                 recording->name, zoneLabel(), sentAt, reloading ? ", during the reload" : " (no reload seen)",
                 seconds, program.exitCode(),
                 ended && reloading && seconds <= 10 && program.exitCode() == 0 ? "PASS" : "FAIL");
+    return 0;
+}
+
+int measureHeadlessStart(const QString &name, int runs)
+{
+    const BenchRecording *recording = name == QLatin1String("empty") ? nullptr : benchRecording(name);
+    if (!recording && name != QLatin1String("empty"))
+        return 2;
+    const QString data = recording ? benchRecordingFile(*recording) : QString();
+    // The rows of this run go to the recording it reloaded.
+    Simulator sim({QStringLiteral("--resync-every"), QStringLiteral("0"), QStringLiteral("--reboot-every"),
+                   QStringLiteral("0"), QStringLiteral("--ssid"), QStringLiteral("bench")});
+    std::vector<double> seconds, peaks;
+    for (int run = 0; run < runs; ++run) {
+        ScratchDir dir;
+        prepare(dir, sim, data);
+        const QString file = dir.file(QStringLiteral("bench.csv"));
+        const qint64 before = QFileInfo(file).size();
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(variable));
+        program.setProcessEnvironment(environment);
+        QElapsedTimer clock;
+        clock.start();
+        program.start(dir.file(QStringLiteral("quelvane")), {QStringLiteral("--headless")});
+        program.waitForStarted(5000);
+        // Started up once the refresh after the reload has written its row.
+        while (QFileInfo(file).size() <= before && clock.elapsed() < 600000 && program.state() == QProcess::Running)
+            QThread::msleep(10);
+        const double elapsed = clock.elapsed() / 1000.0;
+        QThread::msleep(300);
+        const double peak = peakKb(program.processId()) / 1024.0;
+        ::kill(pid_t(program.processId()), SIGTERM);
+        program.waitForFinished(30000);
+        seconds.push_back(elapsed);
+        peaks.push_back(peak);
+    }
+    std::printf("HEADLESS START %s (%s): first row after %.2f s (median of %d), peak RSS %.1f MB (max), "
+                "%.1f MB (min)\n",
+                name.toUtf8().constData(), zoneLabel(), median(seconds), runs,
+                *std::max_element(peaks.begin(), peaks.end()), *std::min_element(peaks.begin(), peaks.end()));
     return 0;
 }

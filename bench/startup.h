@@ -10,3 +10,7 @@ int measureStartUp(const QString &name, int runs = 3);
 // Headless, SIGTERM sent while the recording `name` reloads: how soon the
 // program ends.
 int measureHeadlessStop(const QString &name);
+
+// Headless, started with the recording `name` to reload ("empty": none),
+// `runs` times: the time to its first row and its peak resident memory.
+int measureHeadlessStart(const QString &name, int runs = 5);
