@@ -8,7 +8,7 @@
 #include <QTime>
 #include <QTimer>
 
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "mainwindow.h"
 #include "recording/cycle.h"
 #include "recording/display.h"

@@ -20,7 +20,7 @@
 #include "metrics/linesamples.h"
 #include "common/appdir.h"
 #include "router/gateway.h"
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "common/filenames.h"
 #include "common/settingsfile.h"
 #include "common/settingskeys.h"

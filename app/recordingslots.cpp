@@ -1,7 +1,7 @@
 #include <QDir>
 #include <QMessageBox>
 
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "common/messages.h"
 #include "common/appdir.h"
 #include "common/datetime.h"
