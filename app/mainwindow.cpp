@@ -15,7 +15,7 @@
 #include <QTimer>
 
 #include "accueil.h"
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "common/messages.h"
 #include "common/screenfit.h"
 #include "common/settingsfile.h"

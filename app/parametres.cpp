@@ -1,6 +1,6 @@
 #include <QLineEdit>
 
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "mainwindow.h"
 #include "common/settingskeys.h"
 #include "settings.h"

@@ -12,7 +12,7 @@
 #include "common/screenfit.h"
 #include "common/settingsfile.h"
 #include "common/settingskeys.h"
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 

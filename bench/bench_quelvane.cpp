@@ -30,7 +30,7 @@
 #include "recordings.h"
 #include "startup.h"
 #include "support/windowtest.h"
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "common/filenames.h"
 #include "recording/pendinglines.h"
 #include "recording/rowformat.h"

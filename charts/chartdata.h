@@ -59,6 +59,8 @@ public:
     // axis's tick rules, for the clock's chart time `now`.
     void updateView(double now);
     bool showsDay() const { return view == View::Day; }
+    // Whether the time range from `start` to `end` crosses the visible range.
+    bool inView(double start, double end) const { return end >= windowStart && start <= windowEnd; }
 
     // A time plot's left axis.
     double axisMinimum(int plot) const;

@@ -82,8 +82,9 @@ void SampleTable::push(const LiveBoxInfos &now, const LiveBoxInfos &before, doub
         synchro.append(QPointF(t - now.LastChange * 1000, 100000));
     lastSampleTime = t;
     // An unreadable previous time (the placeholder of a failed start) must
-    // not stretch the recording back to 1970: it is the reading's own.
-    if (firstSampleTime > t0)
+    // not stretch the recording back to 1970: it is the reading's own. The
+    // first sample starts the recording, whatever start an empty table held.
+    if (empty() || firstSampleTime > t0)
         firstSampleTime = t0;
 
     double values[CurveCount];

@@ -4,5 +4,9 @@
 
 class ChartData;
 
-// The day report of `chart`: its ticked plots over the view it holds.
+// The day report: the time plots of `chart` that its report draws
+// (`inReport`), over the view it holds as `updateView` last set it, on one
+// A4 page titled with the network and `day`, in the orientation its settings
+// chose. Plots of its own, never shown, draw it: it needs no window, and no
+// display but the offscreen one. False when the file cannot be written.
 bool writeChartReport(const QString &file, const QString &day, const ChartData &chart);

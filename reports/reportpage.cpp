@@ -1,6 +1,7 @@
 #include "reportpage.h"
 
 #include <QDebug>
+#include <QImageWriter>
 #include <QPainter>
 #include <QPrinter>
 
@@ -13,6 +14,13 @@ QSize exportPixels(const QSizeF &millimetres, int dpi)
 {
     const auto pixels = [dpi](double mm) { return int(qBound(0.0, std::ceil(mm / 25.4 * dpi), 1e9)); };
     return QSize(pixels(millimetres.width()), pixels(millimetres.height()));
+}
+
+bool exportFormatKnown(const QString &format)
+{
+    const QString lower = format.toLower();
+    return lower == QLatin1String("pdf") || lower == QLatin1String("svg")
+           || QImageWriter::supportedImageFormats().contains(lower.toLatin1());
 }
 
 ReportPage setUpReportPrinter(QPrinter *printer, const QString &file, int orientation)
@@ -72,6 +80,11 @@ void drawReportHeader(QPainter *painter, const ReportPage &page, const QString &
 
     setTitleFont(painter, 6, false, true);
     painter->drawText(QRect(0, 5, page.width - 15, 50), Qt::AlignRight | Qt::AlignTop, device);
+}
+
+QString deviceLine(const QString &type, const QString &software)
+{
+    return QStringLiteral("Type : ") + type + QStringLiteral(" ; software : ") + software;
 }
 
 void renderOnWhite(QwtPlotRenderer &renderer, QwtPlot *plot, QPainter *painter, const QRectF &rect)

@@ -16,6 +16,8 @@ class QwtPlotRenderer;
 // export may make (about 100 MB of pixels in memory while it is drawn).
 QSize exportPixels(const QSizeF &millimetres, int dpi);
 constexpr qint64 maxExportPixels = 25000000;
+// Whether an export can be written in `format` (a file suffix, any case).
+bool exportFormatKnown(const QString &format);
 
 // One A4 PDF page at 200 dpi, drawn in device pixels: 1600 x 2300 upright,
 // 2300 x 1600 when `orientation` is 1 (landscape).
@@ -42,6 +44,8 @@ void centreOnPage(QPainter *painter, QPrinter *printer, const ReportPage &page);
 // The painter's font at this size and weight.
 void setTitleFont(QPainter *painter, int pointSize, bool bold, bool italic);
 void drawReportHeader(QPainter *painter, const ReportPage &page, const QString &title, const QString &device);
+// The device line of a gateway of type `type` running `software`.
+QString deviceLine(const QString &type, const QString &software);
 
 // Draws a plot on white whatever its colours on screen, then gives the plot
 // its own colours back.

@@ -8,7 +8,7 @@
 #include "app/accueil.h"
 #include "app/mainwindow.h"
 #include "support/windowtest.h"
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"

@@ -14,7 +14,7 @@
 #include "support/simulator.h"
 #include "support/windowfixture.h"
 #include "support/windowtest.h"
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "tray/trayicon.h"
 #include "ui_mainwindow.h"
 

@@ -6,7 +6,7 @@
 
 #include "app/mainwindow.h"
 #include "support/windowtest.h"
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "common/filenames.h"
 #include "recording/pendinglines.h"
 #include "recording/rowformat.h"

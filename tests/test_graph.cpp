@@ -17,7 +17,7 @@
 #include <qwt_plot_renderer.h>
 #include <qwt_text.h>
 
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "common/filenames.h"
 #include "recording/pendinglines.h"
 #include "recording/rowformat.h"

@@ -13,7 +13,7 @@
 #include "support/windowtest.h"
 #include "app/version.h"
 #include "common/datetime.h"
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "support/inifile.h"
 #include "recording/rowformat.h"
 #include "support/modalcloser.h"

@@ -2,7 +2,7 @@
 
 #include "app/accueil.h"
 #include "app/mainwindow.h"
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "support/windowfixture.h"
 #include "ui_accueil.h"
 #include "ui_mainwindow.h"

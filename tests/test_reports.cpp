@@ -5,27 +5,31 @@
 
 #include <qwt_date.h>
 #include <qwt_plot.h>
+#include <qwt_abstract_legend.h>
 #include <qwt_plot_canvas.h>
+#include <qwt_scale_widget.h>
 #include <qwt_text.h>
 
 #include "app/mainwindow.h"
-#include "charts/graph.h"
+#include "charts/chartplot.h"
 #include "charts/timewindow.h"
+#include "chartwindow/graph.h"
 #include "common/filenames.h"
 #include "recording/pendinglines.h"
 #include "recording/rowformat.h"
+#include "reports/chartreport.h"
 #include "reports/reportpage.h"
 #include "router/liveboxinfos.h"
 #include "support/modalcloser.h"
+#include "support/pdfpages.h"
 #include "support/scratchdir.h"
 #include "support/windowfixture.h"
 #include "ui_graph.h"
 
 namespace {
-// A day of 5-second polls, fed as a reload does.
-void fillADay(Graph &graph)
+// A day of 5-second polls from `start`, fed as a reload does.
+void fillADay(Graph &graph, const QDateTime &start = QDateTime::currentDateTime().addDays(-1))
 {
-    const QDateTime start = QDateTime::currentDateTime().addDays(-1);
     LiveBoxInfos before, now;
     graph.beginReload();
     for (int i = 0; i < 17280; ++i) {
@@ -42,45 +46,6 @@ void fillADay(Graph &graph)
     graph.endReload();
 }
 
-// Text of a PDF with each word's position, from poppler's pdftotext.
-struct PdfWord
-{
-    QString text;
-    double xMin;
-    double yMin;
-};
-
-QList<PdfWord> pdfWords(const QString &pdf)
-{
-    QProcess tool;
-    tool.start(QStringLiteral("pdftotext"), {"-bbox", pdf, "-"});
-    tool.waitForFinished(20000);
-    const QString html = QString::fromUtf8(tool.readAllStandardOutput());
-    QList<PdfWord> words;
-    const QRegularExpression word(QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)</word>"));
-    for (auto it = word.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        QString text = m.captured(3);
-        text.replace("&apos;", "'").replace("&#39;", "'").replace("&quot;", "\"").replace("&lt;", "<")
-            .replace("&gt;", ">").replace("&amp;", "&");
-        words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble()});
-    }
-    // In reading order: line by line (same top, to the point), left to right.
-    std::stable_sort(words.begin(), words.end(), [](const PdfWord &a, const PdfWord &b) {
-        const long ya = std::lround(a.yMin), yb = std::lround(b.yMin);
-        return ya != yb ? ya < yb : a.xMin < b.xMin;
-    });
-    return words;
-}
-
-QString pdfText(const QString &pdf)
-{
-    QStringList all;
-    for (const PdfWord &w : pdfWords(pdf))
-        all << w.text;
-    return all.join(' ');
-}
-
 double firstWordY(const QList<PdfWord> &words, const QString &text)
 {
     for (const PdfWord &w : words) {
@@ -90,14 +55,6 @@ double firstWordY(const QList<PdfWord> &words, const QString &text)
     return -1;
 }
 
-QString pdfInfo(const QString &pdf)
-{
-    QProcess tool;
-    tool.start(QStringLiteral("pdfinfo"), {pdf});
-    tool.waitForFinished(20000);
-    return QString::fromUtf8(tool.readAllStandardOutput());
-}
-
 QStringList exportsIn(const ScratchDir &dir)
 {
     return QDir(dir.file("export")).entryList(QDir::Files);
@@ -105,18 +62,6 @@ QStringList exportsIn(const ScratchDir &dir)
 }
 
 namespace {
-// A report page rasterised at its own 200 dpi, without antialiasing, so that
-// each curve keeps its exact colour.
-QImage reportPage(const QString &pdf)
-{
-    QTemporaryDir out;
-    QProcess tool;
-    tool.start(QStringLiteral("pdftoppm"),
-               {"-r", "200", "-aa", "no", "-aaVector", "no", "-png", "-singlefile", pdf, out.filePath("page")});
-    tool.waitForFinished(60000);
-    return QImage(out.filePath("page.png")).convertToFormat(QImage::Format_RGB32);
-}
-
 // The canvas of a plot drawn in rows [top, bottom) of a page: it ends on
 // the time axis's backbone, the longest black line of the band, and its
 // ends are the ends of the axis.
@@ -440,7 +385,7 @@ private slots:
         const TimeRange range = calendarDay(day);
         const double firstOfDay = QwtDate::toDouble(std::max(from, QDateTime(day, QTime(0, 0))));
         const double lastOfDay = QwtDate::toDouble(to);
-        const QImage page = reportPage(pdf);
+        const QImage page = pdfPage(pdf, 200); // the page's own resolution
         if (qEnvironmentVariableIsSet("QUELVANE_KEEP_REPORT")) { // to look at it
             const QString kept = qEnvironmentVariable("QUELVANE_KEEP_REPORT") + QString::number(orientation) + ".pdf";
             QFile::remove(kept);
@@ -488,6 +433,63 @@ private slots:
         }
         // Back to the three-hour view.
         QCOMPARE(f.window->graph->plageHeure, 3.0);
+    }
+
+    // The window's report is the window-free one, whatever the window shows:
+    // its size, the plots of its tabs, a point label.
+    void windowAndWindowFreeReportsAreOnePage()
+    {
+        ScratchDir dir;
+        ChartData chart;
+        chart.ssid = QStringLiteral("maison");
+        chart.rapPageOrient = 1;
+        chart.inReport.fill(true);
+        Graph graph(&chart);
+        graph.resize(900, 740);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        fillADay(graph, QDateTime(QDate(2024, 3, 5), QTime(0, 0)));
+        graph.SetZoomPlage(6); // it ends 5 minutes after midnight, its last label's half width away
+        graph.on_Picker_Temps(QPointF((graph.windowStart + graph.windowEnd) / 2, 0));
+        QVERIFY(graph.markerNoise.plot());
+
+        const QString window = dir.file("export/window.pdf"), alone = dir.file("export/alone.pdf");
+        graph.RapportGraphique(window, QStringLiteral("05/03/2024"));
+        QVERIFY(writeChartReport(alone, QStringLiteral("05/03/2024"), chart));
+        const QString text = pdfText(window);
+        QVERIFY2(text.contains("maison - 05/03/2024"), qPrintable(text));
+        QCOMPARE(text, pdfText(alone));
+        QVERIFY(!text.contains(" à ")); // the point label is the screen's, not the day's
+        const QImage page = pdfPage(window, 50, true);
+        QVERIFY(!page.isNull());
+        QVERIFY(page == pdfPage(alone, 50, true));
+    }
+
+    // The form gives its time plots nothing that a plot set up alone lacks.
+    void reportPlotsLookAsTheWindows()
+    {
+        ScratchDir dir;
+        Graph graph;
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        const QList<QwtPlot *> own = {graph.ui->qwtPlotNoise, graph.ui->qwtPlotMaxRate, graph.ui->qwtPlotCRC,
+                                      graph.ui->qwtPlotHEC, graph.ui->qwtPlotFEC};
+        for (int i = 0; i < TimePlotCount; ++i) {
+            QwtPlot alone;
+            ChartPlot().setUp(&alone, i, &graph.chart, QSizeF(600, 250));
+            alone.ensurePolished();
+            own[i]->ensurePolished();
+            const auto same = [](const QWidget *a, const QWidget *b) {
+                return a->font() == b->font() && a->palette() == b->palette();
+            };
+            QVERIFY2(same(&alone, own[i]) && same(alone.canvas(), own[i]->canvas())
+                         && same(alone.legend(), own[i]->legend())
+                         && same(alone.axisWidget(QwtPlot::xBottom), own[i]->axisWidget(QwtPlot::xBottom))
+                         && same(alone.axisWidget(QwtPlot::yLeft), own[i]->axisWidget(QwtPlot::yLeft)),
+                     qPrintable(own[i]->objectName()));
+            QCOMPARE(alone.minimumSize(), own[i]->minimumSize());
+            QCOMPARE(alone.maximumSize(), own[i]->maximumSize());
+        }
     }
 
     void interactiveReportAsksForTheFile()

@@ -7,7 +7,7 @@
 #include "common/appdir.h"
 #include "app/mainwindow.h"
 #include "support/windowtest.h"
-#include "charts/graph.h"
+#include "chartwindow/graph.h"
 #include "common/filenames.h"
 #include "recording/pendinglines.h"
 #include "recording/rowformat.h"

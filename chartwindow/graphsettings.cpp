@@ -1,12 +1,9 @@
 #include <QSettings>
 
-#include <cmath>
-
 #include "common/screenfit.h"
 #include "common/settingsfile.h"
 #include "common/settingskeys.h"
 #include "graph.h"
-#include "timewindow.h"
 #include "ui_graph.h"
 
 namespace {

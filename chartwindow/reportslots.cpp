@@ -1,19 +1,17 @@
-#include <QCheckBox>
 #include <QDate>
 #include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QPainter>
 
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
 
-#include "charts/graph.h"
-#include "common/messages.h"
 #include "common/appdir.h"
-#include "common/datetime.h"
 #include "common/filenames.h"
-#include "reportpage.h"
+#include "common/messages.h"
+#include "graph.h"
+#include "reports/chartreport.h"
+#include "reports/reportpage.h"
 #include "ui_graph.h"
 
 namespace {
@@ -22,11 +20,6 @@ QString askReportFile(QWidget *parent, const QString &defaultName)
     QDir().mkpath(AppDir::filePath(QStringLiteral("export")));
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Enregistrer le rapport PDF"), defaultName,
                                         QStringLiteral("Fichiers PDF (*.pdf);;tous (*.*)"));
-}
-
-QString deviceLine(const QString &type, const QString &software)
-{
-    return QStringLiteral("Type : ") + type + QStringLiteral(" ; software : ") + software;
 }
 
 QString defaultReportName(const QString &ssid, const QString &part)
@@ -53,27 +46,8 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
         day = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
     }
 
-    const int ticked = chart.reportPlotCount();
-    const bool written = writeReportPage(
-        file, rapPageOrient, ssid + QStringLiteral("   -   ") + day, deviceLine(liveboxType, liveboxSoftware),
-        [&](QPainter &painter, const ReportPage &page) {
-            setTitleFont(&painter, 8, true, false);
-            // The ticked plots share the page equally.
-            const int height = reportPlotHeight(page.height, ticked);
-            QwtPlotRenderer renderer;
-            int y = 50;
-            for (const TimePlot &p : plotTable) {
-                if (!chart.inReport[&p - plotTable.data()])
-                    continue;
-                painter.drawText(QRect(0, y, page.width, 40), Qt::AlignLeft | Qt::AlignBottom,
-                                 QString::fromUtf8(p.reportTitle));
-                const QRectF rect(0, y + 40, page.width, height);
-                // The axes' labels are spread for the page, not the screen.
-                withAxesFor(p.plot, layoutSize(rect, &painter, p.plot),
-                            [&] { renderOnWhite(renderer, p.plot, &painter, rect); });
-                y += 40 + height;
-            }
-        });
+    // The page is drawn from the chart alone, as a report without a window is.
+    const bool written = writeChartReport(file, day, chart);
     if (!written && interactive)
         reportWriteFailure(this, file);
 }

@@ -2,18 +2,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
-#include <QMessageBox>
 
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>
 
-#include "common/messages.h"
 #include "common/appdir.h"
-#include "charts/graph.h"
-#include "common/datetime.h"
 #include "common/filenames.h"
-#include "reportpage.h"
+#include "common/messages.h"
+#include "graph.h"
+#include "reports/reportpage.h"
 #include "ui_graph.h"
 
 bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle)
@@ -21,10 +18,6 @@ bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &ti
     QDir().mkpath(AppDir::filePath(QStringLiteral("export")));
     const QString file =
         exportFilePath(ssid, namePart, QDateTime::currentDateTime(), QLatin1Char('.') + exportFormat);
-    const QString format = exportFormat.toLower();
-    const bool known = format == QLatin1String("pdf") || format == QLatin1String("svg")
-                       || QImageWriter::supportedImageFormats().contains(format.toLatin1());
-
     const QSizeF millimetres(plot->width() / exportScale, plot->height() / exportScale);
     const QSize pixels = exportPixels(millimetres, exportResol);
     if (qint64(pixels.width()) * pixels.height() > maxExportPixels) {
@@ -42,7 +35,7 @@ bool Graph::exportPlot(QwtPlot *plot, const QString &namePart, const QString &ti
     }
 
     bool written = false;
-    if (known) {
+    if (exportFormatKnown(exportFormat)) {
         // A second export within the same second replaces the first.
         QFile::remove(file);
         plot->setTitle(ssid + title);

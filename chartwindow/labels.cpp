@@ -6,10 +6,9 @@
 #include <qwt_plot_zoneitem.h>
 #include <qwt_text.h>
 
-#include "curvedata.h"
-#include "graph.h"
+#include "charts/timewindow.h"
 #include "common/numbers.h"
-#include "timewindow.h"
+#include "graph.h"
 #include "ui_graph.h"
 
 namespace {
@@ -63,16 +62,8 @@ void Graph::ResetMarker()
 void Graph::addZone(double Deb, double Fin)
 {
     // Noise, CRC, HEC, FEC, then rates: the order the zones have always been made in.
-    for (int i : {0, 2, 3, 4, 1}) {
-        QwtPlot *plot = plotTable[i].plot;
-        auto *zone = new RectZone;
-        zoneList.append(zone);
-        zone->setOrientation(Qt::Vertical);
-        zone->setPen(QColor(255, 80, 80, 255), 0, Qt::SolidLine);
-        zone->setBrush(QBrush(QColor(255, 80, 80, 50)));
-        zone->setInterval(Deb, Fin);
-        zone->attach(plot);
-    }
+    for (int i : {0, 2, 3, 4, 1})
+        zoneList.append(plotTable[i].addStallZone(Deb, Fin));
 }
 
 void Graph::clearListZone()

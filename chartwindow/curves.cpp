@@ -1,23 +1,10 @@
-#include <QPen>
-
-#include <algorithm>
-#include <cmath>
-
 #include <qwt_date.h>
-#include <qwt_date_scale_draw.h>
 #include <qwt_plot.h>
-#include <qwt_plot_curve.h>
-#include <qwt_plot_layout.h>
 #include <qwt_plot_zoneitem.h>
-#include <qwt_scale_widget.h>
 
-#include "curvedata.h"
+#include "charts/timewindow.h"
 #include "graph.h"
-#include "common/datetime.h"
-#include "router/liveboxinfos.h"
-#include "timewindow.h"
 #include "ui_graph.h"
-
 
 void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
 {
@@ -69,56 +56,13 @@ void Graph::UpDateScales()
     if (chart.automatic)
         syncScrollBar();
 
-    for (TimePlot &p : plotTable) {
-        static_cast<DateScaleDraw *>(p.scaleDraw)->setFormat(axisLabelFormat);
-        p.scaleDraw->setLabelAlignment(Qt::AlignBottom | Qt::AlignHCenter);
-    }
-
-    for (QwtPlot *plot : timePlots())
-        fitAxes(plot, onScreenCanvas(plot));
-
-    applyPens();
+    for (TimePlot &p : plotTable)
+        p.showView(onScreenCanvas(p.plot));
     // The plot asks every item to draw, even out of view: a year of stalls
     // would cost hundreds of calls at every replot.
     for (QwtPlotZoneItem *zone : zoneList)
-        zone->setVisible(zone->interval().maxValue() >= windowStart && zone->interval().minValue() <= windowEnd);
+        zone->setVisible(chart.inView(zone->interval().minValue(), zone->interval().maxValue()));
     replotTimePlots();
-}
-
-void Graph::fitAxes(QwtPlot *plot, const QSizeF &canvas)
-{
-    const QwtScaleDraw *timeDraw = plot->axisScaleDraw(QwtPlot::xBottom);
-    const QFont timeFont = plot->axisWidget(QwtPlot::xBottom)->font();
-    // The widest label of the range, and a gap of one line's height.
-    const double label = std::max(timeDraw->labelSize(timeFont, windowStart).width(),
-                                  timeDraw->labelSize(timeFont, windowEnd).width())
-                         + QFontMetricsF(timeFont).height();
-    const double step = fittedTimeStep(windowEnd - windowStart, canvas.width(), label, axisStep);
-    plot->setAxisScale(QwtPlot::xBottom, windowStart, windowEnd, step);
-    plot->setAxisMaxMajor(QwtPlot::xBottom, axisMaxMajor);
-    plot->setAxisMaxMinor(QwtPlot::xBottom, axisMaxMinor);
-
-    for (TimePlot &p : plotTable) {
-        if (p.plot == plot)
-            setLeftAxis(p, canvas.height());
-    }
-}
-
-void Graph::fitAxesForRender(QwtPlot *plot, const QSizeF &canvas)
-{
-    fitAxes(plot, canvas);
-    plot->updateAxes();
-    // The renderer places the curves by the distances the axes keep from
-    // their last layout, and draws the axes by those their labels ask for
-    // now: make the two agree, or the curves stand beside their times.
-    for (int axis = 0; axis < QwtPlot::axisCnt; ++axis) {
-        if (!plot->axisEnabled(axis))
-            continue;
-        QwtScaleWidget *widget = plot->axisWidget(axis);
-        int start = 0, end = 0;
-        widget->getBorderDistHint(start, end);
-        widget->setBorderDist(start, end);
-    }
 }
 
 void Graph::prepareRender(QwtPlot *plot, const QSizeF &size)
@@ -127,14 +71,14 @@ void Graph::prepareRender(QwtPlot *plot, const QSizeF &size)
     // measure their labels against a few pixels.
     if (!plot->isVisible())
         plot->resize(size.toSize());
-    if (timePlots().contains(plot))
-        fitAxesForRender(plot, canvasSizeFor(plot, size));
+    if (TimePlot *p = timePlotOf(plot))
+        p->fitAxesForRender(p->canvasSizeFor(size));
 }
 
 void Graph::endRender(QwtPlot *plot)
 {
-    if (timePlots().contains(plot))
-        fitAxesForRender(plot, onScreenCanvas(plot));
+    if (TimePlot *p = timePlotOf(plot))
+        p->fitAxesForRender(onScreenCanvas(plot));
 }
 
 QSizeF Graph::onScreenCanvas(QwtPlot *plot) const
@@ -143,16 +87,6 @@ QSizeF Graph::onScreenCanvas(QwtPlot *plot) const
     // shown, and its labels are fitted then; until that, a likely size.
     const QSize size = plot->canvas()->size();
     return QSizeF(size.width() >= 50 ? size.width() : 600, size.height() >= 50 ? size.height() : 250);
-}
-
-QSizeF Graph::canvasSizeFor(QwtPlot *plot, const QSizeF &size)
-{
-    QwtPlotLayout *layout = plot->plotLayout();
-    layout->activate(plot, QRectF(QPointF(0, 0), size), QwtPlotLayout::IgnoreScrollbars);
-    const QSizeF canvas = layout->canvasRect().size();
-    // Back to the plot's own layout.
-    plot->updateLayout();
-    return canvas;
 }
 
 void Graph::ShowDay(const QDate &date)

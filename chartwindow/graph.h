@@ -13,7 +13,8 @@
 
 #include <qwt_plot_marker.h>
 
-#include "chartdata.h"
+#include "charts/chartdata.h"
+#include "charts/chartplot.h"
 #include "common/settingstable.h"
 
 struct LiveBoxInfos;
@@ -30,7 +31,8 @@ class Ui_Graph;
 // The chart window: five time plots (noise margins, rates, CRC, HEC, FEC)
 // and the synchronisation summary. Its operations are grouped by concern:
 // construction here, curves and time window in curves.cpp, slideshow,
-// labels and zones, summary, and the exports in reports/.
+// labels and zones, the summary's tab, and the export and report slots.
+// Each time plot is drawn by charts/chartplot, as the day report's are.
 //
 // What it draws is a `ChartData`, its own or the acquisition's; the
 // members that the charts' description names are references into it.
@@ -38,19 +40,15 @@ class Graph : public QDialog
 {
     Q_OBJECT
 
-    // One time plot and the items it has alone, in the order noise, rates,
+    // One time plot, its drawn items (plot, scale draw, grid, curves,
+    // sticks) and those of the window alone, in the order noise, rates,
     // CRC, HEC, FEC; the members below that the charts' description names
     // are references into this table.
-    struct TimePlot
+    struct TimePlot : ChartPlot
     {
-        QwtPlot *plot = nullptr;
-        QwtDateScaleDraw *scaleDraw = nullptr;
-        QwtPlotGrid *grid = nullptr;
         QwtPlotPicker *picker = nullptr;
-        QwtPlotCurve *synchro = nullptr; // its "Synchro DSL" sticks
         QwtPlotMarker marker;            // its point label
         QCheckBox *reportBox = nullptr;  // shows and sets whether the report draws it
-        const char *reportTitle = nullptr; // its title band on the report page
         const char *exportPart = nullptr;  // its exports: a part of the file name,
         const char *exportTitle = nullptr; // the title drawn on the image,
         const char *exportMessage = nullptr; // and the title of the box that says where it went
@@ -83,13 +81,6 @@ public:
     // clock says: the day report draws it. Any zoom leaves it.
     void ShowDay(const QDate &date);
 
-    // The axes of a time plot whose canvas is `canvas` wide and high, with
-    // as many labels as fit, none overlapping: the time axis's step grows
-    // from hours to days, the noise and rate axes' from their own.
-    void fitAxes(QwtPlot *plot, const QSizeF &canvas);
-    // The canvas of `plot` laid out at `size` (in the plot's own pixels),
-    // for a page or an image of another size.
-    QSizeF canvasSizeFor(QwtPlot *plot, const QSizeF &size);
     // Runs `render` with the axes of `plot` fitted to `size`, then fits
     // them to the screen again.
     template <typename Render> void withAxesFor(QwtPlot *plot, const QSizeF &size, Render render)
@@ -281,11 +272,9 @@ private:
     bool exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle);
     void exportTimePlot(int index);
     QList<QwtPlot *> timePlots() const;
-    // The left axis of a time plot, its labels fitted to the canvas height.
-    void setLeftAxis(TimePlot &timePlot, double canvasHeight);
+    // The time plot drawn by `plot`; null for the summary's.
+    TimePlot *timePlotOf(QwtPlot *plot);
     QSizeF onScreenCanvas(QwtPlot *plot) const;
-    // Fits the axes for a rendering at another size.
-    void fitAxesForRender(QwtPlot *plot, const QSizeF &canvas);
     void prepareRender(QwtPlot *plot, const QSizeF &size);
     void endRender(QwtPlot *plot);
     // Zones and the scroll bar after samples came in.
