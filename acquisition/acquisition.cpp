@@ -142,6 +142,7 @@ void Acquisition::readSettings()
     readTable(settings, settingsTable());
     chart.readSettings(settings);
     chart.tempsArret = stallSeconds;
+    chart.ssid = ssid;
 }
 
 void Acquisition::writeSettings()

@@ -39,20 +39,6 @@ int millisecondsOf(const QTime &time)
 }
 
 namespace {
-Setting checkSetting(const char *key, QAbstractButton *box, bool written, std::function<void(bool)> copy = {})
-{
-    Setting s{key,
-              [box, copy](const QVariant &v) {
-                  box->setChecked(v.toBool());
-                  if (copy)
-                      copy(box->isChecked());
-              },
-              nullptr, false};
-    if (written)
-        s.value = [box] { return QVariant(box->isChecked()); };
-    return s;
-}
-
 // A number key shown in a spin box: a value outside the box's range, or
 // no number, is not taken and the box keeps its own.
 template <typename Spin> Setting spinSetting(const char *key, Spin *spin)
@@ -93,9 +79,6 @@ SettingsTable MainWindow::settingsTable()
              graph->exportFormat = ui->comboExportFormat->currentText();
          },
          [this] { return QVariant(ui->comboExportFormat->currentIndex()); }, 0},
-        // The chart window writes these; the check boxes decide them.
-        checkSetting(Key::DiapoCourbes, ui->checkDiapoCourbes, false, [this](bool on) { graph->diapoCourbes = on; }),
-        checkSetting(Key::DiapoErreurs, ui->checkDiapoErreurs, false, [this](bool on) { graph->diapoErreurs = on; }),
         flagSetting(Key::CloseToTray, &closeToTray),
     };
 }
@@ -114,6 +97,9 @@ void MainWindow::bindControls()
         ui->timeEditCycle->setTime(QTime(0, 0).addMSecs(cycleMs));
         ui->timeEditArret->setTime(QTime(0, 0).addSecs(acquisition.stallSeconds));
     }
+    // The chart window's slideshow pages, read and written by it.
+    ui->checkDiapoCourbes->setChecked(graph->diapoCourbes);
+    ui->checkDiapoErreurs->setChecked(graph->diapoErreurs);
     ChartData &chart = acquisition.chart;
     ui->checkAffDate->setChecked(chart.echDate);
     ui->checkAffHeure->setChecked(chart.echHeure);

@@ -184,8 +184,6 @@ SettingsTable ChartData::settingsTable()
     // outside its range (a hand-edited file may hold anything).
     const double big = 1e12;
     return {
-        // Read here, written by the acquisition only.
-        {Key::SSID, [this](const QVariant &v) { ssid = v.toString(); }, nullptr},
         numberSetting(Key::MaxNoise, &maxNoise, -1000, big),
         numberSetting(Key::MinNoise, &minNoise, -1000, big),
         numberSetting(Key::MaxMaxRate, &maxMaxRate, -1e9, big),

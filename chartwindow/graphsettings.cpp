@@ -28,8 +28,10 @@ SettingsTable Graph::settingsTable()
          [this] { return QVariant(ui->splitterGraph->sizes().value(1)); }},
         numberSetting(Key::ExportScale, &exportScale, 0.01, 100),
         integerSetting(Key::ExportResol, &exportResol, 10, 2400),
-        flagSetting(Key::DiapoErreurs, &diapoErreurs),
-        flagSetting(Key::DiapoCourbes, &diapoCourbes),
+        // The slideshow's pages, which the main window's boxes show: an
+        // absent key leaves a page out.
+        flagSetting(Key::DiapoErreurs, &diapoErreurs, false),
+        flagSetting(Key::DiapoCourbes, &diapoCourbes, false),
         numberSetting(Key::NbJrSynch, &nbJrSynch, 1, 3660),
         tabSetting(Key::IndexErreurs, ui->tabErreurs),
         tabSetting(Key::IndexCourbes, ui->tabCourbes),
@@ -41,8 +43,10 @@ void Graph::readSettings()
 {
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     // A chart fed by the acquisition has read its keys already.
-    if (ownChart)
+    if (ownChart) {
         ownChart->readSettings(settings);
+        ownChart->ssid = settings.value(QLatin1String(Key::SSID)).toString();
+    }
     readTable(settings, settingsTable());
 
     // Until the window has been shown and saved once, the form's size is a

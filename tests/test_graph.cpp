@@ -130,7 +130,7 @@ private slots:
                   "[GRAPH]\nX=10\nY=20\nWidth=700\nHeight=500\nSize0=300\nSize1=200\nIndexCourbes=2\nIndexErreurs=1\n"
                   "NoisePdf=true\nDebitMaxPdf=false\nCrcPdf=true\nHecPdf=false\nFecPdf=true\n"
                   "[COURBES]\nMaxNoise=20\nMinNoise=2\nPasMaxRate=500\nMaxCRC=300\nPlageHeure=6.5\n"
-                  "NbJrSynch=9\nExportResol=120\nDiapoCourbes=false\n"
+                  "NbJrSynch=9\nExportResol=120\nDiapoCourbes=false\nDiapoErreurs=true\n"
                   "[FORMAT]\nEchDate=true\nEchHeure=false\nTpsDateFormat=dd.MM\nRapPageOrient=0\n"
                   "[LIVEBOX]\nSSID=maison\n");
         {
