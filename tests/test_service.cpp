@@ -21,6 +21,7 @@
 #include "support/httpget.h"
 #include "support/idleclients.h"
 #include "support/inifile.h"
+#include "support/pdfpages.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
 #include "support/stuckfile.h"
@@ -398,6 +399,53 @@ private slots:
         // Nothing went wrong, so nothing was said.
         for (const QString &line : program.errorLines())
             QVERIFY2(!line.startsWith(QLatin1String("quelvane:")), qPrintable(line));
+    }
+
+    // The same recording, the same settings: the headless program, which
+    // makes no window, writes the same day report as the desktop program.
+    void headlessDayReportIsTheDesktopsPage()
+    {
+        Simulator sim;
+        ScratchDir headlessDir;
+        ScratchDir desktopDir;
+        const QDateTime lastRow(QDate::currentDate().addDays(-1), QTime(23, 55, 0));
+        QString recording = csvHeader() + QLatin1Char('\n');
+        for (int step = 12 * 18; step >= 0; --step) {
+            LiveBoxInfos row;
+            row.SSID = QStringLiteral("Livebox-1234");
+            row.DateTime = formatDateTime(lastRow.addSecs(-300 * step));
+            row.DownstreamCurrRate = row.DownstreamMaxRate = 8000 + 40 * (step % 7);
+            row.DownstreamNoiseMargin = 60 + step % 30;
+            row.CRCErrors = step / 3;
+            recording += csvRow(row) + QLatin1Char('\n');
+        }
+        const QByteArray settings = headlessSettings(sim)
+                                    + "ReloadCSV=true\nPdfAuto=true\n[GRAPH]\nNoisePdf=true\nDebitMaxPdf=true\nCrcPdf=true\n"
+                                      "[FORMAT]\nRapPageOrient=1\n";
+        for (const ScratchDir *dir : {&headlessDir, &desktopDir}) {
+            dir->write("Livebox-1234.csv", recording.toUtf8());
+            dir->write("livebox.ini", settings);
+        }
+        Headless headless(headlessDir);
+        Headless desktop(desktopDir, {}, QString(), true);
+        const QString name = QFileInfo(autoReportPath(QStringLiteral("Livebox-1234"), lastRow)).fileName();
+        const auto written = [&](const ScratchDir &dir) {
+            QFile file(dir.file(QStringLiteral("export/") + name));
+            return file.open(QIODevice::ReadOnly) && file.readAll().trimmed().endsWith("%%EOF");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(written(headlessDir) && written(desktopDir), 30000);
+        const QString headlessPdf = headlessDir.file(QStringLiteral("export/") + name);
+        const QString desktopPdf = desktopDir.file(QStringLiteral("export/") + name);
+        const QString text = pdfText(headlessPdf);
+        QVERIFY2(text.contains(QStringLiteral("Nombre d'erreurs CRC et ATU-C CRC")), qPrintable(text));
+        QCOMPARE(text, pdfText(desktopPdf));
+        const QImage page = pdfPage(headlessPdf, 50);
+        QVERIFY(!page.isNull());
+        QCOMPARE(page, pdfPage(desktopPdf, 50));
+        QVERIFY(headless.stop(SIGTERM) >= 0);
+        QVERIFY(headless.endedWell());
+        QVERIFY(desktop.stop(SIGTERM) >= 0);
+        QVERIFY(desktop.endedWell());
     }
 
     // The clock set back an hour across midnight, the program started again
