@@ -36,11 +36,10 @@ double chartNow()
 Acquisition::Acquisition(QObject *parent)
     : QObject(parent)
 {
-    qRegisterMetaType<size_t>("size_t");
     connect(&gateway, &GatewayClient::pollFinished, this, &Acquisition::pollFinished);
     connect(&gateway, &GatewayClient::restartFinished, this, &Acquisition::takeSession);
     // The charts' share of the recording's work.
-    recorder.logCreated = [this] { emit chartChanged(chart.samples.gaps.size()); };
+    recorder.logCreated = [this] { emit chartChanged(); };
     startTime = formatDateTime(QDateTime::currentDateTime());
     startAcquiring = QCoreApplication::arguments().contains(QStringLiteral("-r"));
     cycleTimer = new QTimer(this);
@@ -354,9 +353,8 @@ void Acquisition::takeReloaded(ReloadJob &job)
     LBInfos = job.current();
     OldLBInfos = job.previous();
     recorder.latestDay.reach(job.latestDay().reading());
-    const size_t gapsBefore = chart.samples.gaps.size();
     chart.takeReload(std::move(job.samples()));
-    emit chartChanged(gapsBefore);
+    emit chartChanged();
 }
 
 void Acquisition::reloadFinished()
@@ -511,9 +509,8 @@ void Acquisition::takeReading()
     chart.liveboxType = LBInfos.HardwareVersion;
     chart.liveboxSoftware = LBInfos.SoftwareVersion;
     appendRow();
-    const size_t gapsBefore = chart.samples.gaps.size();
     chart.add(LBInfos, OldLBInfos, chartNow());
-    emit readingTaken(gapsBefore);
+    emit readingTaken();
 }
 
 void Acquisition::cycleTick()
@@ -596,7 +593,7 @@ void Acquisition::reset()
 {
     createRecording();
     chart.clear(chartNow());
-    emit chartChanged(0);
+    emit chartChanged();
 }
 
 void Acquisition::handleChangeOfDay()
@@ -618,7 +615,7 @@ void Acquisition::handleChangeOfDay()
         chart.showRange(3.0);
         chart.setAutomatic(true);
         chart.updateView(chartNow());
-        emit chartChanged(chart.samples.gaps.size());
+        emit chartChanged();
     }
     if (resetAfterArchive(rollover, archived))
         reset();

@@ -153,11 +153,10 @@ signals:
     // A poll whose reading is to be shown has started, and has ended.
     void displayStarted();
     void displayEnded();
-    // The reading taken was shown, recorded and added to the chart data;
-    // `gapsBefore` is how many stalls the chart had before it.
-    void readingTaken(size_t gapsBefore);
+    // The reading taken was recorded and added to the chart data.
+    void readingTaken();
     // The chart data changed otherwise: emptied, reloaded, or its view moved.
-    void chartChanged(size_t gapsBefore);
+    void chartChanged();
     // The cycle started, stopped, or its interval in use changed.
     void cycleStateChanged();
     void refreshEnded();

@@ -114,9 +114,9 @@ void MainWindow::followAcquisition()
     connect(&acquisition, &Acquisition::displayStarted, this, [this] { setCursor(Qt::WaitCursor); });
     connect(&acquisition, &Acquisition::displayEnded, this, [this] { setCursor(Qt::ArrowCursor); });
     connect(&acquisition, &Acquisition::readingTaken, this, &MainWindow::showReading);
-    connect(&acquisition, &Acquisition::chartChanged, this, [this](size_t gapsBefore) {
+    connect(&acquisition, &Acquisition::chartChanged, this, [this] {
         if (graph)
-            graph->chartChanged(gapsBefore);
+            graph->chartChanged();
     });
     connect(&acquisition, &Acquisition::cycleStateChanged, this, &MainWindow::showCycleState);
     connect(&acquisition, &Acquisition::refreshEnded, this, [this] { setButtonStates(ui, Mode::Idle); });
@@ -319,7 +319,7 @@ void MainWindow::showCycleState()
     updateTray();
 }
 
-void MainWindow::showReading(size_t gapsBefore)
+void MainWindow::showReading()
 {
     if (displayFields.isEmpty()) {
         for (QLineEdit *edit : findChildren<QLineEdit *>())
@@ -330,7 +330,7 @@ void MainWindow::showReading(size_t gapsBefore)
             showFieldText(edit, field.second);
     }
     if (graph)
-        graph->chartChanged(gapsBefore);
+        graph->chartChanged();
 }
 
 void MainWindow::on_timeEditCycle_timeChanged(const QTime &time)

@@ -128,7 +128,7 @@ private:
     // What the acquisition says is shown: the display, the charts, the
     // buttons, the splash, the tray.
     void followAcquisition();
-    void showReading(size_t gapsBefore);
+    void showReading();
     void showCycleState();
     void endStartUp();
     void setUpTray();

@@ -8,38 +8,40 @@
 
 void Graph::UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox)
 {
-    const size_t gapsBefore = samples.gaps.size();
-    if (!chart.add(*LBox, *OldLBox, QwtDate::toDouble(QDateTime::currentDateTime())))
-        return;
     // The curves read the table in place: nothing to hand over.
-    chartChanged(gapsBefore);
+    if (chart.add(*LBox, *OldLBox, QwtDate::toDouble(QDateTime::currentDateTime())))
+        chartChanged();
 }
 
-void Graph::chartChanged(size_t gapsBefore)
+void Graph::chartChanged()
 {
-    samplesAdded(gapsBefore);
+    ui->checkAvanceAuto->setChecked(chart.automatic);
+    samplesAdded();
     UpDateScales();
 }
 
-void Graph::samplesAdded(size_t gapsBefore)
+void Graph::samplesAdded()
 {
-    for (size_t i = gapsBefore; i < samples.gaps.size(); ++i)
-        addZone(samples.gaps[i].start, samples.gaps[i].end);
+    // Emptied behind the window: its stalls went with the samples.
+    if (samples.gaps.size() < zonedGaps) {
+        clearListZone();
+        zonedGaps = 0;
+    }
+    for (; zonedGaps < samples.gaps.size(); ++zonedGaps)
+        addZone(samples.gaps[zonedGaps].start, samples.gaps[zonedGaps].end);
     syncScrollBar();
 }
 
 void Graph::takeReload(SampleReload &&rows)
 {
-    const size_t gapsBefore = samples.gaps.size();
     chart.takeReload(std::move(rows));
-    chartChanged(gapsBefore);
+    chartChanged();
 }
 
 void Graph::endReload()
 {
-    const size_t gapsBefore = samples.gaps.size();
     if (chart.endReload())
-        chartChanged(gapsBefore);
+        chartChanged();
 }
 
 // The scroll bar spans the recording in whole minutes and stands at the

@@ -85,7 +85,7 @@ Graph::Graph(ChartData *data, QWidget *parent)
     }
     // The stalls of a chart fed before the window was made, and the scroll
     // bar over its samples.
-    samplesAdded(0);
+    samplesAdded();
 
     for (TimePlot &p : plotTable) {
         p.picker = new QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::NoRubberBand, QwtPicker::AlwaysOff,

@@ -75,7 +75,7 @@ public:
     void beginReload(size_t expectedRows = 0) { chart.beginReload(expectedRows); }
     void endReload();
     // Draws the chart data again after it changed behind the window.
-    void chartChanged(size_t gapsBefore);
+    void chartChanged();
 
     // Shows one calendar day, from its midnight to the next, whatever the
     // clock says: the day report draws it. Any zoom leaves it.
@@ -278,7 +278,8 @@ private:
     void prepareRender(QwtPlot *plot, const QSizeF &size);
     void endRender(QwtPlot *plot);
     // Zones and the scroll bar after samples came in.
-    void samplesAdded(size_t gapsBefore);
+    void samplesAdded();
+    size_t zonedGaps = 0; // the stalls drawn as zones
     // The window's keys of livebox.ini, read by its constructor and written
     // by its destructor (graphsettings.cpp).
     SettingsTable settingsTable();

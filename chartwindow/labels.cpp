@@ -70,4 +70,5 @@ void Graph::clearListZone()
 {
     qDeleteAll(zoneList);
     zoneList.clear();
+    zonedGaps = 0;
 }

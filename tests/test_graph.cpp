@@ -197,6 +197,28 @@ private slots:
         QCOMPARE(graph.curveDownload->sample(0), graph.pointsDownload.at(0));
     }
 
+    // A chart fed and emptied behind the window (the acquisition's reset,
+    // its reload): the window's stall zones follow its samples.
+    void stallZonesFollowTheChartData()
+    {
+        ScratchDir dir;
+        ChartData chart;
+        const QDateTime t0(QDate(2024, 1, 31), QTime(10, 0, 0));
+        chart.add(at(t0.addSecs(60)), at(t0), chartTime(t0));
+        chart.add(at(t0.addSecs(3600)), at(t0.addSecs(60)), chartTime(t0)); // a stall
+        Graph graph(&chart);
+        QCOMPARE(graph.zoneList.size(), 5); // one per plot
+        chart.add(at(t0.addSecs(7200)), at(t0.addSecs(3600)), chartTime(t0)); // another
+        graph.chartChanged();
+        QCOMPARE(graph.zoneList.size(), 10);
+        chart.clear(chartTime(t0));
+        graph.chartChanged();
+        QVERIFY(graph.zoneList.isEmpty());
+        chart.add(at(t0.addSecs(60)), at(t0), chartTime(t0));
+        graph.chartChanged();
+        QVERIFY(graph.zoneList.isEmpty());
+    }
+
     void resynchronisationStandsAtItsMoment()
     {
         ScratchDir dir;
