@@ -383,9 +383,11 @@ void MainWindow::on_BtnRazReleve_clicked()
     const QMessageBox::StandardButton answer =
         Messages::question(this, QStringLiteral("Remise à zéro"),
                            QStringLiteral("Voulez-vous sauvegarder avant la remise à zéro ?"),
-                           QMessageBox::Yes | QMessageBox::No);
-    // A stop signal closed the question: the program ends, the rows stay.
-    if (stopSignalled)
+                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    // "Annuler", or the box closed, changes nothing: the rows cannot be had
+    // back once reset. A stop signal closed the question: the program ends,
+    // the rows stay.
+    if (stopSignalled || (answer != QMessageBox::Yes && answer != QMessageBox::No))
         return;
     if (answer == QMessageBox::Yes && !acquisition.saveCopy()) {
         // The user asked for a copy first: without it, the rows stay.

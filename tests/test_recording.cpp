@@ -250,6 +250,28 @@ private slots:
         QCOMPARE(QDir(f.dir.file("archives")).entryList(QDir::Files).size(), 0);
     }
 
+    // "Annuler", or the box closed without an answer, keeps everything.
+    void resetCancelledOrClosedKeepsTheRows_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Annuler") << int(QMessageBox::Cancel);
+        QTest::newRow("closed") << int(QMessageBox::Abort); // no such button: the closer closes the box
+    }
+
+    void resetCancelledOrClosedKeepsTheRows()
+    {
+        QFETCH(int, answer);
+        BareWindowFixture f(WindowStart().answer(QMessageBox::StandardButton(answer)));
+        f.closer.titles.clear();
+        poll(f.window.get(), reading("06/12/2020 21:00:00"));
+        const QByteArray before = f.dir.read("maison.csv");
+        f.window->on_BtnRazReleve_clicked();
+        QCOMPARE(f.closer.titles, QStringList{"Remise à zéro"});
+        QCOMPARE(f.dir.read("maison.csv"), before);
+        QCOMPARE(lines(before).size(), 2);
+        QCOMPARE(QDir(f.dir.file("archives")).entryList(QDir::Files).size(), 0);
+    }
+
     void resetAnsweredYesArchivesFirst()
     {
         BareWindowFixture f(WindowStart().answer(QMessageBox::Yes));
