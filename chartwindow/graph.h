@@ -212,6 +212,11 @@ public:
 
     int &rapPageOrient = chart.rapPageOrient;
 
+    // The pickers' handler: a point label at the sample nearest `Pos`. Not
+    // a slot, so that the form's connection by name, which has no object
+    // called "Picker", finds nothing to warn about.
+    void on_Picker_Temps(const QPointF &Pos);
+
 public slots:
     void UpDateCurves(LiveBoxInfos *LBox, LiveBoxInfos *OldLBox);
     void UpDateScales();
@@ -245,7 +250,6 @@ public slots:
     void on_tabCourbes_currentChanged(int index);
     void on_tabErreurs_currentChanged(int index);
 
-    void on_Picker_Temps(const QPointF &Pos);
     void ResetMarker();
     void addZone(double Deb, double Fin);
     void clearListZone();

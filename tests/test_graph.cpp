@@ -199,6 +199,25 @@ private slots:
 
     // A chart fed and emptied behind the window (the acquisition's reset,
     // its reload): the window's stall zones follow its samples.
+    // A normal start says nothing: the journal of a service is for what
+    // went wrong.
+    void constructionWarnsOfNothing()
+    {
+        ScratchDir dir;
+        static QStringList said;
+        said.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext &, const QString &text) {
+                if (type != QtDebugMsg)
+                    said << text;
+            });
+        {
+            Graph graph;
+        }
+        qInstallMessageHandler(previous);
+        QVERIFY2(said.isEmpty(), qPrintable(said.join(QLatin1Char('\n'))));
+    }
+
     void stallZonesFollowTheChartData()
     {
         ScratchDir dir;
