@@ -13,7 +13,9 @@
 #include "common/messages.h"
 #include "mainwindow.h"
 #include "metrics/access.h"
+#include "options.h"
 #include "stopsignals.h"
+#include "version.h"
 
 namespace {
 // `--password-hash`: reads a password on the standard input (unseen when
@@ -80,12 +82,22 @@ int runHeadless(QApplication &application, StopSignals &stop)
 
 int main(int argc, char *argv[])
 {
-    bool headless = false;
-    for (int i = 1; i < argc; ++i) {
-        headless = headless || std::strcmp(argv[i], "--headless") == 0;
-        if (std::strcmp(argv[i], "--password-hash") == 0)
-            return printPasswordHash();
+    // Help and the version need no display, and touch no file.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const Options early = parseOptions(raw);
+    if (raw.contains(QStringLiteral("--help")) || raw.contains(QStringLiteral("-h"))) {
+        std::printf("%s", helpText().toUtf8().constData());
+        return 0;
     }
+    if (raw.contains(QStringLiteral("--version"))) {
+        std::printf("Quelvane - %s\n", programVersionText().toUtf8().constData());
+        return 0;
+    }
+    if (early.action == Options::Action::PasswordHash)
+        return printPasswordHash();
+    const bool headless = early.headless;
     // Headless, no display is needed: the day reports still draw their plots.
     if (headless)
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -98,6 +110,12 @@ QT_WARNING_DISABLE_DEPRECATED
     QGuiApplication::setFallbackSessionManagementEnabled(false);
 QT_WARNING_POP
     QApplication application(argc, argv);
+    // Qt has taken its own options out: what is left must be the program's.
+    const Options options = parseOptions(QCoreApplication::arguments());
+    if (options.action == Options::Action::Refused) {
+        std::fprintf(stderr, "quelvane: %s\nEssayez « quelvane --help ».\n", options.refusal.toUtf8().constData());
+        return 2;
+    }
     // Before the window: a stop signal during its start-up or its end is
     // heard (and a second one, during the end, ignored).
     StopSignals stop;

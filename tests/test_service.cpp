@@ -401,6 +401,49 @@ private slots:
             QVERIFY2(!line.startsWith(QLatin1String("quelvane:")), qPrintable(line));
     }
 
+    // Help and the version touch nothing; an option the program does not
+    // know is said and ends it with status 2; Qt's own options pass.
+    void commandLineOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "--metrics ADRESSE:PORT" << "";
+        QTest::newRow("help, headless") << QStringList{"--headless", "-h"} << 0 << "--headless" << "";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "Version 3" << "";
+        QTest::newRow("unknown") << QStringList{"-platform", "offscreen", "--bogus"} << 2 << ""
+                                 << "option inconnue : --bogus";
+        QTest::newRow("unknown, headless, Qt style") << QStringList{"--headless", "-style", "fusion", "-x"} << 2 << ""
+                                                     << "option inconnue : -x";
+        QTest::newRow("metrics without address") << QStringList{"--headless", "--metrics"} << 2 << ""
+                                                 << "--metrics attend une adresse";
+    }
+
+    void commandLineOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        ScratchDir dir;
+        QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), dir.file("quelvane"));
+        QFile::setPermissions(dir.file("quelvane"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QProcess program;
+        program.start(dir.file("quelvane"), arguments);
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), status);
+        const QString said = QString::fromUtf8(program.readAllStandardOutput());
+        const QString errors = QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(said.contains(out), qPrintable(said));
+        QVERIFY2(errors.contains(err), qPrintable(errors));
+        if (status == 0)
+            QVERIFY2(!said.isEmpty() && !errors.contains(QLatin1String("quelvane:")), qPrintable(errors));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
     // The same recording, the same settings: the headless program, which
     // makes no window, writes the same day report as the desktop program.
     void headlessDayReportIsTheDesktopsPage()
