@@ -604,7 +604,9 @@ void Acquisition::handleChangeOfDay()
     const QString network = recorder.networkName(LBInfos);
 
     const bool archived = rollover.archive && recorder.archive(LBInfos, autoArchivePath(network, previousDay));
-    if (rollover.report) {
+    if (rollover.report && chart.reportPlotCount() == 0)
+        warn(QStringLiteral("Quelvane"), noPlotInReportText());
+    else if (rollover.report) {
         // The report shows the day it is named after, from midnight to
         // midnight, whatever the time now and wherever the samples are.
         chart.showDay(previousDay.date());

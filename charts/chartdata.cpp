@@ -211,12 +211,13 @@ SettingsTable ChartData::settingsTable()
         // Portrait (0) when absent, landscape (1) for any value but 0.
         {Key::RapPageOrient, [this](const QVariant &v) { rapPageOrient = v.toInt() == 0 ? 0 : 1; },
          [this] { return QVariant(rapPageOrient); }, 0},
-        // An absent key leaves the plot out of the report.
-        flagSetting(Key::NoisePdf, &inReport[PlotNoise], false),
-        flagSetting(Key::DebitMaxPdf, &inReport[PlotMaxRate], false),
-        flagSetting(Key::CrcPdf, &inReport[PlotCrc], false),
-        flagSetting(Key::HecPdf, &inReport[PlotHec], false),
-        flagSetting(Key::FecPdf, &inReport[PlotFec], false),
+        // An absent key puts the plot in the report: a first report is
+        // never a blank page.
+        flagSetting(Key::NoisePdf, &inReport[PlotNoise], true),
+        flagSetting(Key::DebitMaxPdf, &inReport[PlotMaxRate], true),
+        flagSetting(Key::CrcPdf, &inReport[PlotCrc], true),
+        flagSetting(Key::HecPdf, &inReport[PlotHec], true),
+        flagSetting(Key::FecPdf, &inReport[PlotFec], true),
     };
 }
 

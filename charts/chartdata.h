@@ -122,7 +122,7 @@ public:
     bool automatic = true; // "Avance auto"
 
     // The report: which plots it draws, its page, and the gateway it names.
-    std::array<bool, TimePlotCount> inReport = {};
+    std::array<bool, TimePlotCount> inReport = {true, true, true, true, true};
     int rapPageOrient = 1;
     QString ssid;
     QString liveboxType;

@@ -39,6 +39,12 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
     QString file = File;
     QString day = Day;
     const bool interactive = File.isEmpty();
+    // A page with a header and nothing else would be handed on as a report.
+    if (chart.reportPlotCount() == 0) {
+        if (interactive)
+            Messages::warning(this, QStringLiteral("Quelvane"), noPlotInReportText());
+        return;
+    }
     if (interactive) {
         file = askReportFile(this, defaultReportName(ssid, QStringLiteral("_Rapport")));
         if (file.isEmpty())

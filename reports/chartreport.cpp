@@ -58,3 +58,9 @@ bool writeChartReport(const QString &file, const QString &day, const ChartData &
                                }
                            });
 }
+
+QString noPlotInReportText()
+{
+    return QStringLiteral("Aucun graphique n'est coché pour le rapport PDF : cochez au moins une case « Rapport » "
+                          "dans la fenêtre des graphiques. Aucun rapport n'a été écrit.");
+}

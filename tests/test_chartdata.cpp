@@ -166,6 +166,18 @@ private slots:
         QTEST(chart.rapPageOrient, "orientation");
     }
 
+    // A first report draws every plot; a plot leaves it only when its key
+    // says so.
+    void reportPlotsAreInUnlessUnticked()
+    {
+        ChartData fresh;
+        readIni(&fresh, QByteArray());
+        QCOMPARE(fresh.reportPlotCount(), 5);
+        ChartData chosen;
+        readIni(&chosen, "[GRAPH]\nNoisePdf=false\nCrcPdf=true\nFecPdf=false\n");
+        QCOMPARE(chosen.inReport, (std::array<bool, TimePlotCount>{false, true, true, true, false}));
+    }
+
     void axisPairsThatMakeNoAxisFallBack_data()
     {
         QTest::addColumn<QByteArray>("ini");

@@ -142,7 +142,7 @@ private slots:
         dir.write(QStringLiteral("livebox.ini"),
                   settingsFor(sim)
                       + "SSID=salon\n[MONITOR]\nReloadCSV=true\nSaveAuto=true\nPdfAuto=true\nRazAuto=true\n"
-                        "[GRAPH]\nNoisePdf=true\nDebitMaxPdf=true\n");
+                        "[GRAPH]\nNoisePdf=true\nDebitMaxPdf=true\nCrcPdf=false\nHecPdf=false\nFecPdf=false\n");
 
         WindowWatch windows;
         Acquisition acquisition;
@@ -172,6 +172,33 @@ private slots:
         QVERIFY2(windows.seen.isEmpty(), qPrintable(windows.seen.join(QLatin1Char(' '))));
         QVERIFY(topLevelClasses().isEmpty());
         QCOMPARE(closer.count(), 0);
+    }
+
+    // Every plot unticked: the day is archived, no blank page is written,
+    // and the program says why.
+    void changeOfDayWithNoPlotTickedWritesNoReport()
+    {
+        Simulator sim({"--ssid", "salon"});
+        ScratchDir dir;
+        ModalCloser closer;
+        const QDateTime lastRow(QDate::currentDate().addDays(-1), QTime(23, 55, 0));
+        LiveBoxInfos row;
+        row.SSID = QStringLiteral("salon");
+        row.DateTime = formatDateTime(lastRow);
+        dir.write(QStringLiteral("salon.csv"), (csvHeader() + QLatin1Char('\n') + csvRow(row) + QLatin1Char('\n')).toUtf8());
+        dir.write(QStringLiteral("livebox.ini"),
+                  settingsFor(sim)
+                      + "SSID=salon\n[MONITOR]\nReloadCSV=true\nSaveAuto=true\nPdfAuto=true\n"
+                        "[GRAPH]\nNoisePdf=false\nDebitMaxPdf=false\nCrcPdf=false\nHecPdf=false\nFecPdf=false\n");
+        Acquisition acquisition;
+        acquisition.readSettings();
+        QSignalSpy ended(&acquisition, &Acquisition::startUpEnded);
+        acquisition.start();
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
+        QVERIFY(QFile::exists(autoArchivePath(QStringLiteral("salon"), lastRow)));
+        QVERIFY(!QFile::exists(autoReportPath(QStringLiteral("salon"), lastRow)));
+        QTRY_COMPARE(closer.count(), 1);
+        QVERIFY(closer.texts.value(0).contains(QStringLiteral("Aucun graphique n'est coché")));
     }
 };
 

@@ -293,6 +293,25 @@ private slots:
         QVERIFY(dir.read("export/portrait.pdf").contains("/MediaBox [0 0 595.000000 842.000000]"));
     }
 
+    // No plot ticked: the program says so, asks for no file and writes none.
+    void reportWithNoPlotTickedIsNotWritten()
+    {
+        ScratchDir dir;
+        ModalCloser closer;
+        closer.fileAnswer = dir.file("export/asked.pdf");
+        Graph graph;
+        fillADay(graph);
+        for (QCheckBox *box : {graph.ui->checkNoisePdf, graph.ui->checkDebitMaxPdf, graph.ui->checkCrcPdf,
+                               graph.ui->checkHecPdf, graph.ui->checkFecPdf})
+            box->setChecked(false);
+        graph.RapportGraphique(QString(), QString());
+        QCOMPARE(closer.titles, QStringList{"Quelvane"});
+        QVERIFY(closer.texts.value(0).contains(QStringLiteral("Aucun graphique n'est coché")));
+        graph.RapportGraphique(dir.file("export/day.pdf"), QStringLiteral("06/12/2020"));
+        QCOMPARE(closer.count(), 1);
+        QVERIFY(QDir(dir.file("export")).entryList(QDir::Files).isEmpty());
+    }
+
     void reportPageCarriesItsTitles()
     {
         ScratchDir dir;
