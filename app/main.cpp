@@ -11,6 +11,7 @@
 
 #include "acquisition/acquisition.h"
 #include "common/messages.h"
+#include "language.h"
 #include "mainwindow.h"
 #include "metrics/access.h"
 #include "options.h"
@@ -116,6 +117,7 @@ QT_WARNING_POP
         std::fprintf(stderr, "quelvane: %s\nEssayez « quelvane --help ».\n", options.refusal.toUtf8().constData());
         return 2;
     }
+    installQtTranslations(&application);
     // Before the window: a stop signal during its start-up or its end is
     // heard (and a second one, during the end, ignored).
     StopSignals stop;

@@ -2,6 +2,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTranslator>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +15,7 @@
 #include <QTabWidget>
 #include <QTimeEdit>
 
+#include "app/language.h"
 #include "app/version.h"
 #include "ui_mainwindow.h"
 
@@ -52,6 +57,29 @@ private slots:
     {
         initResources();
         ui.setupUi(&window);
+    }
+
+    // Qt's standard buttons and dialogs speak the user's French.
+    void standardDialogsSpeakFrench()
+    {
+        QTranslator *translator = installQtTranslations(qApp, QLocale(QLocale::French, QLocale::France));
+        QVERIFY2(translator, "qttranslations5-l10n is missing: scripts/install-deps installs it");
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Remise à zéro"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Oui"));
+        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Non"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Annuler"));
+        QFileDialog files(nullptr, QStringLiteral("Enregistrer"));
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.setAcceptMode(QFileDialog::AcceptSave);
+        QStringList labels;
+        for (QLabel *label : files.findChildren<QLabel *>())
+            labels << label->text();
+        QVERIFY2(labels.contains(QStringLiteral("&Nom de fichier :")) && labels.contains(QStringLiteral("Voir dans :")), qPrintable(labels.join(QLatin1Char('|'))));
+        qApp->removeTranslator(translator);
+        delete translator;
+        QCOMPARE(QMessageBox(QMessageBox::Question, QString(), QString(), QMessageBox::Yes).button(QMessageBox::Yes)->text(),
+                 QStringLiteral("&Yes"));
     }
 
     void windowFrame()
