@@ -300,6 +300,11 @@ void Acquisition::endStartUp()
     emit startUpEnded();
 }
 
+QString Acquisition::problemText()
+{
+    return QStringLiteral("Problème d'acquisition !!!");
+}
+
 QString Acquisition::connectionImpossibleText()
 {
     return QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box.");
@@ -435,6 +440,13 @@ void Acquisition::pollFinished(const GatewayClient::Result &result)
     pollTarget = nullptr;
     if (result.complete && Messages::headless())
         openBoxes.clear(); // what went wrong may be said again
+    if (result.complete && problemSince.isValid()) {
+        // A box about a state that has ended would mislead whoever comes back.
+        Messages::withdraw(QStringLiteral("Quelvane"), problemText());
+        Messages::withdraw(QStringLiteral("Quelvane"), connectionImpossibleText());
+        emit problemOver(problemSince, QDateTime::currentDateTime());
+        problemSince = QDateTime();
+    }
 
     if (metrics && !result.aborted) {
         const double seconds = result.elapsedMs / 1000.0;
@@ -567,8 +579,12 @@ void Acquisition::finishCycle(bool complete)
     // Polling goes on behind the box; further failures while it is open do
     // not stack more boxes on top of it, nor on the start-up's box, which
     // says it already.
-    if (!connected && !warningOpen(QStringLiteral("Quelvane"), connectionImpossibleText()))
-        warn(QStringLiteral("Quelvane"), QStringLiteral("Problème d'acquisition !!!"));
+    if (connected)
+        return;
+    if (!problemSince.isValid())
+        problemSince = QDateTime::currentDateTime();
+    if (!warningOpen(QStringLiteral("Quelvane"), connectionImpossibleText()))
+        warn(QStringLiteral("Quelvane"), problemText());
 }
 
 // The recording and the change of day.

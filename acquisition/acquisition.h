@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -104,6 +105,7 @@ public:
     void warn(const QString &title, const QString &text, std::function<void()> dismissed = {});
     bool warningOpen(const QString &title, const QString &text) const;
     static QString connectionImpossibleText();
+    static QString problemText();
     // Boxes open over this window (none headless).
     void setBoxParent(QWidget *parent) { boxParent = parent; }
 
@@ -167,6 +169,9 @@ signals:
     void settingsWanted();
     // The reload's progress, from 0 to 100 (-1: unknown), past its first second.
     void reloadProgress(int percent);
+    // The polls failed from `began` and read the gateway again at `ended`:
+    // the warning that said it has been withdrawn.
+    void problemOver(const QDateTime &began, const QDateTime &ended);
     // The line's state changed for the tray: a poll ended, an alert was raised.
     void lineStateChanged();
     // Something the user should read where no notification could say it.
@@ -217,4 +222,5 @@ private:
     bool refreshPending = false;
     bool restartPending = false;
     QElapsedTimer cycleClock;
+    QDateTime problemSince; // the first failed poll of the problem under way
 };

@@ -1,3 +1,4 @@
+#include <QDateTime>
 #include <QLabel>
 #include <QStatusBar>
 
@@ -62,4 +63,17 @@ void MainWindow::showFromTray()
     showNormal();
     raise();
     activateWindow();
+}
+
+void MainWindow::showProblemOver(const QDateTime &began, const QDateTime &ended)
+{
+    // Whoever comes back after the box closed itself still reads what happened.
+    if (!problemLabel) {
+        problemLabel = new QLabel(this);
+        problemLabel->setObjectName(QStringLiteral("labelProbleme"));
+        statusBar()->insertPermanentWidget(0, problemLabel);
+    }
+    const QString format = QStringLiteral("dd/MM/yyyy hh:mm:ss");
+    problemLabel->setText(QStringLiteral("Problème d'acquisition du %1 au %2")
+                              .arg(began.toString(format), ended.toString(format)));
 }

@@ -125,6 +125,7 @@ void MainWindow::followAcquisition()
     connect(&acquisition, &Acquisition::waitOver, accueil, &QWidget::close);
     connect(&acquisition, &Acquisition::reloadProgress, accueil, &Accueil::showProgress);
     connect(&acquisition, &Acquisition::lineStateChanged, this, &MainWindow::updateTray);
+    connect(&acquisition, &Acquisition::problemOver, this, &MainWindow::showProblemOver);
     connect(&acquisition, &Acquisition::unsaid, this, [this](const QString &summary, const QString &body) {
         if (!tray || !tray->showMessage(summary, body))
             sayInStatusBar(summary, body);

@@ -137,6 +137,8 @@ private:
     void updateTray();
     void showFromTray();
     void showMetricsNotice();
+    void showProblemOver(const QDateTime &began, const QDateTime &ended);
+    QLabel *problemLabel = nullptr; // when the last acquisition problem began and ended
 
     // The window's own keys of livebox.ini (settings.cpp).
     SettingsTable settingsTable();

@@ -1,5 +1,6 @@
 #include "messages.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -48,6 +49,17 @@ void Messages::warnLater(QWidget *parent, const QString &title, const QString &t
     if (dismissed)
         QObject::connect(box, &QMessageBox::finished, box, [dismissed] { dismissed(); });
     box->open();
+}
+
+void Messages::withdraw(const QString &title, const QString &text)
+{
+    if (headless())
+        return;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        auto *box = qobject_cast<QMessageBox *>(window);
+        if (box && box->isVisible() && box->windowTitle() == title && box->text() == text)
+            box->done(QMessageBox::Ok);
+    }
 }
 
 void Messages::warning(QWidget *parent, const QString &title, const QString &text)

@@ -18,6 +18,10 @@ bool headless();
 // is open); `dismissed` runs when it is answered.
 void warnLater(QWidget *parent, const QString &title, const QString &text, std::function<void()> dismissed = {});
 
+// Closes the warnings of this title and text still open: what they said has
+// ended (their `dismissed` runs, as when answered).
+void withdraw(const QString &title, const QString &text);
+
 // A box the user asked for by an action of theirs: answered before the
 // action goes on.
 void warning(QWidget *parent, const QString &title, const QString &text);

@@ -213,6 +213,38 @@ private slots:
         QVERIFY(program.waitForFinished(10000));
     }
 
+    // A box left open about polls that failed closes itself once a poll
+    // reads the gateway again; the status bar keeps when it began and ended.
+    void problemBoxClosesWhenThePollsComeBack()
+    {
+        WindowFixture f(WindowStart().ini(cycleSettings()));
+        f.closer.drain();
+        ModalHolder user;
+        f.closer.enabled = false;
+        f.window->on_BtnStartAcquisition_clicked();
+        f.sim.fault("rest-login", "http401");
+        QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+        const auto problemBoxOpen = [] {
+            for (QWidget *window : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(window);
+                if (box && box->isVisible() && box->text() == QStringLiteral("Problème d'acquisition !!!"))
+                    return true;
+            }
+            return false;
+        };
+        QTRY_VERIFY(problemBoxOpen());
+        QVERIFY(!f.window->findChild<QLabel *>(QStringLiteral("labelProbleme")));
+        f.sim.heal();
+        QVERIFY(polled(*f.window, [&] { f.window->CycleTimerHandler(); }));
+        QVERIFY(f.window->connected);
+        QTRY_VERIFY(!problemBoxOpen());
+        const auto *label = f.window->findChild<QLabel *>(QStringLiteral("labelProbleme"));
+        QVERIFY(label);
+        QVERIFY2(label->text().startsWith(QStringLiteral("Problème d'acquisition du ")), qPrintable(label->text()));
+        QCOMPARE(label->text().count(QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"))), 2);
+        f.closer.enabled = true;
+    }
+
     void failedPollWarnsOnceWhileTheTimerRuns()
     {
         WindowFixture f(WindowStart().ini(cycleSettings()));
