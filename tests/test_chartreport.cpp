@@ -80,7 +80,7 @@ private slots:
         QTemporaryDir dir;
         ChartData chart;
         recordTheDay(&chart);
-        chart.inReport[PlotNoise] = chart.inReport[PlotFec] = true;
+        chart.inReport = {true, false, false, false, true};
         chart.rapPageOrient = 1;
         const QWidgetList before = QApplication::topLevelWidgets();
         const QString file = dir.filePath("day.pdf");
