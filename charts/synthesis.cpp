@@ -15,7 +15,16 @@ QPointF synthesisPoint(const QString &dateTime)
     if (!when.isValid())
         return QPointF(-1, 0);
     const QTime time = when.time();
-    return QPointF(time.hour() + time.minute() / 60.0 + time.second() / 3600.0, QwtDate::toDouble(when));
+    return QPointF(time.hour() + time.minute() / 60.0 + time.second() / 3600.0,
+                   QwtDate::toDouble(QDateTime(when.date(), QTime(0, 0))));
+}
+
+QList<double> synthesisDays(const QDate &today, int days)
+{
+    QList<double> midnights;
+    for (int back = days - 1; back >= 0; --back)
+        midnights << QwtDate::toDouble(QDateTime(today.addDays(-back), QTime(0, 0)));
+    return midnights;
 }
 
 SynthesisPoints readSynthesis(const QString &logPath)

@@ -1,4 +1,5 @@
 #include <QBrush>
+#include <QDate>
 #include <QPen>
 
 #include <qwt_date.h>
@@ -6,6 +7,7 @@
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
+#include <qwt_scale_div.h>
 #include <qwt_symbol.h>
 
 #include "charts/curvedata.h"
@@ -62,12 +64,13 @@ void Graph::InitTabSynchronisations()
 void Graph::UpDateSynchronisations()
 {
     QwtPlot *plot = ui->qwtPlotSynchronisations;
-    const double yEnd = QwtDate::toDouble(QDateTime::currentDateTime()) + 10800000;
-    const double yStart = yEnd - nbJrSynch * 24 * 3600 * 1000;
+    // One line a day, at its local midnight, with its events on it and half
+    // a day of room on either side.
+    const QList<double> days = synthesisDays(QDate::currentDate(), int(nbJrSynch));
+    const double halfDay = 12 * 3600 * 1000;
     plot->enableAxis(QwtPlot::yLeft);
-    plot->setAxisScale(QwtPlot::yLeft, yStart, yEnd, 86400000);
-    plot->setAxisMaxMinor(QwtPlot::yLeft, 0);
-    plot->setAxisMaxMajor(QwtPlot::yLeft, 0);
+    plot->setAxisScaleDiv(QwtPlot::yLeft,
+                          QwtScaleDiv(days.first() - halfDay, days.last() + halfDay, QList<double>(), QList<double>(), days));
     plot->setAxisScale(QwtPlot::xBottom, 0, 24, 1);
     plot->setAxisMaxMajor(QwtPlot::xBottom, 1);
     plot->setAxisMaxMinor(QwtPlot::xBottom, 4);

@@ -380,7 +380,8 @@ private slots:
     void summaryReadsTheLog()
     {
         ScratchDir dir;
-        const QDateTime twoDaysAgo = QDateTime(QDate::currentDate().addDays(-2), QTime(14, 30, 0));
+        // Late in its day: it must still stand on its own day's line.
+        const QDateTime twoDaysAgo = QDateTime(QDate::currentDate().addDays(-2), QTime(21, 30, 0));
         const QString when = formatDateTime(twoDaysAgo);
         dir.write("maison_SYNCHROS.csv",
                   (synchroLogHeader() + "\n" + when + ";x;y;" + when + ";" + when + "\n" + when + ";x;y;" + when + "\n")
@@ -390,10 +391,18 @@ private slots:
         QCOMPARE(graph.pointsSumSynchro.size(), 2);
         QCOMPARE(graph.pointsSumReboot.size(), 2);
         QCOMPARE(graph.pointsSumConnexion.size(), 1); // the four-field row has none
-        QCOMPARE(graph.pointsSumSynchro.at(0), QPointF(14.5, chartTime(twoDaysAgo)));
+        const QDateTime itsMidnight(twoDaysAgo.date(), QTime(0, 0));
+        QCOMPARE(graph.pointsSumSynchro.at(0), QPointF(21.5, chartTime(itsMidnight)));
         QCOMPARE(int(graph.curveSumSynchro->dataSize()), 2);
-        const QwtScaleDiv days = graph.ui->qwtPlotSynchronisations->axisScaleDiv(QwtPlot::yLeft);
-        QCOMPARE(days.upperBound() - days.lowerBound(), 20 * 86400000.0);
+        // A line a day at its midnight, the label's place; the event is on
+        // its day's line, not nearer the next day's.
+        const QList<double> days =
+            graph.ui->qwtPlotSynchronisations->axisScaleDiv(QwtPlot::yLeft).ticks(QwtScaleDiv::MajorTick);
+        QCOMPARE(days.size(), 20);
+        QCOMPARE(days.last(), chartTime(QDateTime(QDate::currentDate(), QTime(0, 0))));
+        QCOMPARE(days.at(17), graph.pointsSumSynchro.at(0).y());
+        const QwtScaleDraw *labels = graph.ui->qwtPlotSynchronisations->axisScaleDraw(QwtPlot::yLeft);
+        QCOMPARE(labels->label(days.at(17)).text(), twoDaysAgo.toString(QStringLiteral("dd / MM")));
 
         dir.write("maison_SYNCHROS.csv", (synchroLogHeader() + "\n").toUtf8());
         graph.nbJrSynch = 5;
