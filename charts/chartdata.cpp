@@ -141,6 +141,26 @@ void ChartData::updateView(double now)
     if (automatic)
         scrollOffset = samples.lastSampleTime - samples.firstSampleTime;
     takeRangeRules();
+    fitRateAxisToView();
+}
+
+void ChartData::fitRateAxisToView()
+{
+    // A resynchronisation to a higher rate must not draw its curve off the
+    // top: the axis grows, by whole steps of its own, to the highest rate shown.
+    if (rateTopLowered || samples.empty() || pasMaxRate <= 0)
+        return;
+    double highest = -std::numeric_limits<double>::infinity();
+    for (int c = 0; c < CurveCount; ++c) {
+        if (curveSeries(c).plot != PlotMaxRate)
+            continue;
+        const size_t from = samples.lowerBound(c, windowStart);
+        const size_t to = samples.lowerBound(c, windowEnd, from, samples.size());
+        if (from < to)
+            highest = std::max(highest, SampleTable::drawn(c, samples.extremes(c, from, to).high));
+    }
+    if (highest > maxMaxRate)
+        maxMaxRate = minMaxRate + std::ceil((highest - minMaxRate) / pasMaxRate) * pasMaxRate;
 }
 
 void ChartData::takeRangeRules()

@@ -121,6 +121,10 @@ public:
     bool echDate = true;
     bool automatic = true; // "Avance auto"
 
+    // The user lowered the rate axis's top with its button in this run: it
+    // no longer grows to the rates shown.
+    bool rateTopLowered = false;
+
     // The report: which plots it draws, its page, and the gateway it names.
     std::array<bool, TimePlotCount> inReport = {true, true, true, true, true};
     int rapPageOrient = 1;
@@ -131,6 +135,7 @@ public:
 private:
     enum class View { Range, Whole, Day };
     void fitRateAxis();
+    void fitRateAxisToView();
     void takeRangeRules();
     void keepAxesUsable();
 

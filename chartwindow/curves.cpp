@@ -189,6 +189,7 @@ void Graph::on_BtnMaxRateMaxPlus_clicked()
 
 void Graph::on_BtnMaxRateMaxMoins_clicked()
 {
+    chart.rateTopLowered = true;
     moveLimit(&maxMaxRate, topLowered(minMaxRate, maxMaxRate, pasMaxRate));
 }
 

@@ -113,6 +113,31 @@ private slots:
         QCOMPARE(own.maxMaxRate, 12000.0);
     }
 
+    // A resynchronisation to a higher rate: the axis's top grows to the
+    // highest rate in view, by its own steps, until the user lowers it.
+    void rateAxisGrowsToTheRatesShown()
+    {
+        ChartData chart;
+        readIni(&chart, "[COURBES]\nMaxMaxRate=10000\nMinMaxRate=0\nPasMaxRate=1000\n");
+        poll(chart, 0, -60, 8000);
+        chart.updateView(chartTime(0));
+        QCOMPARE(chart.maxMaxRate, 10000.0);
+        poll(chart, 60, 0, 15014);
+        chart.updateView(chartTime(60));
+        QCOMPARE(chart.maxMaxRate, 16000.0);
+        QCOMPARE(chart.pasMaxRate, 1000.0);
+        // Out of view, the rate no longer counts; the top does not shrink.
+        chart.showDay(t0.date().addDays(-1));
+        chart.updateView(chartTime(60));
+        QCOMPARE(chart.maxMaxRate, 16000.0);
+        chart.showRange(3);
+        chart.rateTopLowered = true;
+        chart.maxMaxRate = 12000;
+        poll(chart, 120, 60, 17500);
+        chart.updateView(chartTime(120));
+        QCOMPARE(chart.maxMaxRate, 12000.0);
+    }
+
     void viewsFollowTheSamplesOrStay()
     {
         ChartData chart;

@@ -435,7 +435,10 @@ private slots:
         QCOMPARE(graph.ui->BtnDiapo->text(), QStringLiteral("DIAPO ON"));
     }
 
-    void firstSampleGivesTheRateAxisItsTopUnlessTheSettingsDo()
+    // The first sample gives the rate axis its top when the settings give
+    // none; a rate shown above the top raises it by whole steps, until the
+    // user lowers it with its button.
+    void rateAxisTopFollowsTheRatesShown()
     {
         {
             ScratchDir dir;
@@ -449,9 +452,10 @@ private slots:
             QCOMPARE(graph.ui->qwtPlotMaxRate->axisScaleDiv(QwtPlot::yLeft).upperBound(), 25000.0);
             graph.on_BtnMaxRateMaxPlus_clicked();
             QCOMPARE(graph.maxMaxRate, 30000.0);
-            line.DownstreamMaxRate = 60000; // only the first sample sets it
+            line.DownstreamMaxRate = 58000; // drawn above the top otherwise
             feed(graph, line, line);
-            QCOMPARE(graph.maxMaxRate, 30000.0);
+            QCOMPARE(graph.maxMaxRate, 60000.0);
+            QCOMPARE(graph.ui->qwtPlotMaxRate->axisScaleDiv(QwtPlot::yLeft).upperBound(), 60000.0);
         }
         {
             ScratchDir dir;
@@ -459,12 +463,17 @@ private slots:
             dir.write("livebox.ini", "[COURBES]\nMaxMaxRate=12000\nPasMaxRate=0\n");
             Graph graph;
             LiveBoxInfos line = at(QDateTime::currentDateTime());
+            line.DownstreamMaxRate = 10000;
+            feed(graph, line, line);
+            QCOMPARE(graph.maxMaxRate, 12000.0); // the user's own top, above the rates
+            QCOMPARE(graph.pasMaxRate, 2500.0);
             line.DownstreamMaxRate = 18200;
             feed(graph, line, line);
-            QCOMPARE(graph.maxMaxRate, 12000.0); // the user's own top wins
-            QCOMPARE(graph.pasMaxRate, 2500.0);
+            QCOMPARE(graph.maxMaxRate, 20000.0); // on the axis's own steps of 2500
             graph.on_BtnMaxRateMaxMoins_clicked();
-            QCOMPARE(graph.maxMaxRate, 9500.0);
+            QCOMPARE(graph.maxMaxRate, 17500.0);
+            feed(graph, line, line); // lowered by the user: it stays
+            QCOMPARE(graph.maxMaxRate, 17500.0);
         }
     }
 
