@@ -1,5 +1,6 @@
 #include "chartdata.h"
 
+#include <QDateTime>
 #include <QSettings>
 
 #include <cmath>
@@ -171,6 +172,23 @@ void ChartData::takeRangeRules()
     axisStep = ticks.step;
     penRatio = ticks.penRatio;
     axisLabelFormat = composeAxisLabelFormat(echDate, echHeure, tpsHeureFormat, tpsSeparFormat, tpsDateFormat);
+}
+
+QString ChartData::shownDaysText() const
+{
+    // A range ends just before its end: a calendar day ends at the next midnight.
+    double start = windowStart;
+    double end = windowEnd - 1;
+    const double first = std::max(start, samples.firstSampleTime);
+    const double last = std::min(end, samples.lastSampleTime);
+    if (!samples.empty() && first <= last) {
+        start = first;
+        end = last;
+    }
+    const QString format = QStringLiteral("dd/MM/yyyy");
+    const QDate from = QDateTime::fromMSecsSinceEpoch(qint64(start)).date();
+    const QDate to = QDateTime::fromMSecsSinceEpoch(qint64(end)).date();
+    return from == to ? from.toString(format) : from.toString(format) + QStringLiteral(" - ") + to.toString(format);
 }
 
 double ChartData::axisMinimum(int plot) const

@@ -62,6 +62,10 @@ public:
     // Whether the time range from `start` to `end` crosses the visible range.
     bool inView(double start, double end) const { return end >= windowStart && start <= windowEnd; }
 
+    // The day the view shows of the samples, "dd/MM/yyyy", or its first and
+    // last days, "dd/MM/yyyy - dd/MM/yyyy": a report's day.
+    QString shownDaysText() const;
+
     // A time plot's left axis.
     double axisMinimum(int plot) const;
     double axisMaximum(int plot) const;

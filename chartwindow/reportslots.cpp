@@ -49,7 +49,8 @@ void Graph::RapportGraphique(const QString &File, const QString &Day)
         file = askReportFile(this, defaultReportName(ssid, QStringLiteral("_Rapport")));
         if (file.isEmpty())
             return;
-        day = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
+        // Titled with what it shows, not with the day it is made.
+        day = chart.shownDaysText();
     }
 
     // The page is drawn from the chart alone, as a report without a window is.

@@ -1,5 +1,7 @@
 #include "reportpage.h"
 
+#include <algorithm>
+
 #include <QDebug>
 #include <QImageWriter>
 #include <QPainter>
@@ -75,11 +77,24 @@ void setTitleFont(QPainter *painter, int pointSize, bool bold, bool italic)
 
 void drawReportHeader(QPainter *painter, const ReportPage &page, const QString &title, const QString &device)
 {
-    setTitleFont(painter, 12, true, true);
-    painter->drawText(QRect(0, 0, page.width, 50), Qt::AlignHCenter | Qt::AlignVCenter, title);
-
     setTitleFont(painter, 6, false, true);
+    const int deviceWidth = painter->fontMetrics().horizontalAdvance(device);
     painter->drawText(QRect(0, 5, page.width - 15, 50), Qt::AlignRight | Qt::AlignTop, device);
+
+    // The title stays centred, clear of the device line on either side: a
+    // long Wi-Fi name gives up its middle, and the day stays whole.
+    setTitleFont(painter, 12, true, true);
+    const int room = std::max(page.width / 4, page.width - 2 * (deviceWidth + 15 + 20));
+    // The day, after the last separator, stays whole; the network's name
+    // before it gives way.
+    const QString separator = QStringLiteral("   -   ");
+    const int cut = title.lastIndexOf(separator);
+    const QString day = cut < 0 ? QString() : title.mid(cut);
+    const QFontMetrics metrics = painter->fontMetrics();
+    const QString shown = metrics.elidedText(title.left(cut < 0 ? title.size() : cut), Qt::ElideRight,
+                                             std::max(0, room - metrics.horizontalAdvance(day)))
+                          + day;
+    painter->drawText(QRect((page.width - room) / 2, 0, room, 50), Qt::AlignHCenter | Qt::AlignVCenter, shown);
 }
 
 QString deviceLine(const QString &type, const QString &software)

@@ -511,6 +511,44 @@ private slots:
         }
     }
 
+    // A report made by hand is titled with the days it shows; a long
+    // Wi-Fi name gives way to the device line, and the day stays whole.
+    void handMadeReportIsTitledWithItsDaysBesideTheDeviceLine()
+    {
+        ScratchDir dir;
+        ModalCloser closer;
+        Graph graph;
+        graph.ssid = QStringLiteral("Livebox-") + QString(120, QLatin1Char('W'));
+        graph.liveboxType = QStringLiteral("SG_LB4_1.2.1");
+        graph.liveboxSoftware = QStringLiteral("SG40_sip-fr-6.62.12.1");
+        const QDateTime start(QDate(2026, 12, 6), QTime(12, 0, 0)); // a day from noon to noon
+        fillADay(graph, start);
+        graph.ShowDay(start.date());
+        for (int orientation : {0, 1}) {
+            graph.rapPageOrient = orientation;
+            closer.fileAnswer = dir.file(QStringLiteral("export/day%1.pdf").arg(orientation));
+            graph.RapportGraphique(QString(), QString());
+            const QList<PdfWord> words = pdfWords(closer.fileAnswer);
+            const auto find = [&](const QString &text) {
+                for (const PdfWord &word : words) {
+                    if (word.text == text)
+                        return word;
+                }
+                return PdfWord{QString(), -1, -1, -1};
+            };
+            const PdfWord day = find(QStringLiteral("06/12/2026"));
+            const PdfWord device = find(QStringLiteral("Type"));
+            QVERIFY2(day.xMax > 0 && device.xMin > 0, qPrintable(pdfText(closer.fileAnswer)));
+            QVERIFY2(day.xMax < device.xMin, qPrintable(QStringLiteral("%1 %2").arg(day.xMax).arg(device.xMin)));
+        }
+        // Across midnight: its first and last days.
+        graph.SetZoomTout();
+        closer.fileAnswer = dir.file(QStringLiteral("export/whole.pdf"));
+        graph.RapportGraphique(QString(), QString());
+        QVERIFY2(pdfText(closer.fileAnswer).contains(QStringLiteral("06/12/2026 - 07/12/2026")),
+                 qPrintable(pdfText(closer.fileAnswer)));
+    }
+
     void interactiveReportAsksForTheFile()
     {
         ScratchDir dir;

@@ -19,6 +19,7 @@ struct PdfWord
     QString text;
     double xMin;
     double yMin;
+    double xMax = 0;
 };
 
 inline QList<PdfWord> pdfWords(const QString &pdf)
@@ -28,13 +29,14 @@ inline QList<PdfWord> pdfWords(const QString &pdf)
     tool.waitForFinished(20000);
     const QString html = QString::fromUtf8(tool.readAllStandardOutput());
     QList<PdfWord> words;
-    const QRegularExpression word(QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>([^<]*)</word>"));
+    const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\"[^>]*>([^<]*)</word>"));
     for (auto it = word.globalMatch(html); it.hasNext();) {
         const auto m = it.next();
-        QString text = m.captured(3);
+        QString text = m.captured(4);
         text.replace("&apos;", "'").replace("&#39;", "'").replace("&quot;", "\"").replace("&lt;", "<")
             .replace("&gt;", ">").replace("&amp;", "&");
-        words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble()});
+        words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble()});
     }
     // In reading order: line by line (same top, to the point), left to right.
     std::stable_sort(words.begin(), words.end(), [](const PdfWord &a, const PdfWord &b) {
