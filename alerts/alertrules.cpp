@@ -100,7 +100,7 @@ void AlertRules::checkEvents(const AlertSettings &s, const PollOutcome &poll, QV
                         QStringLiteral("démarrée le %1").arg(now.RebootDateTime)});
     if (resync && s.resync)
         alerts->append({QStringLiteral("Resynchronisation DSL"), AlertState::Event,
-                        QStringLiteral("synchronisée le %1, débits %2 / %3 kb/s")
+                        QStringLiteral("synchronisée le %1, débits %2 / %3 Kb/s")
                             .arg(now.SynchroDateTime, number(now.DownstreamCurrRate), number(now.UpstreamCurrRate))});
     if (poll.withPpp && !restart && s.connection && now.PppLastChangeTime != m_last.PppLastChangeTime)
         alerts->append({QStringLiteral("Nouvelle connexion internet"), AlertState::Event,
@@ -110,7 +110,7 @@ void AlertRules::checkEvents(const AlertSettings &s, const PollOutcome &poll, QV
         m_syncRate = now.DownstreamCurrRate;
         if (s.rateDrop && before > 0 && now.DownstreamCurrRate < before * (1 - s.rateDropPercent / 100))
             alerts->append({QStringLiteral("Chute du débit descendant"), AlertState::Event,
-                            QStringLiteral("de %1 à %2 kb/s (-%3 %), seuil %4 %")
+                            QStringLiteral("de %1 à %2 Kb/s (-%3 %), seuil %4 %")
                                 .arg(number(before), number(now.DownstreamCurrRate),
                                      fixedText(100 * (before - now.DownstreamCurrRate) / before, 1),
                                      number(s.rateDropPercent))});

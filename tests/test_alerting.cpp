@@ -155,7 +155,7 @@ private slots:
         QVERIFY2(rows.size() == expected.size(), qPrintable(rows.join('\n')));
         for (int i = 0; i < rows.size(); ++i)
             QVERIFY2(rows.at(i).startsWith(expected.at(i)), qPrintable(rows.at(i)));
-        QVERIFY2(rows.at(1).contains(QRegularExpression("synchronisée le \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d, débits \\d+ / \\d+ kb/s$")),
+        QVERIFY2(rows.at(1).contains(QRegularExpression("synchronisée le \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d, débits \\d+ / \\d+ Kb/s$")),
                  qPrintable(rows.at(1)));
 
         // The same six, on the desktop and to the command.

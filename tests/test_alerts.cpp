@@ -87,7 +87,7 @@ private slots:
         LiveBoxInfos resynced = reading(3770, 5);
         resynced.PppLastChangeTime = 3790;
         QCOMPARE(run.good(resynced),
-                 (QStringList{"Resynchronisation DSL|événement|synchronisée le 08/12/2026 09:00:00, débits 8000 / 900 kb/s",
+                 (QStringList{"Resynchronisation DSL|événement|synchronisée le 08/12/2026 09:00:00, débits 8000 / 900 Kb/s",
                               "Nouvelle connexion internet|événement|connectée le 08/12/2026 09:00:20"}));
         resynced.LastChange = 65;
         QVERIFY(run.good(resynced).isEmpty()); // no repeat
@@ -131,7 +131,7 @@ private slots:
         QVERIFY(run.good(r).isEmpty());
         r = reading(12000, 5);
         r.DownstreamCurrRate = 5000;
-        QCOMPARE(run.good(r), QStringList{"Chute du débit descendant|événement|de 6800 à 5000 kb/s (-26.5 %), seuil 10 %"});
+        QCOMPARE(run.good(r), QStringList{"Chute du débit descendant|événement|de 6800 à 5000 Kb/s (-26.5 %), seuil 10 %"});
         // Between synchronisations the rate does not move the reference.
         r.LastChange = 65;
         r.DownstreamCurrRate = 1000;
@@ -301,7 +301,7 @@ private slots:
         QCOMPARE(trayToolTip(LineLight::Off, nullptr), QStringLiteral("Quelvane : Acquisition arrêtée"));
         const LiveBoxInfos r = reading();
         QCOMPARE(trayToolTip(LineLight::Good, &r),
-                 QStringLiteral("Quelvane : Ligne en bon état\nDébits : 8000 / 900 kb/s\n"
+                 QStringLiteral("Quelvane : Ligne en bon état\nDébits : 8000 / 900 Kb/s\n"
                                 "Marges de bruit : 6.0 / 7.0 dB\nDernière synchronisation : 08/12/2026 09:00:00"));
 
         // Each state its own colour, the middle of the disc.

@@ -33,7 +33,7 @@ QString trayToolTip(LineLight light, const LiveBoxInfos *reading)
     if (!reading)
         return tip;
     const auto dB = [](double tenths) { return fixedText(decibels(tenths), 1); };
-    tip += QStringLiteral("\nDébits : %1 / %2 kb/s")
+    tip += QStringLiteral("\nDébits : %1 / %2 Kb/s")
                .arg(fixedText(reading->DownstreamCurrRate, 0), fixedText(reading->UpstreamCurrRate, 0));
     tip += QStringLiteral("\nMarges de bruit : %1 / %2 dB")
                .arg(dB(reading->DownstreamNoiseMargin), dB(reading->UpstreamNoiseMargin));
