@@ -68,6 +68,7 @@ SettingsTable Acquisition::settingsTable()
 {
     // In the order they are read: the stall threshold follows the interval.
     SettingsTable table = {
+        // Written only when typed on "Paramètres", at once (MainWindow::bindControls).
         {Key::LiveBox, [this](const QVariant &v) { livebox = v.toString(); }, nullptr, QString()},
         {Key::User, [this](const QVariant &v) { user = v.toString(); }, nullptr, QString()},
         {Key::Pass, [this](const QVariant &v) { password = v.toString(); }, [this] { return QVariant(password); },
@@ -261,7 +262,7 @@ void Acquisition::continueStartUp(bool aborted)
         emit waitOver();
         if (Messages::headless()) {
             // No one to correct the password: say so, and try again an interval later.
-            warn(QStringLiteral("Quelvane"), connectionImpossibleText());
+            warn(QStringLiteral("Quelvane"), cannotConnectText());
             QTimer::singleShot(cycleMs, this, [this] { pollGateway(); });
             return;
         }
@@ -269,13 +270,13 @@ void Acquisition::continueStartUp(bool aborted)
             // Started with the session, often before the gateway is up after
             // a power cut: the box is shown once, and the acquisition tries
             // again every interval with nobody at the screen.
-            warn(QStringLiteral("Quelvane"), connectionImpossibleText(), [this] { emit settingsWanted(); });
+            warn(QStringLiteral("Quelvane"), cannotConnectText(), [this] { emit settingsWanted(); });
             endStartUp();
             startCycle();
             return;
         }
         startUpStage = StartUp::Warning;
-        warn(QStringLiteral("Quelvane"), connectionImpossibleText(), [this] {
+        warn(QStringLiteral("Quelvane"), cannotConnectText(), [this] {
             emit settingsWanted();
             endStartUp();
         });
@@ -303,6 +304,18 @@ void Acquisition::endStartUp()
 QString Acquisition::problemText()
 {
     return QStringLiteral("Problème d'acquisition !!!");
+}
+
+QString Acquisition::addressMissingText()
+{
+    return QStringLiteral("Adresse de la Livebox manquante : saisissez-la dans l'onglet « Paramètres » "
+                          "(LIVEBOX/LiveBox dans livebox.ini).");
+}
+
+QString Acquisition::cannotConnectText() const
+{
+    // Without an address no password can be right: say what is missing.
+    return livebox.trimmed().isEmpty() ? addressMissingText() : connectionImpossibleText();
 }
 
 QString Acquisition::connectionImpossibleText()
@@ -444,6 +457,7 @@ void Acquisition::pollFinished(const GatewayClient::Result &result)
         // A box about a state that has ended would mislead whoever comes back.
         Messages::withdraw(QStringLiteral("Quelvane"), problemText());
         Messages::withdraw(QStringLiteral("Quelvane"), connectionImpossibleText());
+        Messages::withdraw(QStringLiteral("Quelvane"), addressMissingText());
         emit problemOver(problemSince, QDateTime::currentDateTime());
         problemSince = QDateTime();
     }
@@ -583,7 +597,7 @@ void Acquisition::finishCycle(bool complete)
         return;
     if (!problemSince.isValid())
         problemSince = QDateTime::currentDateTime();
-    if (!warningOpen(QStringLiteral("Quelvane"), connectionImpossibleText()))
+    if (!warningOpen(QStringLiteral("Quelvane"), cannotConnectText()))
         warn(QStringLiteral("Quelvane"), problemText());
 }
 

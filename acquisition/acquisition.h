@@ -105,6 +105,9 @@ public:
     void warn(const QString &title, const QString &text, std::function<void()> dismissed = {});
     bool warningOpen(const QString &title, const QString &text) const;
     static QString connectionImpossibleText();
+    static QString addressMissingText();
+    // What a failed first poll says: the address missing, or the connection impossible.
+    QString cannotConnectText() const;
     static QString problemText();
     // Boxes open over this window (none headless).
     void setBoxParent(QWidget *parent) { boxParent = parent; }

@@ -85,8 +85,19 @@ SettingsTable MainWindow::settingsTable()
 
 void MainWindow::bindControls()
 {
-    // The settings' tab shows the acquisition's values.
+    // The settings' tab shows the acquisition's values; what the user cannot
+    // type again without effort is written at once.
     ui->editPass->setText(password);
+    ui->editLiveBox->setText(livebox);
+    connect(ui->editLiveBox, &QLineEdit::textEdited, this, [this](const QString &text) {
+        acquisition.livebox = text.trimmed();
+        acquisition.saveSetting(Key::LiveBox, acquisition.livebox);
+    });
+    ui->editUser->setText(user);
+    connect(ui->editUser, &QLineEdit::textEdited, this, [this](const QString &text) {
+        acquisition.user = text.trimmed();
+        acquisition.saveSetting(Key::User, acquisition.user);
+    });
     (acquisition.algoType ? ui->radioLB34 : ui->radioLB23)->setChecked(true);
     // The choice of model takes effect at the next start.
     connect(ui->radioLB34, &QAbstractButton::toggled, this, [this](bool on) { acquisition.algoTypeNext = on; });

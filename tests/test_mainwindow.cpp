@@ -44,8 +44,9 @@ private slots:
 
         QCOMPARE(f.closer.count(), 1);
         QCOMPARE(f.closer.titles.first(), QStringLiteral("Quelvane"));
-        QCOMPARE(f.closer.texts.first(),
-                 QStringLiteral("Connexion impossible, vérifer le mot de passe et le fonctionnement de la Box."));
+        // No address yet: what is missing is said, not the password blamed.
+        QVERIFY2(f.closer.texts.first().startsWith(QStringLiteral("Adresse de la Livebox manquante")),
+                 qPrintable(f.closer.texts.first()));
         QVERIFY(!f.window->connected);
         QCOMPARE(f.window->ui->tabWidget->currentIndex(), 3);
         QVERIFY(!f.window->accueil->isVisible());
@@ -129,6 +130,23 @@ private slots:
         QCOMPARE(closed.count(), 1);
         QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(closer.count(), 0);
+    }
+
+    // A first run is set up from the window alone: the address and the
+    // user typed on "Paramètres" are kept at once, and the next poll uses them.
+    void firstRunTakesTheAddressAndUserFromTheWindow()
+    {
+        Simulator sim;
+        BareWindowFixture f(WindowStart().ini("[LIVEBOX]\nPass=secret\n"));
+        QVERIFY(f.window->ui->editLiveBox->text().isEmpty());
+        QVERIFY(f.window->ui->editUser->text().isEmpty());
+        QTest::keyClicks(f.window->ui->editLiveBox, sim.address());
+        QTest::keyClicks(f.window->ui->editUser, QStringLiteral("admin"));
+        const QMap<QString, QString> ini = readIniText(f.dir.file("livebox.ini"));
+        QCOMPARE(ini.value("LIVEBOX/LiveBox"), sim.address());
+        QCOMPARE(ini.value("LIVEBOX/User"), QStringLiteral("admin"));
+        QVERIFY(polled(*f.window, [&] { f.window->UpDateAffichage(); }));
+        QVERIFY(f.window->connected);
     }
 
     void settingsRoundTripKeepsHandWrittenKeys()
