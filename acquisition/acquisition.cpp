@@ -680,7 +680,10 @@ void Acquisition::raiseAlert(const Alert &alert)
     if (Messages::headless())
         Messages::print(summary, body);
     else
-        notifier->notify(summary, body);
+        // Critical while the polls fail or the line is down: it stays on screen.
+        notifier->notify(summary, body,
+                         !m_lastPollGood || LBInfos.DownstreamCurrRate <= 0 ? Notifier::Urgency::Critical
+                                                                             : Notifier::Urgency::Normal);
     if (!alertCommandText.trimmed().isEmpty())
         alertCommand->run(alertCommandText.trimmed(), alertCommandSeconds,
                           {formatDateTime(now), alert.rule, alertStateText(alert.state), alert.values});

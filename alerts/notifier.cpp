@@ -15,7 +15,7 @@ Notifier::Notifier(QObject *parent)
 {
 }
 
-void Notifier::notify(const QString &summary, const QString &body)
+void Notifier::notify(const QString &summary, const QString &body, Urgency urgency)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
@@ -26,10 +26,12 @@ void Notifier::notify(const QString &summary, const QString &body)
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     // Application, id to replace (none), icon, summary, body, actions,
-    // hints, time shown (the server's own).
-    const QString icon = AppDir::filePath(QStringLiteral("quelvane.svg"));
-    call << QStringLiteral("Quelvane") << 0u << (QFileInfo::exists(icon) ? icon : QString()) << summary << body << QStringList()
-         << QVariantMap() << -1;
+    // hints, time shown (the server's own). The icon beside the program (a
+    // portable folder, the demo's), or the one of the icon theme.
+    const QString file = AppDir::filePath(QStringLiteral("quelvane.svg"));
+    const QString icon = QFileInfo::exists(file) ? file : QStringLiteral("quelvane");
+    const QVariantMap hints{{QStringLiteral("urgency"), QVariant::fromValue(uchar(urgency))}};
+    call << QStringLiteral("Quelvane") << 0u << icon << summary << body << QStringList() << hints << -1;
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, summary, body](QDBusPendingCallWatcher *w) {
         if (w->isError())

@@ -13,7 +13,9 @@ class Notifier : public QObject
 
 public:
     explicit Notifier(QObject *parent = nullptr);
-    void notify(const QString &summary, const QString &body);
+    // The service's urgencies: a critical one stays until it is read.
+    enum class Urgency { Low = 0, Normal = 1, Critical = 2 };
+    void notify(const QString &summary, const QString &body, Urgency urgency = Urgency::Normal);
 
 signals:
     void undelivered(const QString &summary, const QString &body);

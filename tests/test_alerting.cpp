@@ -27,12 +27,16 @@ class NotificationService : public QObject
 
 public:
     QStringList shown; // "summary|body"
+    QStringList icons;
+    QList<int> urgencies;
 
 public slots:
-    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
-                const QStringList &, const QVariantMap &, int)
+    uint Notify(const QString &, uint, const QString &icon, const QString &summary, const QString &body,
+                const QStringList &, const QVariantMap &hints, int)
     {
         shown << summary + QLatin1Char('|') + body;
+        icons << icon;
+        urgencies << hints.value(QStringLiteral("urgency"), -1).toInt();
         return uint(shown.size());
     }
     QStringList GetCapabilities() { return {QStringLiteral("body")}; }
@@ -164,6 +168,10 @@ private slots:
                  QStringLiteral("Quelvane : Échecs d'interrogation|déclenchée : 2 interrogations de la Livebox échouées de suite"));
         QCOMPARE(notifications.shown.at(2),
                  QStringLiteral("Quelvane : Échecs d'interrogation|rétablie : Livebox lue de nouveau après 3 échecs"));
+        // Critical while the polls fail; the program's icon, from the theme
+        // where the folder has none.
+        QCOMPARE(notifications.urgencies.mid(0, 3), (QList<int>{1, 2, 1}));
+        QCOMPARE(notifications.icons.value(0), QStringLiteral("quelvane"));
         QTRY_COMPARE(QString::fromUtf8(f.dir.read("reçu 1.txt")).count('\n'), 6);
         const QStringList calls = QString::fromUtf8(f.dir.read("reçu 1.txt")).split('\n', Qt::SkipEmptyParts);
         const QStringList marginCall = calls.at(3).split('|');
