@@ -50,6 +50,40 @@ void Graph::syncScrollBar()
 {
     ui->scrollTemps->setMaximum(int((lastSampleTime - firstSampleTime) / 60000));
     ui->scrollTemps->setValue(int(scrollOffset / 60000));
+    // The day picker spans the recording's days, and stands on the newest
+    // one until a day is picked.
+    const QSignalBlocker quiet(ui->dateJour);
+    const QDate first = QDateTime::fromMSecsSinceEpoch(qint64(firstSampleTime)).date();
+    const QDate last = QDateTime::fromMSecsSinceEpoch(qint64(lastSampleTime)).date();
+    ui->dateJour->setDateRange(std::min(first, last), last);
+    if (!chart.showsDay())
+        ui->dateJour->setDate(last);
+}
+
+void Graph::setUpDayPicker()
+{
+    // Reaching one day of a week from "TOUT" took hundreds of "Zoom +".
+    connect(ui->dateJour, &QDateEdit::dateChanged, this, &Graph::ShowDay);
+    connect(ui->BtnJourPrecedent, &QPushButton::clicked, this, [this] { stepDay(-1); });
+    connect(ui->BtnJourSuivant, &QPushButton::clicked, this, [this] { stepDay(1); });
+    // The zoom and day buttons answer the keyboard too.
+    ui->BtnZoomPlus->setShortcut(QKeySequence::ZoomIn);
+    ui->BtnZoomMoins->setShortcut(QKeySequence::ZoomOut);
+    ui->BtnZoomTout->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    ui->BtnZoom3H->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
+    ui->BtnJourPrecedent->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    ui->BtnJourSuivant->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+}
+
+void Graph::stepDay(int days)
+{
+    // From the day the picker shows; past the recording's ends, that day.
+    const QDate from = ui->dateJour->date();
+    const QDate to = from.addDays(days);
+    if (to < ui->dateJour->minimumDate() || to > ui->dateJour->maximumDate())
+        ShowDay(from);
+    else
+        ui->dateJour->setDate(to);
 }
 
 void Graph::UpDateScales()

@@ -74,6 +74,7 @@ Graph::Graph(ChartData *data, QWidget *parent)
     }
     ui->checkAvanceAuto->setChecked(chart.automatic);
     ui->scrollTemps->setEnabled(!chart.automatic);
+    setUpDayPicker();
 
     for (int i = 0; i < 5; ++i) {
         TimePlot &p = plotTable[i];

@@ -271,6 +271,8 @@ public slots:
 
 private:
     void syncScrollBar();
+    void setUpDayPicker();
+    void stepDay(int days); // the picked day, a day earlier or later
     // Saves `plot` as shown, in the export format, and says where it went;
     // false when nothing could be written.
     bool exportPlot(QwtPlot *plot, const QString &namePart, const QString &title, const QString &messageTitle);

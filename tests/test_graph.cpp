@@ -218,6 +218,46 @@ private slots:
         QVERIFY2(said.isEmpty(), qPrintable(said.join(QLatin1Char('\n'))));
     }
 
+    // One calendar day of a week, picked or stepped to, with the buttons
+    // or the keyboard.
+    void dayPickerShowsOneCalendarDay()
+    {
+        ScratchDir dir;
+        Graph graph;
+        const QDateTime start(QDate(2026, 11, 30), QTime(6, 0, 0));
+        LiveBoxInfos before = at(start.addSecs(-300));
+        graph.beginReload();
+        for (int i = 0; i < 7 * 24 * 12; ++i) {
+            LiveBoxInfos now = at(start.addSecs(300 * i));
+            graph.UpDateCurves(&now, &before);
+            before = now;
+        }
+        graph.endReload();
+        graph.SetZoomTout();
+        QCOMPARE(graph.ui->dateJour->minimumDate(), QDate(2026, 11, 30));
+        QCOMPARE(graph.ui->dateJour->maximumDate(), QDate(2026, 12, 7));
+        QCOMPARE(graph.ui->dateJour->date(), QDate(2026, 12, 7));
+        const auto shows = [&](const QDate &day) {
+            return graph.windowStart == chartTime(QDateTime(day, QTime(0, 0)))
+                   && graph.windowEnd == chartTime(QDateTime(day.addDays(1), QTime(0, 0)));
+        };
+        graph.ui->dateJour->setDate(QDate(2026, 12, 3));
+        QVERIFY(shows(QDate(2026, 12, 3)));
+        graph.ui->BtnJourPrecedent->click();
+        QVERIFY(shows(QDate(2026, 12, 2)));
+        graph.ui->BtnJourSuivant->click();
+        graph.ui->BtnJourSuivant->click();
+        QVERIFY(shows(QDate(2026, 12, 4)));
+        // The keyboard reaches the same buttons.
+        QCOMPARE(graph.ui->BtnJourPrecedent->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Left));
+        QCOMPARE(graph.ui->BtnJourSuivant->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Right));
+        QCOMPARE(graph.ui->BtnZoomPlus->shortcut(), QKeySequence(QKeySequence::ZoomIn));
+        graph.SetZoomTout();
+        QVERIFY(!shows(QDate(2026, 12, 4)));
+        QVERIFY(graph.windowStart <= graph.firstSampleTime && graph.windowEnd >= graph.lastSampleTime);
+        QCOMPARE(graph.ui->dateJour->date(), QDate(2026, 12, 7)); // back on the newest day
+    }
+
     void stallZonesFollowTheChartData()
     {
         ScratchDir dir;
