@@ -152,8 +152,10 @@ void MainWindow::showMetricsNotice()
 void MainWindow::endStartUp()
 {
     accueil->close();
-    if (showWhenStarted)
+    if (showWhenStarted) {
         QMainWindow::setVisible(true);
+        keepFrameOnScreen(this);
+    }
 }
 
 void MainWindow::setVisible(bool visible)
@@ -401,7 +403,10 @@ void MainWindow::on_BtnRazReleve_clicked()
 
 void MainWindow::on_BtnGraphiques_clicked()
 {
+    const bool first = !graph->isVisible();
     graph->show();
+    if (first)
+        keepFrameOnScreen(graph);
 }
 
 void MainWindow::on_BtnQuitter_clicked()

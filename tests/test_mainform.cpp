@@ -16,6 +16,7 @@
 #include <QTimeEdit>
 
 #include "app/language.h"
+#include "common/screenfit.h"
 #include "app/version.h"
 #include "ui_mainwindow.h"
 
@@ -80,6 +81,30 @@ private slots:
         delete translator;
         QCOMPARE(QMessageBox(QMessageBox::Question, QString(), QString(), QMessageBox::Yes).button(QMessageBox::Yes)->text(),
                  QStringLiteral("&Yes"));
+    }
+
+    // The whole framed window within the screen's free area: a title bar
+    // above the screen, or a bottom under a panel, cannot be reached.
+    void framedWindowStaysWithinTheScreen_data()
+    {
+        QTest::addColumn<QRect>("client");
+        QTest::addColumn<QRect>("fitted");
+        // 1366 x 768 with a 28-pixel panel at the top; frames of 24 above and 4 around.
+        QTest::newRow("title bar above") << QRect(0, 0, 600, 440) << QRect(4, 52, 600, 440);
+        QTest::newRow("under the bottom") << QRect(300, 500, 600, 440) << QRect(300, 324, 600, 440);
+        QTest::newRow("larger") << QRect(0, 0, 1400, 900) << QRect(4, 52, 1358, 712);
+        QTest::newRow("within") << QRect(100, 100, 600, 440) << QRect(100, 100, 600, 440);
+    }
+
+    void framedWindowStaysWithinTheScreen()
+    {
+        QFETCH(QRect, client);
+        QFETCH(QRect, fitted);
+        const QRect area(0, 28, 1366, 740);
+        const QMargins frame(4, 24, 4, 4);
+        const QRect result = framedWithin(client, frame, area);
+        QCOMPARE(result, fitted);
+        QVERIFY(area.contains(result.marginsAdded(frame)));
     }
 
     void windowFrame()
