@@ -270,7 +270,11 @@ void Acquisition::continueStartUp(bool aborted)
             // Started with the session, often before the gateway is up after
             // a power cut: the box is shown once, and the acquisition tries
             // again every interval with nobody at the screen.
-            warn(QStringLiteral("Quelvane"), cannotConnectText(), [this] { emit settingsWanted(); });
+            // Closed by a poll that read the gateway again, it asks for nothing.
+            warn(QStringLiteral("Quelvane"), cannotConnectText(), [this] {
+                if (!connected)
+                    emit settingsWanted();
+            });
             endStartUp();
             startCycle();
             return;
