@@ -11,6 +11,7 @@
 #include "reports/chartreport.h"
 #include "router/liveboxinfos.h"
 #include "support/pdfpages.h"
+#include "support/windowwatch.h"
 
 namespace {
 const QDate day(2024, 3, 5);
@@ -37,25 +38,6 @@ void recordTheDay(ChartData *chart)
     chart->liveboxType = QStringLiteral("SG_LB4");
     chart->liveboxSoftware = QStringLiteral("SG40_sip-fr-6.2");
 }
-
-// Each window shown, and each dialog or main window sent an event, while it watches.
-class WindowWatch : public QObject
-{
-public:
-    WindowWatch() { qApp->installEventFilter(this); }
-    ~WindowWatch() override { qApp->removeEventFilter(this); }
-    QStringList seen;
-
-protected:
-    bool eventFilter(QObject *object, QEvent *event) override
-    {
-        const auto *widget = qobject_cast<QWidget *>(object);
-        if (widget && ((event->type() == QEvent::Show && widget->isWindow()) || object->inherits("QDialog")
-                       || object->inherits("QMainWindow")))
-            seen << QString::fromLatin1(object->metaObject()->className());
-        return false;
-    }
-};
 
 // Pixels of a stall zone's edges.
 int stallEdges(const QString &pdf)

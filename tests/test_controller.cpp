@@ -11,6 +11,7 @@
 #include "recording/rowformat.h"
 #include "support/modalcloser.h"
 #include "support/scratchdir.h"
+#include "support/windowwatch.h"
 #include "support/simulator.h"
 
 namespace {
@@ -22,27 +23,6 @@ QStringList topLevelClasses()
         classes << QString::fromLatin1(widget->metaObject()->className());
     return classes;
 }
-
-// Every window (a dialog or a main window) that receives an event while it
-// is watched: making one sends it some (its title, its flags), shown or not.
-class WindowWatch : public QObject
-{
-public:
-    WindowWatch() { qApp->installEventFilter(this); }
-    ~WindowWatch() override { qApp->removeEventFilter(this); }
-    QStringList seen;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *) override
-    {
-        if (watched->inherits("QDialog") || watched->inherits("QMainWindow")) {
-            const QString name = QString::fromLatin1(watched->metaObject()->className());
-            if (!seen.contains(name))
-                seen << name;
-        }
-        return false;
-    }
-};
 
 int rowCount(const ScratchDir &dir, const QString &file)
 {
