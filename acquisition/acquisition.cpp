@@ -243,47 +243,24 @@ void Acquisition::start()
 
 void Acquisition::continueStartUp(bool aborted)
 {
-    if (aborted) {
+    if (aborted && !waitGivenUp) {
         emit waitOver();
         endStartUp();
         return;
     }
-    if (startUpStage == StartUp::FirstPoll) {
+    // A poll given up leaves the start-up where a failed first poll does.
+    if (startUpStage == StartUp::FirstPoll || (waitGivenUp && startUpStage == StartUp::Refresh)) {
         if (recordingOptions.reload && !reloaded) {
             startReload();
             return;
         }
         reloaded = true;
-        if (connected) {
+        if (connected && !waitGivenUp) {
             startUpStage = StartUp::Refresh;
             refresh();
             return;
         }
-        emit waitOver();
-        if (Messages::headless()) {
-            // No one to correct the password: say so, and try again an interval later.
-            warn(QStringLiteral("Quelvane"), cannotConnectText());
-            QTimer::singleShot(cycleMs, this, [this] { pollGateway(); });
-            return;
-        }
-        if (startAcquiring) {
-            // Started with the session, often before the gateway is up after
-            // a power cut: the box is shown once, and the acquisition tries
-            // again every interval with nobody at the screen.
-            // Closed by a poll that read the gateway again, it asks for nothing.
-            warn(QStringLiteral("Quelvane"), cannotConnectText(), [this] {
-                if (!connected)
-                    emit settingsWanted();
-            });
-            endStartUp();
-            startCycle();
-            return;
-        }
-        startUpStage = StartUp::Warning;
-        warn(QStringLiteral("Quelvane"), cannotConnectText(), [this] {
-            emit settingsWanted();
-            endStartUp();
-        });
+        startUpFailed();
         return;
     }
     if (startUpStage == StartUp::Refresh) {
@@ -297,11 +274,49 @@ void Acquisition::continueStartUp(bool aborted)
     }
 }
 
+void Acquisition::startUpFailed()
+{
+    emit waitOver();
+    if (Messages::headless()) {
+        // No one to correct the password: say so, and try again an interval later.
+        warn(QStringLiteral("Quelvane"), cannotConnectText());
+        QTimer::singleShot(cycleMs, this, [this] { pollGateway(); });
+        return;
+    }
+    if (startAcquiring) {
+        // Started with the session, often before the gateway is up after
+        // a power cut: the box is shown once, and the acquisition tries
+        // again every interval with nobody at the screen.
+        // Closed by a poll that read the gateway again, it asks for nothing.
+        warn(QStringLiteral("Quelvane"), cannotConnectText(), [this] {
+            if (!connected)
+                emit settingsWanted();
+        });
+        endStartUp();
+        startCycle();
+        return;
+    }
+    startUpStage = StartUp::Warning;
+    warn(QStringLiteral("Quelvane"), cannotConnectText(), [this] {
+        emit settingsWanted();
+        endStartUp();
+    });
+}
+
+void Acquisition::giveUpWait()
+{
+    if (!startingUp() || !gateway.busy())
+        return;
+    waitGivenUp = true;
+    gateway.abort();
+}
+
 void Acquisition::endStartUp()
 {
     if (startUpStage == StartUp::Done)
         return;
     startUpStage = StartUp::Done;
+    waitGivenUp = false;
     emit startUpEnded();
 }
 
@@ -426,6 +441,13 @@ void Acquisition::poll(GatewayClient::Scheme scheme, LiveBoxInfos *target)
     gateway.setTracePath(AppDir::filePath(QStringLiteral("debug.txt")));
     pollTarget = target;
     gateway.poll(scheme, account(), *target);
+    if (startingUp() && !Messages::headless()) {
+        // A gateway that answers within a second is not worth a button.
+        QTimer::singleShot(1000, this, [this, started = ++startUpPolls] {
+            if (startingUp() && gateway.busy() && startUpPolls == started)
+                emit gatewaySlow();
+        });
+    }
 }
 
 void Acquisition::takeSession(const GatewayClient::Result &result)

@@ -62,6 +62,9 @@ public:
     bool startAcquiring = false;
     // The start-up's box after a first poll that failed has been answered.
     void endStartUp();
+    // The user gives up a start-up poll that the gateway holds: it ends
+    // now, and the start-up goes on as after a refused login.
+    void giveUpWait();
 
     // The gateway's operations: one at a time, another asked for meanwhile
     // is ignored.
@@ -172,6 +175,8 @@ signals:
     void settingsWanted();
     // The reload's progress, from 0 to 100 (-1: unknown), past its first second.
     void reloadProgress(int percent);
+    // A start-up poll has waited on the gateway a second: it may be given up.
+    void gatewaySlow();
     // The polls failed from `began` and read the gateway again at `ended`:
     // the warning that said it has been withdrawn.
     void problemOver(const QDateTime &began, const QDateTime &ended);
@@ -193,6 +198,7 @@ private:
     void finishCycle(bool complete);
     void useCycle(int ms);
     void continueStartUp(bool aborted);
+    void startUpFailed();
     void startReload();
     ReloadJob *newReloadJob();
     void takeReloaded(ReloadJob &job);
@@ -206,6 +212,8 @@ private:
     QSet<QString> openBoxes; // by title and text, while they are open
     StartUp startUpStage = StartUp::FirstPoll;
     bool reloaded = false;
+    bool waitGivenUp = false;
+    int startUpPolls = 0; // which start-up poll a slow gateway's word is about
     ReloadJob *reloadJob = nullptr;
     QTimer *reloadTicker = nullptr;
     QElapsedTimer reloadClock;

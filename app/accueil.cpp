@@ -16,18 +16,34 @@ Accueil::Accueil(QWidget *parent)
     for (QWidget *progress : {static_cast<QWidget *>(ui->labelChargement), static_cast<QWidget *>(ui->progressChargement),
                               static_cast<QWidget *>(ui->BtnQuitter)})
         progress->hide();
-    connect(ui->BtnQuitter, &QPushButton::clicked, this, &Accueil::quitAsked);
+    connect(ui->BtnQuitter, &QPushButton::clicked, this, [this] {
+        if (reloading)
+            emit quitAsked();
+        else
+            emit cancelAsked();
+    });
 }
 
 void Accueil::showProgress(int percent)
 {
+    reloading = true;
     ui->labelChargement->show();
     ui->progressChargement->show();
+    ui->BtnQuitter->setText(QStringLiteral("Quitter"));
     ui->BtnQuitter->show();
     // Without a size to go by, the bar only says that the work goes on.
     ui->progressChargement->setRange(0, percent < 0 ? 0 : 100);
     if (percent >= 0)
         ui->progressChargement->setValue(percent);
+}
+
+void Accueil::offerCancel()
+{
+    reloading = false;
+    ui->labelChargement->hide();
+    ui->progressChargement->hide();
+    ui->BtnQuitter->setText(QStringLiteral("Annuler"));
+    ui->BtnQuitter->show();
 }
 
 Accueil::~Accueil()

@@ -16,10 +16,16 @@ public:
 
     // A long reload shows how far it is (negative: not known), and a way out.
     void showProgress(int percent);
+    // A gateway that holds the start-up's poll can be given up.
+    void offerCancel();
 
 signals:
+    // The splash's one button: "Quitter" while the recording is read back,
+    // "Annuler" while the gateway is waited on.
     void quitAsked();
+    void cancelAsked();
 
 private:
     Ui_Accueil *ui;
+    bool reloading = false;
 };

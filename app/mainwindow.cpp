@@ -124,6 +124,8 @@ void MainWindow::followAcquisition()
     connect(&acquisition, &Acquisition::settingsWanted, this, [this] { ui->tabWidget->setCurrentIndex(3); });
     connect(&acquisition, &Acquisition::waitOver, accueil, &QWidget::close);
     connect(&acquisition, &Acquisition::reloadProgress, accueil, &Accueil::showProgress);
+    connect(&acquisition, &Acquisition::gatewaySlow, accueil, &Accueil::offerCancel);
+    connect(accueil, &Accueil::cancelAsked, &acquisition, &Acquisition::giveUpWait);
     connect(&acquisition, &Acquisition::lineStateChanged, this, &MainWindow::updateTray);
     connect(&acquisition, &Acquisition::problemOver, this, &MainWindow::showProblemOver);
     connect(&acquisition, &Acquisition::unsaid, this, [this](const QString &summary, const QString &body) {

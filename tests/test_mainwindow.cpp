@@ -132,6 +132,37 @@ private slots:
         QCOMPARE(closer.count(), 0);
     }
 
+    // A login the gateway never answers leaves the splash a second later
+    // with "Annuler", which gives the login up: the window opens as after a
+    // refused login, the connection box on its "Paramètres" tab.
+    void splashGivesUpALoginThatHangs()
+    {
+        Simulator sim;
+        sim.setFaults(QJsonArray{QJsonObject{{"target", "ws-login"}, {"kind", "hang"}},
+                                 QJsonObject{{"target", "rest-login"}, {"kind", "hang"}}});
+        ScratchDir dir;
+        dir.write("livebox.ini", settingsFor(sim));
+        ModalCloser closer;
+        const std::unique_ptr<MainWindow> window(new MainWindow);
+        window->show();
+        auto *cancel = window->accueil->findChild<QPushButton *>(QStringLiteral("BtnQuitter"));
+        QTRY_VERIFY_WITH_TIMEOUT(cancel->isVisible(), 15000);
+        QCOMPARE(cancel->text(), QStringLiteral("Annuler"));
+        QVERIFY(!window->accueil->findChild<QProgressBar *>(QStringLiteral("progressChargement"))->isVisible());
+        QVERIFY(window->startingUp() && !window->isVisible());
+
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 5000);
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!window->accueil->isVisible());
+        QVERIFY(!window->startingUp());
+        QCOMPARE(closer.texts, QStringList{Acquisition::connectionImpossibleText()});
+        QCOMPARE(window->ui->tabWidget->currentIndex(), 3);
+        sim.heal();
+    }
+
     // A first run is set up from the window alone: the address and the
     // user typed on "Paramètres" are kept at once, and the next poll uses them.
     void firstRunTakesTheAddressAndUserFromTheWindow()
