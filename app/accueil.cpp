@@ -30,6 +30,7 @@ void Accueil::showProgress(int percent)
     ui->labelChargement->show();
     ui->progressChargement->show();
     ui->BtnQuitter->setText(QStringLiteral("Quitter"));
+    ui->layoutChargement->setAlignment(ui->BtnQuitter, {});
     ui->BtnQuitter->show();
     // Without a size to go by, the bar only says that the work goes on.
     ui->progressChargement->setRange(0, percent < 0 ? 0 : 100);
@@ -43,6 +44,8 @@ void Accueil::offerCancel()
     ui->labelChargement->hide();
     ui->progressChargement->hide();
     ui->BtnQuitter->setText(QStringLiteral("Annuler"));
+    // Alone on its line, the button keeps its own size, centred.
+    ui->layoutChargement->setAlignment(ui->BtnQuitter, Qt::AlignHCenter);
     ui->BtnQuitter->show();
 }
 

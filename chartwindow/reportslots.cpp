@@ -18,8 +18,15 @@ namespace {
 QString askReportFile(QWidget *parent, const QString &defaultName)
 {
     QDir().mkpath(AppDir::filePath(QStringLiteral("export")));
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Enregistrer le rapport PDF"), defaultName,
-                                        QStringLiteral("Fichiers PDF (*.pdf);;tous (*.*)"));
+    QFileDialog dialog(parent, QStringLiteral("Enregistrer le rapport PDF"), defaultName,
+                       QStringLiteral("Fichiers PDF (*.pdf);;tous (*.*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // A name typed without ".pdf" still gives a file that opens as one; the
+    // dialog asks before replacing the file so named.
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 QString defaultReportName(const QString &ssid, const QString &part)

@@ -361,6 +361,11 @@ private slots:
         QVERIFY(text.contains("Synthèse des synchronisations DSL et des redémarrages livebox."));
         QVERIFY(text.contains("maison -"));
         QVERIFY(text.contains(QDate::currentDate().toString("dd/MM/yyyy")));
+        // A name typed without its suffix still gives a PDF named as one.
+        closer.fileAnswer = dir.file("export/synthese-semaine");
+        graph.on_BtnSynchroPdf_clicked();
+        QVERIFY(!QFile::exists(closer.fileAnswer));
+        QVERIFY(pdfInfo(closer.fileAnswer + ".pdf").contains("842 x 595 pts (A4)"));
     }
 
     // The report written at the first poll of a day draws the day before,
