@@ -708,7 +708,7 @@ void Acquisition::raiseAlert(const Alert &alert)
     else
         // Critical while the polls fail or the line is down: it stays on screen.
         notifier->notify(summary, body,
-                         !m_lastPollGood || LBInfos.DownstreamCurrRate <= 0 ? Notifier::Urgency::Critical
+                         !m_lastPollGood || !lineUp(LBInfos) ? Notifier::Urgency::Critical
                                                                              : Notifier::Urgency::Normal);
     if (!alertCommandText.trimmed().isEmpty())
         alertCommand->run(alertCommandText.trimmed(), alertCommandSeconds,

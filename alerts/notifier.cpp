@@ -1,5 +1,6 @@
 #include "notifier.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QFileInfo>
 #include <QDBusMessage>
@@ -8,7 +9,6 @@
 #include <QStringList>
 #include <QVariantMap>
 
-#include "common/appdir.h"
 
 Notifier::Notifier(QObject *parent)
     : QObject(parent)
@@ -27,8 +27,9 @@ void Notifier::notify(const QString &summary, const QString &body, Urgency urgen
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     // Application, id to replace (none), icon, summary, body, actions,
     // hints, time shown (the server's own). The icon beside the program (a
-    // portable folder, the demo's), or the one of the icon theme.
-    const QString file = AppDir::filePath(QStringLiteral("quelvane.svg"));
+    // portable folder, the demo's), whatever the data folder, or the one of
+    // the icon theme.
+    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/quelvane.svg");
     const QString icon = QFileInfo::exists(file) ? file : QStringLiteral("quelvane");
     const QVariantMap hints{{QStringLiteral("urgency"), QVariant::fromValue(uchar(urgency))}};
     call << QStringLiteral("Quelvane") << 0u << icon << summary << body << QStringList() << hints << -1;

@@ -52,7 +52,7 @@ void MainWindow::updateTray()
     if (!tray)
         return;
     const LineLight light = lineLight(acquisition.running(), acquisition.lastPollGood(),
-                                      LBInfos.DownstreamCurrRate > 0, acquisition.alertRules.thresholdCrossed());
+                                      lineUp(LBInfos), acquisition.alertRules.thresholdCrossed());
     // The figures once a poll has read the gateway.
     const bool everRead = LBInfos.DateTime != unknownText();
     tray->setLight(light, trayToolTip(light, everRead ? &LBInfos : nullptr));

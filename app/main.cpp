@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QDir>
 #include <QLoggingCategory>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,8 @@
 #include <unistd.h>
 
 #include "acquisition/acquisition.h"
+#include "common/appdir.h"
+#include "common/datafolder.h"
 #include "common/messages.h"
 #include "language.h"
 #include "mainwindow.h"
@@ -53,6 +57,30 @@ int printPasswordHash()
     }
     std::printf("%s\n", hash.constData());
     return 0;
+}
+
+// The data folder the options, the environment or the program's place
+// give, ready to be written: false once the user has been told why not.
+bool useDataFolder(const Options &options, bool headless, DataFolder *data)
+{
+    const QString environment = qEnvironmentVariable("QUELVANE_DIR");
+    *data = chooseDataFolder(options.dir, environment, QCoreApplication::applicationDirPath(),
+                             qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+    const bool asked = !options.dir.isEmpty() || !environment.isEmpty();
+    QString error;
+    // A portable folder nobody named behaves as it always has.
+    if ((asked || !data->besideProgram) && !prepareDataFolder(data->path, &error)) {
+        const QString text = QStringLiteral("Le dossier de données ne peut pas servir : %1").arg(error);
+        if (headless)
+            Messages::print(QStringLiteral("Quelvane"), text);
+        else
+            QMessageBox::critical(nullptr, QStringLiteral("Quelvane"), text);
+        return false;
+    }
+    AppDir::setPath(data->path);
+    if (!data->besideProgram)
+        Messages::print(QStringLiteral("Quelvane"), dataFolderText(data->path));
+    return true;
 }
 
 // Headless, the acquisition runs alone: no window is made, and the day
@@ -126,9 +154,14 @@ QT_WARNING_POP
     if (headless)
         QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     Messages::setHeadless(headless);
+    DataFolder data;
+    if (!useDataFolder(options, headless, &data))
+        return 1;
     if (headless)
         return runHeadless(application, stop);
     MainWindow window;
+    if (!data.besideProgram)
+        window.showDataFolder(data.path);
     QObject::connect(&stop, &StopSignals::stopAsked, &window, &MainWindow::stopAsked);
     // Only the main window's close ends the program: it may hide in the tray
     // while the chart window closes.

@@ -16,6 +16,7 @@
 
 #include "accueil.h"
 #include "chartwindow/graph.h"
+#include "common/datafolder.h"
 #include "common/messages.h"
 #include "common/screenfit.h"
 #include "common/settingsfile.h"
@@ -132,6 +133,14 @@ void MainWindow::followAcquisition()
         if (!tray || !tray->showMessage(summary, body))
             sayInStatusBar(summary, body);
     });
+}
+
+void MainWindow::showDataFolder(const QString &path)
+{
+    auto *label = new QLabel(dataFolderText(path), this);
+    label->setObjectName(QStringLiteral("labelDossier"));
+    label->setToolTip(path);
+    statusBar()->addWidget(label);
 }
 
 void MainWindow::showMetricsNotice()

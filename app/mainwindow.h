@@ -75,6 +75,8 @@ public:
     // The session manager's commit (at logout, and at its checkpoints): the
     // settings and the waiting rows are written, and the program goes on.
     void commitData();
+    // The data folder, said in the status bar when it is not beside the program.
+    void showDataFolder(const QString &path);
     // A stop signal (logout, systemctl, Ctrl+C): the program ends as
     // "QUITTER" ends it, without a box to answer.
     void stopAsked();

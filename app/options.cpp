@@ -15,7 +15,13 @@ Options parseOptions(const QStringList &arguments)
             options.headless = true;
         else if (argument == QLatin1String("-r"))
             continue;
-        else if (argument == QLatin1String("--metrics")) {
+        else if (argument == QLatin1String("--dir")) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
+                options.refusal = QStringLiteral("l'option --dir attend un dossier");
+                break;
+            }
+            options.dir = arguments.at(++i);
+        } else if (argument == QLatin1String("--metrics")) {
             if (i + 1 >= arguments.size()) {
                 options.refusal = QStringLiteral("l'option --metrics attend une adresse (ADRESSE:PORT ou PORT)");
                 break;
@@ -44,6 +50,8 @@ QString helpText()
         "  -r                      démarre l'acquisition avec le programme\n"
         "  --headless              sans fenêtre, comme service : les messages vont sur la\n"
         "                          sortie d'erreur\n"
+        "  --dir DOSSIER           garde réglages, relevés, archives et exports dans DOSSIER\n"
+        "                          (ou la variable QUELVANE_DIR)\n"
         "  --metrics ADRESSE:PORT  sert les métriques pour Prometheus (PORT seul : 127.0.0.1)\n"
         "  --password-hash         lit un mot de passe sur l'entrée standard et écrit son\n"
         "                          empreinte, pour METRIQUES/EmpreinteMotDePasse\n"
@@ -51,5 +59,6 @@ QString helpText()
         "  -h, --help              affiche cette aide et s'arrête\n"
         "\n"
         "Les options de Qt (-platform, -style...) sont acceptées aussi.\n"
-        "Réglages, relevés, archives et exports : à côté du programme (livebox.ini).\n");
+        "Réglages, relevés, archives et exports : à côté du programme (livebox.ini) ;\n"
+        "installé avec le système (/usr/bin), dans ~/.local/share/quelvane.\n");
 }

@@ -10,6 +10,7 @@ struct Options
     enum class Action { Run, Help, Version, PasswordHash, Refused };
     Action action = Action::Run;
     bool headless = false;
+    QString dir; // --dir: the data folder
     QString refusal; // what was wrong, for Refused
 };
 Options parseOptions(const QStringList &arguments);

@@ -144,7 +144,7 @@ private:
                 mg_write(connection, refusal, sizeof refusal - 1);
             return true;
         }
-        const std::string text = prometheus::TextSerializer().Serialize(m_registry->Collect());
+        const std::string text = shortestValues(prometheus::TextSerializer().Serialize(m_registry->Collect()));
         mg_printf(connection,
                   "HTTP/1.1 200 OK\r\n"
                   "Content-Type: text/plain; version=0.0.4; charset=utf-8\r\n"

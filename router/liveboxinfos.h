@@ -102,3 +102,8 @@ double shownAttenuation(double lineAttenuation, double attenuation);
 // a restart is a resynchronisation.
 bool restarted(const LiveBoxInfos &before, const LiveBoxInfos &now);
 bool resynchronised(const LiveBoxInfos &before, const LiveBoxInfos &now);
+// The line is up when the reading gives it a downstream rate.
+inline bool lineUp(const LiveBoxInfos &reading)
+{
+    return reading.DownstreamCurrRate > 0;
+}

@@ -332,8 +332,34 @@ private slots:
         QCOMPARE(served.value("quelvane_gateway_info{firmware=\"SG40_sip-fr-6.62.12.1\",model=\"SG_LB4_1.2.1\","
                               "ssid=\"maison\"}"),
                  1.0);
+        QCOMPARE(served.value("quelvane_line_up"), 1.0);
+        // Values at the gateway's precision, as the text a person reads.
+        QVERIFY(text.contains("\nquelvane_line_noise_margin_decibels{direction=\"down\"} 6.1\n"));
+        QVERIFY(text.contains("\nquelvane_line_output_power_dbm{direction=\"down\"} 19.8\n"));
+        QVERIFY(text.contains("\nquelvane_line_sync_rate_bytes_per_second{direction=\"down\"} 1000000\n"));
         const QString complaint = promtoolComplaint(text);
         QVERIFY2(complaint.isEmpty(), qPrintable(complaint));
+
+        // A reading of a line without synchronisation still reads the gateway.
+        LiveBoxInfos down = reading();
+        down.DownstreamCurrRate = 0;
+        down.UpstreamCurrRate = 0;
+        server->goodPoll(down, true, 0.25);
+        QCOMPARE(samplesOf(scrape()).value("quelvane_line_up"), 0.0);
+    }
+
+    // The library's sixteen digits are written back as the shortest text of
+    // the same number; comments, and what is no number, are left alone.
+    void valuesAreWrittenAtTheirPrecision()
+    {
+        const std::string served = "# HELP a_b Noise \"8.699999999999999\"\n# TYPE a_b gauge\n"
+                                   "a_b{direction=\"down\"} 8.699999999999999\n"
+                                   "a_b{direction=\"up x\"} -0.5\n"
+                                   "c_total 71675\nd 1700000000\ne 2.5e+20\nf NaN\ng +Inf\nh 0.30000000000000004\n";
+        QCOMPARE(QString::fromStdString(shortestValues(served)),
+                 QStringLiteral("# HELP a_b Noise \"8.699999999999999\"\n# TYPE a_b gauge\n"
+                                "a_b{direction=\"down\"} 8.7\na_b{direction=\"up x\"} -0.5\n"
+                                "c_total 71675\nd 1700000000\ne 2.5e+20\nf NaN\ng +Inf\nh 0.30000000000000004\n"));
     }
 
     void failedPollTakesTheLineAwayUntilTheNextGoodOne()

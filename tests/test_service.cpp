@@ -37,11 +37,17 @@ public:
     // program instead, on the test's own (offscreen) display.
     // With `addressSpace`, under that limit of memory, as on a small board.
     Headless(const ScratchDir &dir, const QStringList &arguments = {}, const QString &zone = QString(),
-             bool desktop = false, qint64 addressSpace = 0)
+             bool desktop = false, qint64 addressSpace = 0, const QString &programDir = QString(),
+             const QMap<QString, QString> &variables = {})
     {
-        QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), dir.file("quelvane"));
-        QFile::setPermissions(dir.file("quelvane"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        // The program in `programDir` (beside the data by default).
+        const QString folder = programDir.isEmpty() ? dir.path() : programDir;
+        const QString program = folder + QStringLiteral("/quelvane");
+        QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), program);
+        QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (auto it = variables.begin(); it != variables.end(); ++it)
+            environment.insert(it.key(), it.value());
         if (!desktop) {
             for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
                 environment.remove(QString::fromLatin1(name));
@@ -53,10 +59,9 @@ public:
         if (addressSpace > 0)
             // prlimit sets the limit and becomes the program: the same process.
             process.start(QStringLiteral("prlimit"),
-                          QStringList{QStringLiteral("--as=%1").arg(addressSpace), QStringLiteral("--"), dir.file("quelvane")}
-                              + all);
+                          QStringList{QStringLiteral("--as=%1").arg(addressSpace), QStringLiteral("--"), program} + all);
         else
-            process.start(dir.file("quelvane"), all);
+            process.start(program, all);
         process.waitForStarted(5000);
     }
 
@@ -210,6 +215,12 @@ QByteArray headlessSettings(const Simulator &sim, const QString &password = QStr
     // The network's name as a run before stored it; the shortest interval
     // the program takes.
     return settingsFor(sim, 0, password) + "SSID=Livebox-1234\n[MONITOR]\nCycle=00:00:05\n";
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 int lineCount(const QByteArray &text)
@@ -418,6 +429,9 @@ private slots:
                                                      << "option inconnue : -x";
         QTest::newRow("metrics without address") << QStringList{"--headless", "--metrics"} << 2 << ""
                                                  << "--metrics attend une adresse";
+        QTest::newRow("help names the data folder") << QStringList{"--help"} << 0 << "--dir DOSSIER" << "";
+        QTest::newRow("dir without folder") << QStringList{"--headless", "--dir"} << 2 << ""
+                                            << "--dir attend un dossier";
     }
 
     void commandLineOptions()
@@ -628,6 +642,84 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(lineCount(dir.read("Livebox-1234.csv")) >= 2, 20000);
         QVERIFY(program.stop() >= 0);
         QVERIFY(program.endedWell());
+    }
+
+    // Where the service keeps its files: the folder asked for, by option or
+    // by environment, or the user's data folder for a copy installed with
+    // the system's programs; never beside such a copy, and never a silent
+    // fallback when the folder asked for cannot be written.
+    void dataFolderOfTheService_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("--dir") << "option";
+        QTest::newRow("QUELVANE_DIR") << "environment";
+        QTest::newRow("installed in bin/") << "installed";
+    }
+
+    void dataFolderOfTheService()
+    {
+        QFETCH(QString, how);
+        Simulator sim;
+        ScratchDir dir;
+        QDir(dir.path()).mkpath(QStringLiteral("bin"));
+        const QString programDir = dir.file("bin");
+        QString data = dir.file("données/ligne 1");
+        QStringList arguments;
+        QMap<QString, QString> variables;
+        if (how == "option") {
+            arguments << "--dir" << data;
+        } else if (how == "environment") {
+            variables.insert("QUELVANE_DIR", data);
+        } else {
+            QDir(dir.path()).mkpath(QStringLiteral("share/quelvane"));
+            variables.insert("XDG_DATA_HOME", dir.file("xdg"));
+            data = dir.file("xdg/quelvane");
+        }
+        // The service's settings are put there by hand before its first start.
+        QDir().mkpath(data);
+        QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        {
+            QFile ini(data + "/livebox.ini");
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write(headlessSettings(sim));
+        }
+        Headless program(dir, arguments, QString(), false, 0, programDir, variables);
+        const QString recording = data + "/Livebox-1234.csv";
+        QTRY_VERIFY_WITH_TIMEOUT(lineCount(readFile(recording)) >= 2, 15000);
+        QVERIFY(program.stop() >= 0);
+        QVERIFY(program.endedWell());
+        QVERIFY2(program.errorLines().contains("quelvane: Quelvane: Dossier de données : " + data),
+                 qPrintable(program.errorLines().join('\n')));
+        QCOMPARE(QDir(programDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"quelvane"});
+        QCOMPARE(QFile::permissions(data + "/livebox.ini") & 0x0077, QFileDevice::Permissions());
+        QVERIFY(QFile::exists(data + "/Livebox-1234_SYNCHROS.csv"));
+    }
+
+    // A folder asked for that cannot be made or written ends the service
+    // with its reason; the user's data folder is made, for its owner alone.
+    void unusableDataFolderEndsTheServiceWithAReason()
+    {
+        ScratchDir dir;
+        dir.write("un fichier", "pas un dossier");
+        QDir(dir.path()).mkpath(QStringLiteral("bin"));
+        {
+            Headless program(dir, {"--dir", dir.file("un fichier/relevés")}, QString(), false, 0, dir.file("bin"));
+            QVERIFY(program.process.waitForFinished(15000));
+            QCOMPARE(program.process.exitCode(), 1);
+            QVERIFY2(program.errorLines().join('\n').contains(
+                         "quelvane: Quelvane: Le dossier de données ne peut pas servir : le dossier « "
+                         + dir.file("un fichier/relevés") + " » ne peut pas être créé."),
+                     qPrintable(program.errorLines().join('\n')));
+        }
+        // Installed, with no folder yet: made, and only its owner enters it.
+        QDir(dir.path()).mkpath(QStringLiteral("share/quelvane"));
+        Headless program(dir, {}, QString(), false, 0, dir.file("bin"), {{"XDG_DATA_HOME", dir.file("xdg")}});
+        QTRY_VERIFY_WITH_TIMEOUT(program.errorLines().join('\n').contains("Dossier de données : " + dir.file("xdg/quelvane")),
+                                 15000);
+        QCOMPARE(QFile::permissions(dir.file("xdg/quelvane")) & 0x0077, QFileDevice::Permissions());
+        QVERIFY(program.stop() >= 0);
+        QVERIFY(QFile::exists(dir.file("xdg/quelvane/livebox.ini")));
+        QCOMPARE(QDir(dir.file("bin")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"quelvane"});
     }
 
     void refusedLoginIsSaidOnTheStandardErrorAndTriedAgain()
