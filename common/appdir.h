@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// The program keeps every file beside its executable. Tests point this at a
-// scratch folder so that nothing they run writes next to the test binaries.
+// The data folder: beside the executable unless the start-up chose another
+// (datafolder.h). Tests point it at a scratch folder so that nothing they
+// run writes next to the test binaries.
 namespace AppDir {
 QString path();
 QString filePath(const QString &name);
