@@ -137,10 +137,14 @@ void MainWindow::followAcquisition()
 
 void MainWindow::showDataFolder(const QString &path)
 {
-    auto *label = new QLabel(dataFolderText(path), this);
+    // Beside the version, which steps aside for it while the acquisition
+    // runs; a long path keeps its ends, the whole of it in the tool tip.
+    auto *label = new QLabel(this);
     label->setObjectName(QStringLiteral("labelDossier"));
     label->setToolTip(path);
-    statusBar()->addWidget(label);
+    label->setText(label->fontMetrics().elidedText(dataFolderText(path), Qt::ElideMiddle, 360));
+    statusBar()->insertPermanentWidget(0, label);
+    showCycleState();
 }
 
 void MainWindow::showMetricsNotice()
@@ -326,9 +330,11 @@ void MainWindow::showCycleState()
                     .arg(timeSettingText(QTime(0, 0).addMSecs(acquisition.cycleInUse())),
                          timeSettingText(QTime(0, 0).addMSecs(cycleMs)));
     // The version's label would leave the notice no room: it steps aside
-    // while the gateway is slow, or the metrics' notice takes its room.
+    // while the gateway is slow, or the metrics' or the data folder's
+    // notice takes its room.
     if (version)
-        version->setVisible(!slow && !findChild<QLabel *>(QStringLiteral("labelMetriques")));
+        version->setVisible(!slow && !findChild<QLabel *>(QStringLiteral("labelMetriques"))
+                            && !findChild<QLabel *>(QStringLiteral("labelDossier")));
     statusBar()->showMessage(text);
     updateTray();
 }
