@@ -1,13 +1,8 @@
 #include <QtTest>
 
-#include <QJsonArray>
 #include <QLabel>
 #include <QStatusBar>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTcpServer>
-#include <QTemporaryDir>
-#include <QUrlQuery>
 
 #include <csignal>
 
@@ -18,205 +13,18 @@
 #include "router/liveboxinfos.h"
 #include "support/exposition.h"
 #include "support/gatewaytest.h"
+#include "support/headless.h"
 #include "support/httpget.h"
 #include "support/idleclients.h"
 #include "support/inifile.h"
 #include "support/pdfpages.h"
+#include "support/prometheus.h"
 #include "support/scratchdir.h"
 #include "support/simulator.h"
 #include "support/stuckfile.h"
 #include "support/windowfixture.h"
 
 namespace {
-// The program as a service runs it: headless, from a folder of its own,
-// with no display at all.
-class Headless
-{
-public:
-    // `zone`, when given, is the program's TZ. With `desktop`, the windowed
-    // program instead, on the test's own (offscreen) display.
-    // With `addressSpace`, under that limit of memory, as on a small board.
-    Headless(const ScratchDir &dir, const QStringList &arguments = {}, const QString &zone = QString(),
-             bool desktop = false, qint64 addressSpace = 0, const QString &programDir = QString(),
-             const QMap<QString, QString> &variables = {})
-    {
-        // The program in `programDir` (beside the data by default).
-        const QString folder = programDir.isEmpty() ? dir.path() : programDir;
-        const QString program = folder + QStringLiteral("/quelvane");
-        QFile::copy(QStringLiteral(QUELVANE_PROGRAM_PATH), program);
-        QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (auto it = variables.begin(); it != variables.end(); ++it)
-            environment.insert(it.key(), it.value());
-        if (!desktop) {
-            for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-                environment.remove(QString::fromLatin1(name));
-        }
-        if (!zone.isEmpty())
-            environment.insert(QStringLiteral("TZ"), zone);
-        process.setProcessEnvironment(environment);
-        const QStringList all = (desktop ? QStringList() : QStringList{QStringLiteral("--headless")}) + arguments;
-        if (addressSpace > 0)
-            // prlimit sets the limit and becomes the program: the same process.
-            process.start(QStringLiteral("prlimit"),
-                          QStringList{QStringLiteral("--as=%1").arg(addressSpace), QStringLiteral("--"), program} + all);
-        else
-            process.start(program, all);
-        process.waitForStarted(5000);
-    }
-
-    // Sends `signal` and, `afterMs` later, the same again.
-    qint64 stopTwice(int signal, int afterMs)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        ::kill(pid_t(process.processId()), signal);
-        QThread::msleep(afterMs);
-        ::kill(pid_t(process.processId()), signal);
-        return process.waitForFinished(15000) ? clock.elapsed() : -1;
-    }
-
-    // Its exit code, and what it said when that is not 0.
-    bool endedWell()
-    {
-        if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
-            return true;
-        qWarning("status %d, code %d:\n%s", int(process.exitStatus()), process.exitCode(),
-                 qPrintable(errorLines().join(QLatin1Char('\n'))));
-        return false;
-    }
-
-    ~Headless()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-
-    // Sends `signal`; the milliseconds until the program ended, -1 if it
-    // had not within 15 s.
-    qint64 stop(int signal = SIGTERM)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        ::kill(pid_t(process.processId()), signal);
-        return process.waitForFinished(15000) ? clock.elapsed() : -1;
-    }
-
-    // The lines the program wrote to its standard error so far.
-    QStringList errorLines()
-    {
-        m_errors += QString::fromUtf8(process.readAllStandardError());
-        return m_errors.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
-    QProcess process;
-
-private:
-    QString m_errors;
-};
-
-// A Prometheus server of the test's own: loopback ports, a throw-away data
-// folder, a scrape every second.
-class Prometheus
-{
-public:
-    explicit Prometheus(int target)
-        : Prometheus(QStringLiteral("global:\n  scrape_interval: 1s\n  scrape_timeout: 1s\n"
-                                    "scrape_configs:\n  - job_name: quelvane\n    static_configs:\n"
-                                    "      - targets: ['127.0.0.1:%1']\n")
-                         .arg(target))
-    {
-    }
-
-    // With a configuration of the test's own.
-    explicit Prometheus(const QString &configuration)
-        : m_port(freePort())
-    {
-        QFile config(m_dir.filePath(QStringLiteral("prometheus.yml")));
-        config.open(QIODevice::WriteOnly);
-        config.write(configuration.toUtf8());
-        config.close();
-        const QString program = QStandardPaths::findExecutable(QStringLiteral("prometheus"));
-        if (program.isEmpty())
-            return;
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(program, {QStringLiteral("--config.file=") + config.fileName(),
-                                  QStringLiteral("--storage.tsdb.path=") + m_dir.filePath(QStringLiteral("data")),
-                                  QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(m_port),
-                                  QStringLiteral("--log.level=error")});
-        m_process.waitForStarted(5000);
-    }
-
-    ~Prometheus()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(10000))
-            m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-
-    bool ready()
-    {
-        for (int i = 0; i < 300 && m_process.state() == QProcess::Running; ++i) {
-            if (httpGet(QStringLiteral("http://127.0.0.1:%1/-/ready").arg(m_port), 1000).status == 200)
-                return true;
-            QTest::qWait(100);
-        }
-        return false;
-    }
-
-    // The instant vector of `expression`, by the series' labels.
-    QMap<QString, double> query(const QString &expression)
-    {
-        QUrl url(QStringLiteral("http://127.0.0.1:%1/api/v1/query").arg(m_port));
-        QUrlQuery q;
-        q.addQueryItem(QStringLiteral("query"), expression);
-        url.setQuery(q);
-        const QJsonObject answer = QJsonDocument::fromJson(httpGet(url.toString()).body).object();
-        QMap<QString, double> values;
-        for (const QJsonValue &item : answer.value("data").toObject().value("result").toArray()) {
-            QStringList labels;
-            const QJsonObject metric = item.toObject().value("metric").toObject();
-            for (auto it = metric.begin(); it != metric.end(); ++it) {
-                if (it.key() != QLatin1String("__name__") && it.key() != QLatin1String("instance")
-                    && it.key() != QLatin1String("job"))
-                    labels << it.key() + QLatin1Char('=') + it.value().toString();
-            }
-            values.insert(labels.join(QLatin1Char(',')),
-                          item.toObject().value("value").toArray().at(1).toString().toDouble());
-        }
-        return values;
-    }
-
-    // Waits until `expression` has a series whose value satisfies `wanted`.
-    template <typename Wanted> bool waitFor(const QString &expression, Wanted wanted, int ms = 30000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < ms) {
-            for (double v : query(expression))
-                if (wanted(v))
-                    return true;
-            QTest::qWait(250);
-        }
-        return false;
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_process;
-    int m_port;
-};
-
-QByteArray headlessSettings(const Simulator &sim, const QString &password = QStringLiteral("secret"))
-{
-    // The network's name as a run before stored it; the shortest interval
-    // the program takes.
-    return settingsFor(sim, 0, password) + "SSID=Livebox-1234\n[MONITOR]\nCycle=00:00:05\n";
-}
-
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
