@@ -137,12 +137,12 @@ void MainWindow::followAcquisition()
 
 void MainWindow::showDataFolder(const QString &path)
 {
-    // Beside the version, which steps aside for it while the acquisition
-    // runs; a long path keeps its ends, the whole of it in the tool tip.
+    // In the version's place; a long path keeps its ends, the whole of it
+    // in the tool tip.
     auto *label = new QLabel(this);
     label->setObjectName(QStringLiteral("labelDossier"));
     label->setToolTip(path);
-    label->setText(label->fontMetrics().elidedText(dataFolderText(path), Qt::ElideMiddle, 360));
+    label->setText(dataFolderText(label->fontMetrics().elidedText(path, Qt::ElideMiddle, 240)));
     statusBar()->insertPermanentWidget(0, label);
     showCycleState();
 }
@@ -316,8 +316,10 @@ void MainWindow::showCycleState()
     if (!acquisition.running()) {
         setButtonStates(ui, Mode::Idle);
         statusBar()->showMessage(QString());
+        // The data folder's notice takes the version's room for good: the
+        // two side by side would widen the window.
         if (version)
-            version->show();
+            version->setVisible(!findChild<QLabel *>(QStringLiteral("labelDossier")));
         updateTray();
         return;
     }

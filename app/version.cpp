@@ -4,7 +4,7 @@
 
 QString programVersionText()
 {
-    return QStringLiteral("Version 3.00 beta 1");
+    return QStringLiteral("Version " QUELVANE_RELEASE);
 }
 
 QString qtVersionText()

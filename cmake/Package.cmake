@@ -16,7 +16,8 @@ install(DIRECTORY docs/screenshots DESTINATION share/doc/quelvane/docs ${system}
 
 # Debian wants a compressed changelog, compressed without a time stamp.
 string(TIMESTAMP changed "%a, %d %b %Y %H:%M:%S +0000" UTC)
-set(debianVersion "${PROJECT_VERSION}~beta1")
+# "3.00 beta 1" is 3.00~beta1: Debian sorts a "~" part before the release.
+string(REGEX REPLACE " beta " "~beta" debianVersion "${QUELVANE_RELEASE}")
 file(WRITE "${CMAKE_BINARY_DIR}/package/changelog"
      "quelvane (${debianVersion}) unstable; urgency=medium\n\n"
      "  * Built from the project's repository.\n\n"

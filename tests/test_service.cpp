@@ -633,6 +633,29 @@ private slots:
         f.window->on_BtnStopAcquisition_clicked();
         QVERIFY(!version->isHidden());
     }
+
+    // A data folder away from the program is named in the status bar, and
+    // stays readable while the acquisition's message is shown.
+    void desktopNamesItsDataFolder()
+    {
+        WindowFixture f;
+        const QString path = QStringLiteral("/home/moi/.local/share/quelvane");
+        f.window->showDataFolder(path);
+        const auto *label = f.window->statusBar()->findChild<QLabel *>(QStringLiteral("labelDossier"));
+        QVERIFY(label);
+        // A long path keeps its ends; the whole of it is in the tool tip.
+        QVERIFY2(label->text().startsWith(QStringLiteral("Dossier de données : /")), qPrintable(label->text()));
+        QVERIFY2(label->text().endsWith(QStringLiteral("quelvane")), qPrintable(label->text()));
+        QCOMPARE(label->toolTip(), path);
+        // It takes the version's room, so that the window keeps its width.
+        auto *version = f.window->findChild<QLabel *>(QStringLiteral("labelVersion"));
+        QVERIFY(version->isHidden());
+        f.window->on_BtnStartAcquisition_clicked();
+        QCOMPARE(f.window->statusBar()->currentMessage(), QStringLiteral("SUIVI LIVEBOX EN COURS..."));
+        QVERIFY(!label->isHidden());
+        f.window->on_BtnStopAcquisition_clicked();
+        QVERIFY(version->isHidden() && !label->isHidden());
+    }
 };
 
 QTEST_MAIN(TestService)
