@@ -143,6 +143,10 @@ void MainWindow::showDataFolder(const QString &path)
     label->setObjectName(QStringLiteral("labelDossier"));
     label->setToolTip(path);
     label->setText(dataFolderText(label->fontMetrics().elidedText(path, Qt::ElideMiddle, 240)));
+    // Hidden before the notice comes: the status bar lays out its widgets
+    // as they are when one is added, and would keep room for both.
+    if (auto *version = findChild<QLabel *>(QStringLiteral("labelVersion")))
+        version->hide();
     statusBar()->insertPermanentWidget(0, label);
     showCycleState();
 }

@@ -640,14 +640,16 @@ private slots:
     {
         WindowFixture f;
         const QString path = QStringLiteral("/home/moi/.local/share/quelvane");
+        const int width = f.window->minimumSizeHint().width();
         f.window->showDataFolder(path);
+        // It takes the version's room: the window needs no more width.
+        QCOMPARE(f.window->minimumSizeHint().width(), width);
         const auto *label = f.window->statusBar()->findChild<QLabel *>(QStringLiteral("labelDossier"));
         QVERIFY(label);
         // A long path keeps its ends; the whole of it is in the tool tip.
         QVERIFY2(label->text().startsWith(QStringLiteral("Dossier de données : /")), qPrintable(label->text()));
         QVERIFY2(label->text().endsWith(QStringLiteral("quelvane")), qPrintable(label->text()));
         QCOMPARE(label->toolTip(), path);
-        // It takes the version's room, so that the window keeps its width.
         auto *version = f.window->findChild<QLabel *>(QStringLiteral("labelVersion"));
         QVERIFY(version->isHidden());
         f.window->on_BtnStartAcquisition_clicked();
